@@ -1,0 +1,29 @@
+# The two commands. Both install what is missing (apt-get, as root or with sudo) and build in build/.
+BUILD_DIR ?= build
+BUILD_TYPE ?= RelWithDebInfo
+SANITIZE ?= OFF
+JOBS ?= $(shell nproc)
+CMAKE_FLAGS = -G Ninja -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DKB_SANITIZE=$(SANITIZE)
+
+.PHONY: run test build deps demo clean bench
+
+deps:
+	@bash scripts/install-deps.sh
+
+build: deps
+	@cmake -S . -B $(BUILD_DIR) $(CMAKE_FLAGS) >/dev/null
+	@cmake --build $(BUILD_DIR) -j $(JOBS)
+
+run: build
+	@bash scripts/run-demo.sh $(BUILD_DIR)
+
+# `make test SANITIZE=ON` builds with address and undefined-behaviour sanitizers into build-asan/.
+test:
+	@$(MAKE) --no-print-directory build BUILD_DIR=$(if $(filter ON,$(SANITIZE)),build-asan,$(BUILD_DIR))
+	@cd $(if $(filter ON,$(SANITIZE)),build-asan,$(BUILD_DIR)) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) --timeout 600
+
+bench: build
+	@for b in $(BUILD_DIR)/bench/kb_bench_*; do [ -x "$$b" ] && "$$b"; done
+
+clean:
+	rm -rf build build-asan

@@ -1,0 +1,45 @@
+# kb_layer(<folder> [WIDGETS] DEPS <libs...>)
+# One static library per folder of src/, named kb_<folder>, from every .cpp below it.
+# Layers without WIDGETS never see Qt Widgets: they link QtCore at most, so a computation
+# cannot reach for a dialog (the headers are simply not on its include path).
+function(kb_layer folder)
+  cmake_parse_arguments(KB "WIDGETS" "" "DEPS" ${ARGN})
+  file(GLOB_RECURSE _src CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  # Sources of separately built plugins live in their own subfolders and are excluded here.
+  list(FILTER _src EXCLUDE REGEX "/udr/")
+  set(_name kb_${folder})
+  if(_src)
+    add_library(${_name} STATIC ${_src})
+    target_include_directories(${_name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(${_name} PUBLIC ${KB_DEPS})
+    set_target_properties(${_name} PROPERTIES AUTOMOC ON)
+    if(KB_WIDGETS)
+      target_link_libraries(${_name} PUBLIC Qt6::Widgets Qt6::PrintSupport)
+    endif()
+  else()
+    add_library(${_name} INTERFACE)
+    target_include_directories(${_name} INTERFACE ${PROJECT_SOURCE_DIR}/src)
+    target_link_libraries(${_name} INTERFACE ${KB_DEPS})
+    if(KB_WIDGETS)
+      target_link_libraries(${_name} INTERFACE Qt6::Widgets Qt6::PrintSupport)
+    endif()
+  endif()
+endfunction()
+
+# kb_tests(<folder> DEPS <libs...>): one test program per folder of tests/, every .cpp in it,
+# sharing the test main that creates the offscreen QApplication.
+function(kb_tests folder)
+  cmake_parse_arguments(KB "" "" "DEPS" ${ARGN})
+  file(GLOB _src CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${folder}/*.cpp)
+  if(NOT _src)
+    return()
+  endif()
+  set(_name kb_test_${folder})
+  add_executable(${_name} ${_src})
+  target_link_libraries(${_name} PRIVATE kb_testmain ${KB_DEPS})
+  set_target_properties(${_name} PROPERTIES AUTOMOC ON)
+  gtest_discover_tests(${_name}
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;KB_SOURCE_DIR=${PROJECT_SOURCE_DIR};KB_BUILD_DIR=${PROJECT_BINARY_DIR}"
+               LABELS ${folder})
+endfunction()
