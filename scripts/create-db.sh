@@ -48,14 +48,17 @@ export FIREBIRD="$ROOT"
 mkdir -p "$(dirname "$DB")"
 DB="$(cd "$(dirname "$DB")" && pwd)/$(basename "$DB")"
 OUT="$(mktemp)"
-trap 'rm -f "$OUT"' EXIT
+SQL="$(mktemp)"
+trap 'rm -f "$OUT" "$SQL"' EXIT
 
 # -b stops at the first error and makes isql's exit code report it
 if ! printf "CREATE DATABASE '%s' PAGE_SIZE 8192 DEFAULT CHARACTER SET SJIS_0208;\nCOMMIT;\n" "$DB" \
      | isql-fb -q -b -ch SJIS_0208 -user SYSDBA >"$OUT" 2>&1; then
   cat "$OUT" >&2; exit 1
 fi
-if ! iconv -f UTF-8 -t CP932 "$SCRIPT" | isql-fb -q -b -ch SJIS_0208 -user SYSDBA "$DB" >"$OUT" 2>&1; then
+# the script goes in with -i: isql's line editor drops the high bytes of CP932 text on standard input
+iconv -f UTF-8 -t CP932 "$SCRIPT" >"$SQL"
+if ! isql-fb -q -b -ch SJIS_0208 -user SYSDBA -i "$SQL" "$DB" </dev/null >"$OUT" 2>&1; then
   iconv -f CP932 -t UTF-8 "$OUT" >&2 || cat "$OUT" >&2
   exit 1
 fi
