@@ -469,3 +469,57 @@ TGenkaSyokyakuRec MakeSyougakuRow(const std::vector<TGenkaSyokyakuRec>& tokureiR
 }
 
 } // namespace kb
+
+namespace kb {
+
+TGenkaRowsLayout LayoutGenkaRows(const std::vector<TGenkaComputed>& assets, int shownRows, bool withElections,
+                                 Date kimatu)
+{
+    TGenkaRowsLayout out;
+    Currency smallCost;
+    Currency smallJigyou;
+    // The arrays grow with what the calculator decides, so an asset the count queries would have
+    // missed (a method left empty, a small asset dated after the year) is still listed.
+    for (const TGenkaComputed& a : assets) {
+        if (a.Result.Gshouhou == 5) {
+            if (!a.Result.TokiSyutoku) continue;
+            out.TokureiRows.push_back(MakeGenkaRow(a.Result, a.Row, false));
+            smallCost += a.Result.Syutokin;
+            smallJigyou += a.Result.JigyouKin;
+        } else {
+            out.GenkaRows.push_back(MakeGenkaRow(a.Result, a.Row, withElections));
+        }
+    }
+    out.GenkaTokurei = !out.TokureiRows.empty();
+    const size_t n = out.GenkaRows.size();
+    const size_t shown = static_cast<size_t>(std::max(shownRows, 0));
+    out.GenkaBessi = n + (out.GenkaTokurei ? 1 : 0) > shown;
+    out.Shown.assign(shown, TGenkaSyokyakuRec{});
+    const TGenkaSyokyakuRec summary =
+        out.GenkaTokurei ? MakeSyougakuRow(out.TokureiRows, kimatu, smallCost, smallJigyou) : TGenkaSyokyakuRec{};
+    if (out.GenkaBessi) {
+        if (!out.Shown.empty()) out.Shown[0].Meisyou = "別紙参照";
+        if (out.GenkaTokurei) out.GenkaRows.push_back(summary);
+    } else {
+        std::copy(out.GenkaRows.begin(), out.GenkaRows.begin() + static_cast<std::ptrdiff_t>(n), out.Shown.begin());
+        if (out.GenkaTokurei) out.Shown[n] = summary;
+    }
+    return out;
+}
+
+TGenkaSyokyakuRec GenkaTotalsRow(const TGenkaRowsLayout& layout)
+{
+    TGenkaSyokyakuRec t;
+    for (const TGenkaSyokyakuRec& g : layout.GenkaRows) {
+        if (g.Gshouhou == 5) continue; // the summary row of the small assets
+        t.FutuSyoukin += g.FutuSyoukin;
+        t.WariSyoukin += g.WariSyoukin;
+        t.SyoukinKei += g.SyoukinKei;
+        t.JigyouKin += g.JigyouKin;
+        t.MatumiSyoukin += g.MatumiSyoukin;
+    }
+    for (const TGenkaSyokyakuRec& g : layout.TokureiRows) t.JigyouKin += g.JigyouKin;
+    return t;
+}
+
+} // namespace kb

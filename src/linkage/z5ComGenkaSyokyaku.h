@@ -193,4 +193,28 @@ TGenkaSyokyakuRec MakeGenkaRow(const TGenkaSyokyakuSisanRec& r, const TKsSisanRo
 TGenkaSyokyakuRec MakeSyougakuRow(const std::vector<TGenkaSyokyakuRec>& tokureiRows, Date kimatu,
                                   Currency smallCost, Currency smallJigyou);
 
+// The depreciation rows of one statement, laid out from the computed assets in register order
+// (KANRI, REC): every asset that is not a small-amount asset goes to GenkaRows, the small-amount
+// assets of the year to TokureiRows; the other small-amount assets are not listed.
+struct TGenkaRowsLayout {
+    std::vector<TGenkaSyokyakuRec> GenkaRows;
+    std::vector<TGenkaSyokyakuRec> TokureiRows;
+    std::vector<TGenkaSyokyakuRec> Shown;   // the statement's N shown rows
+    bool GenkaBessi = false;                // more rows than fit: row 1 reads "別紙参照"
+    bool GenkaTokurei = false;              // small-amount assets of the year exist
+};
+
+struct TGenkaComputed {
+    TKsSisanRow Row;
+    TGenkaSyokyakuSisanRec Result;
+};
+
+// shownRows: 11 for the general and agriculture statements, 12 for real estate; withElections:
+// the general statement's rows carry the election columns.
+TGenkaRowsLayout LayoutGenkaRows(const std::vector<TGenkaComputed>& assets, int shownRows, bool withElections,
+                                 Date kimatu);
+// The totals row: the sums over every ordinary asset (not only the shown ones); the business-use
+// amount also adds the small-amount assets of the year.
+TGenkaSyokyakuRec GenkaTotalsRow(const TGenkaRowsLayout& layout);
+
 } // namespace kb

@@ -349,3 +349,67 @@ TEST(GenkaSyokyaku, StatementRowAndSmallAssetSummary)
     EXPECT_EQ(s.GokeiFlag, 1);
     EXPECT_EQ(s.FutuSyoukin, Currency());
 }
+
+namespace {
+
+kb::TGenkaComputed Computed(const TKsSisanRow& row)
+{
+    return {row, Compute(Year2024(), row)};
+}
+
+TKsSisanRow Named(TKsSisanRow r, const std::string& name, long long total, long long closing)
+{
+    r.MEISYOU = name;
+    r.SYOUKINKEI = Yen(total);
+    r.MATUMISYOUKIN = Yen(closing);
+    return r;
+}
+
+} // namespace
+
+TEST(GenkaRows, ShownRowsSummaryRowAndTotals)
+{
+    std::vector<kb::TGenkaComputed> assets = {
+        Computed(Named(Asset(1, 10, Date(2019, 1, 1), 1000000, 500000), "車両", 100000, 400000)),
+        Computed(Named(Asset(5, 0, Date(2024, 5, 1), 250000, 0), "椅子", 250000, 0)),
+        Computed(Named(Asset(5, 0, Date(2023, 5, 1), 200000, 0), "机（前年）", 0, 0)),
+        Computed(Named(Asset(5, 0, Date(2024, 9, 1), 150000, 0), "棚", 150000, 0)),
+        Computed(Named(Asset(4, 3, Date(2024, 2, 1), 300000, 0), "器具", 100000, 200000)),
+    };
+    const auto l = kb::LayoutGenkaRows(assets, 11, true, Date(2024, 12, 31));
+    EXPECT_FALSE(l.GenkaBessi);
+    EXPECT_TRUE(l.GenkaTokurei);
+    ASSERT_EQ(l.GenkaRows.size(), 2u);
+    ASSERT_EQ(l.TokureiRows.size(), 2u) << "the small asset of an earlier year is not listed";
+    ASSERT_EQ(l.Shown.size(), 11u);
+    EXPECT_EQ(l.Shown[0].Meisyou, "車両");
+    EXPECT_EQ(l.Shown[1].Meisyou, "器具");
+    EXPECT_EQ(l.Shown[2].Tekiyo, "措法28の2");
+    EXPECT_EQ(l.Shown[2].Meisyou, "椅子");
+    EXPECT_EQ(l.Shown[2].Syutokin, Yen(400000));
+    EXPECT_EQ(l.Shown[2].JigyouKin, Yen(400000));
+    EXPECT_EQ(l.Shown[3].Meisyou, "");
+
+    const auto t = kb::GenkaTotalsRow(l);
+    EXPECT_EQ(t.FutuSyoukin, Yen(100000 + 100000));
+    EXPECT_EQ(t.SyoukinKei, Yen(200000));
+    EXPECT_EQ(t.MatumiSyoukin, Yen(600000));
+    EXPECT_EQ(t.JigyouKin, Yen(200000 + 400000)) << "business amounts of the small assets are added";
+}
+
+TEST(GenkaRows, MoreRowsThanTheStatementHoldsGoToASeparateSheet)
+{
+    // Real estate: 12 shown rows, 12 ordinary assets and one small asset of the year: 13 > 12.
+    std::vector<kb::TGenkaComputed> assets;
+    for (int i = 0; i < 12; ++i)
+        assets.push_back(Computed(Named(Asset(1, 10, Date(2019, 1, 1), 1000000, 500000), "建物" + std::to_string(i),
+                                        100000, 400000)));
+    assets.push_back(Computed(Named(Asset(5, 0, Date(2024, 5, 1), 250000, 0), "椅子", 250000, 0)));
+    const auto l = kb::LayoutGenkaRows(assets, 12, false, Date(2024, 12, 31));
+    EXPECT_TRUE(l.GenkaBessi);
+    EXPECT_EQ(l.Shown[0].Meisyou, "別紙参照");
+    for (size_t i = 1; i < l.Shown.size(); ++i) EXPECT_EQ(l.Shown[i].Meisyou, "");
+    ASSERT_EQ(l.GenkaRows.size(), 13u);
+    EXPECT_EQ(l.GenkaRows.back().GokeiFlag, 1);
+    EXPECT_EQ(kb::GenkaTotalsRow(l).FutuSyoukin, Yen(1200000)) << "the summary row is not counted";
+}
