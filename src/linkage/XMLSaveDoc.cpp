@@ -258,6 +258,12 @@ void TXmlSaveDoc::SaveToFile(const std::string& path) const
     if (close(fd) != 0) { fd = -1; fail("連動ファイルを書き込めません"); }
     fd = -1;
     if (std::rename(tmpl.c_str(), path.c_str()) != 0) fail("連動ファイルを保存できません");
+    // Make the rename itself durable; a failure here no longer endangers the file's content.
+    int dirFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+    if (dirFd >= 0) {
+        fsync(dirFd);
+        close(dirFd);
+    }
 }
 
 std::string FormatYyyymmdd(const Date& d)
