@@ -79,6 +79,7 @@ std::string FixRight(std::string_view text, int n)
     if (len <= w) return std::string(w - len, ' ') + std::string(text);
     // The last n bytes; a character that straddles the cut cannot be half kept, so it becomes a blank.
     std::string tail = sjis::After(text, len - w);
+    if (sjis::ByteLength(tail) > w) tail = sjis::After(text, len - w + 1);
     const std::size_t tl = sjis::ByteLength(tail);
     return std::string(w - tl, ' ') + tail;
 }
