@@ -89,12 +89,14 @@ int GetMonthCount(int sime, Date a, Date b)
 
 int GetMonthNo(int sime, Date start, Date d)
 {
+    if (start.IsNull() || d.IsNull()) return -1; // "no date" lies before any year
     const int e = GetMonthCount(sime, start, d);
     return (e >= 0 && e <= 11) ? e + 1 : -1;
 }
 
 int GetKikanNo(int sime, int flag, Date start, Date end, Date d)
 {
+    if (start.IsNull() || end.IsNull() || d.IsNull()) return -1;
     const int f = GetMonthCount(sime, start, end);
     int g = GetMonthCount(sime, start, d);
     if (f < g) g = f;

@@ -280,6 +280,14 @@ bool IsSystemFolder(const fs::path& p)
     return false;
 }
 
+// "a/b/" and "a/b" name the same folder; the trash and the copy need its name.
+fs::path Named(const std::string& path)
+{
+    fs::path p = fs::path(path).lexically_normal();
+    if (!p.has_filename() && p != p.root_path()) p = p.parent_path();
+    return p;
+}
+
 bool HasMask(const fs::path& p)
 {
     const std::string n = p.filename().string();
@@ -373,7 +381,7 @@ bool DeleteDirectory(const std::string& path, bool allowUndo, bool showErrors)
         return false;
     }
     try {
-        const fs::path p(path);
+        const fs::path p = Named(path);
         if (!fs::exists(fs::symlink_status(p))) return false;
         if (allowUndo) MoveToTrash(p);
         else fs::remove_all(p);
@@ -392,7 +400,7 @@ bool CopyMoveDirectory(const std::string& source, const std::string& target, int
         return false;
     }
     try {
-        const fs::path src(source), dst(target);
+        const fs::path src = Named(source), dst = Named(target);
         std::vector<fs::path> items;
         bool intoTarget = true;
         if (HasMask(src)) {

@@ -68,6 +68,8 @@ TEST(FiscalPeriods, AprilYearClosingOnThe20th)
     EXPECT_EQ(kb::GetMonthCount(20, start, end), 11);
     EXPECT_EQ(kb::GetMonthNo(20, start, D(2024, 5, 1)), 2);
     EXPECT_EQ(kb::GetMonthNo(20, start, D(2025, 3, 21)), -1);
+    EXPECT_EQ(kb::GetKikanNo(20, 0, start, end, Date()), -1);
+    EXPECT_EQ(kb::GetMonthNo(20, start, Date()), -1);
     // Any flag other than 1 counts as an ordinary entry.
     EXPECT_EQ(kb::GetKikanNo(20, 2, start, end, D(2024, 6, 20)), 3);
 }

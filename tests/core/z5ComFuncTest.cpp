@@ -217,7 +217,7 @@ TEST_F(Folders, DeleteWithUndoMovesIntoTheTrash)
 {
     const fs::path xdg = tmp.path() / "xdg";
     setenv("XDG_DATA_HOME", xdg.c_str(), 1);
-    EXPECT_TRUE(kb::DeleteDirectory((data / "set1").string(), true, true));
+    EXPECT_TRUE(kb::DeleteDirectory((data / "set1").string() + "/", true, true));
     unsetenv("XDG_DATA_HOME");
     EXPECT_FALSE(fs::exists(data / "set1"));
     EXPECT_TRUE(fs::exists(xdg / "Trash" / "files" / "set1" / "sub" / "f.txt"));
