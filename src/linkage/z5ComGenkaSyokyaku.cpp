@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "core/uAccDateCmp.h"
+
 namespace kb {
 
 const char* const GenkaHouhouNames[7] = {"", "定額法", "定率法", "均等償却", "一括償却", "少額減価償却資産",
@@ -64,6 +66,21 @@ double Up3(double x) { return std::ceil(x * 1000.0 - 0.000001) / 1000.0; }
 Currency Rate4(double rate) { return Currency::FromRaw(std::llround(rate * 10000.0)); }
 
 } // namespace
+
+TGenkaSettei TGenkaSettei::ForYear(Date kishu, Date kimatu, int sime, int dataType, int hasuu1, int hasuu2,
+                                   int hasuu3)
+{
+    TGenkaSettei s;
+    s.KISHU = kishu;
+    s.KIMATU = kimatu;
+    s.SIME = sime;
+    s.DATATYPE = dataType;
+    s.SDAI_HASUU1 = hasuu1;
+    s.SDAI_HASUU2 = hasuu2;
+    s.SDAI_HASUU3 = hasuu3;
+    s.MonthNo = GetMonthNo(sime, kishu, kimatu);
+    return s;
+}
 
 EGenkaRateMissing::EGenkaRateMissing(int taiyou, int column, int kubun)
     : std::runtime_error(MissingMessage(taiyou, column)), Taiyou(taiyou), Column(column), Kubun(kubun)

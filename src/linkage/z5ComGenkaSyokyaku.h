@@ -30,6 +30,10 @@ struct TGenkaSettei {
     int SDAI_HASUU2 = 1;   // rounding of the 5 per cent floor
     int SDAI_HASUU3 = 1;   // rounding of the business-use amount
     int MonthNo = 12;      // months of the fiscal year: GetMonthNo(SIME, KIMATU, KISHU), 1..12
+
+    // The settings of a data set's year, its month count from the fiscal-period routine.
+    static TGenkaSettei ForYear(Date kishu, Date kimatu, int sime, int dataType, int hasuu1, int hasuu2,
+                                int hasuu3);
 };
 
 // The columns of one KS_SISAN row that the calculation and the statement rows use.

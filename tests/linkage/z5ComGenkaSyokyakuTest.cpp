@@ -413,3 +413,11 @@ TEST(GenkaRows, MoreRowsThanTheStatementHoldsGoToASeparateSheet)
     EXPECT_EQ(l.GenkaRows.back().GokeiFlag, 1);
     EXPECT_EQ(kb::GenkaTotalsRow(l).FutuSyoukin, Yen(1200000)) << "the summary row is not counted";
 }
+
+TEST(GenkaSyokyaku, MonthsOfTheYearComeFromTheFiscalPeriods)
+{
+    EXPECT_EQ(TGenkaSettei::ForYear(Date(2024, 1, 1), Date(2024, 12, 31), 99, 2, 0, 1, 0).MonthNo, 12);
+    EXPECT_EQ(TGenkaSettei::ForYear(Date(2024, 7, 1), Date(2024, 12, 31), 99, 2, 0, 1, 0).MonthNo, 6);
+    // A year starting mid-month with closing day 20: 2024/3/21 .. 2025/3/20 is twelve months.
+    EXPECT_EQ(TGenkaSettei::ForYear(Date(2024, 3, 21), Date(2025, 3, 20), 20, 2, 0, 1, 0).MonthNo, 12);
+}
