@@ -5,6 +5,9 @@
 #include <cstdio>
 
 #include "core/uAccDateCmp.h"
+#include "core/uAccRecord.h"
+#include "fb/Database.h"
+#include "fb/Statement.h"
 
 namespace kb {
 
@@ -82,9 +85,145 @@ TGenkaSettei TGenkaSettei::ForYear(Date kishu, Date kimatu, int sime, int dataTy
     return s;
 }
 
+TGenkaSettei TGenkaSettei::FromAccInf(const TACCINF& a)
+{
+    return ForYear(a.KISHU, a.KIMATU, a.SIME, a.DATATYPE, a.SDAI_HASUU1, a.SDAI_HASUU2, a.SDAI_HASUU3);
+}
+
 EGenkaRateMissing::EGenkaRateMissing(int taiyou, int column, int kubun)
     : std::runtime_error(MissingMessage(taiyou, column)), Taiyou(taiyou), Column(column), Kubun(kubun)
 {
+}
+
+TGenkaSyokyakuSisanCalc::TGenkaSyokyakuSisanCalc(const TGenkaSettei& accInf) : AccInf(accInf) {}
+
+TGenkaSyokyakuSisanCalc::TGenkaSyokyakuSisanCalc(const TGenkaSettei& accInf, fb::Connection& db, fb::Transaction& tr)
+    : AccInf(accInf), db_(&db), tr_(&tr), query_(std::make_unique<fb::Statement>(db, &tr))
+{
+    ReadSettei();
+}
+
+TGenkaSyokyakuSisanCalc::~TGenkaSyokyakuSisanCalc() = default;
+
+void TGenkaSyokyakuSisanCalc::SetTransaction(fb::Transaction& tr)
+{
+    tr_ = &tr;
+    if (query_) query_->SetTransaction(&tr);
+}
+
+namespace {
+
+const char* const kSisanSql =
+    "SELECT REC,SCODE,KANRI,KCODE,HCODE,BCODE,MEISYOU,SURYO,JYOKYO,GSKAHI,GSHOUHOU,GSSISANZEI,\n"
+    "SYUTODATE,SYUTOSWK,SIHAKCODE,SIHAHCODE,KOUNYUTAXCODE,KOUNYUKIN,KOUNYUTAX,KOUNYUTAXCALCU,ISINPKOUNYUTAX,SYUTOKIN,"
+    "ISINPSYUTOKIN,\n"
+    "KISYUMISYOUKIN,KISOKIN,ISINPKISOKIN,TAIYOUYY,SYOURITU,ISINPSYOURITU,\n"
+    "JYOBAI,GENSYODATE,GENSYOSWK,SYUNYUKCODE,SYUNYUHCODE,BAIKYAKUTAXCODE,BAIKYAKUKIN,BAIKYAKUTAX,BAIKYAKUTAXCALCU,"
+    "ISINPBAIKYAKUTAX,\n"
+    "SYOUKIKANSTR,SYOUKIKANEND,ISINPSYOUKIKAN,FUTUSYOUKIN,ISINPFUTUSYOUKIN,WARISYOUKIN,SYOUKINKEI,MATUMISYOUKIN,\n"
+    "TEKIYO,TRANSKBN,ZANKAHOSYOUGAKU,JIGYOUWARIAI_NEW AS JIGYOUWARIAI,\n"
+    "KAITEISYUTOKUKAGAKU,KAITEISYUTOKUKAGAKU_INPUT,ISINPKAITEISYUTOKUKAGAKU,TEIRITU250,TEIRITU200,TAIYONENSU200,"
+    "SYUTOKUKAGAKUCHOSEI\n"
+    "FROM KS_SISAN\n"
+    "WHERE REC=:REC";
+
+void FillRow(const fb::Statement& q, TKsSisanRow& r)
+{
+    r.REC = q.FieldByName("REC").AsInteger();
+    r.SYUTODATE = q.FieldByName("SYUTODATE").AsDate();
+    r.SYUTOKIN = q.FieldByName("SYUTOKIN").AsCurrency();
+    r.KISYUMISYOUKIN = q.FieldByName("KISYUMISYOUKIN").AsCurrency();
+    r.KISOKIN = q.FieldByName("KISOKIN").AsCurrency();
+    r.ISINPKISOKIN = q.FieldByName("ISINPKISOKIN").AsInteger();
+    r.TAIYOUYY = q.FieldByName("TAIYOUYY").AsInteger();
+    r.SYOURITU = q.FieldByName("SYOURITU").AsCurrency();
+    r.ISINPSYOURITU = q.FieldByName("ISINPSYOURITU").AsInteger();
+    r.GSHOUHOU = q.FieldByName("GSHOUHOU").AsInteger();
+    r.JYOBAI = q.FieldByName("JYOBAI").AsInteger();
+    r.GENSYODATE = q.FieldByName("GENSYODATE").AsDate();
+    r.SYOUKIKANSTR = q.FieldByName("SYOUKIKANSTR").AsInteger();
+    r.SYOUKIKANEND = q.FieldByName("SYOUKIKANEND").AsInteger();
+    r.FUTUSYOUKIN = q.FieldByName("FUTUSYOUKIN").AsCurrency();
+    r.ISINPFUTUSYOUKIN = q.FieldByName("ISINPFUTUSYOUKIN").AsInteger();
+    r.WARISYOUKIN = q.FieldByName("WARISYOUKIN").AsCurrency();
+    r.SYOUKINKEI = q.FieldByName("SYOUKINKEI").AsCurrency();
+    r.MATUMISYOUKIN = q.FieldByName("MATUMISYOUKIN").AsCurrency();
+    r.ZANKAHOSYOUGAKU = q.FieldByName("ZANKAHOSYOUGAKU").AsCurrency();
+    r.JIGYOUWARIAI = q.FieldByName("JIGYOUWARIAI").AsCurrency();
+    r.KAITEISYUTOKUKAGAKU = q.FieldByName("KAITEISYUTOKUKAGAKU").AsCurrency();
+    r.KAITEISYUTOKUKAGAKU_INPUT = q.FieldByName("KAITEISYUTOKUKAGAKU_INPUT").AsCurrency();
+    r.ISINPKAITEISYUTOKUKAGAKU = q.FieldByName("ISINPKAITEISYUTOKUKAGAKU").AsInteger();
+    r.TEIRITU250 = q.FieldByName("TEIRITU250").AsInteger();
+    r.TEIRITU200 = q.FieldByName("TEIRITU200").AsInteger();
+    r.TAIYONENSU200 = q.FieldByName("TAIYONENSU200").AsInteger();
+    r.SYUTOKUKAGAKUCHOSEI = q.FieldByName("SYUTOKUKAGAKUCHOSEI").AsCurrency();
+    r.MEISYOU = q.FieldByName("MEISYOU").AsString();
+    r.SURYO = q.FieldByName("SURYO").AsDouble();
+    r.TEKIYO = q.FieldByName("TEKIYO").AsString();
+    r.KANRI = q.FieldByName("KANRI").AsString();
+}
+
+fb::Transaction& Checked(fb::Transaction* tr)
+{
+    if (!tr) throw std::logic_error("減価償却の計算にデータベースが指定されていません。");
+    return *tr;
+}
+
+} // namespace
+
+bool TGenkaSyokyakuSisanCalc::ReadKsSisan(std::int32_t rec, TKsSisanRow& row)
+{
+    fb::TransactionGuard guard(Checked(tr_));
+    query_->SetSQL(kSisanSql);
+    query_->ParamByName("REC").SetInteger(rec);
+    query_->ExecQuery();
+    const bool found = !query_->Eof();
+    if (found) FillRow(*query_, row);
+    query_->Close();
+    // A read: ending it by commit or by rollback is the same; only what was started here is ended.
+    guard.Commit();
+    return found;
+}
+
+std::int32_t TGenkaSyokyakuSisanCalc::Calc(std::int32_t rec, TGenkaSyokyakuSisanRec& out)
+{
+    InitSisanRec(out);
+    TKsSisanRow row;
+    if (!ReadKsSisan(rec, row)) return 1;
+    return CalcRow(row, out);
+}
+
+void TGenkaSyokyakuSisanCalc::ReadSettei()
+{
+    fb::TransactionGuard guard(Checked(tr_));
+    fb::Statement q(*db_, tr_);
+    auto read = [&](const char* key) {
+        q.SetSQL("SELECT ATEXT FROM ACCREG WHERE AGROUP=:AGROUP AND ACODE=:ACODE");
+        q.ParamByName("AGROUP").SetString("減価償却設定");
+        q.ParamByName("ACODE").SetString(key);
+        q.ExecQuery();
+        if (!q.Eof()) {
+            const std::string text = q.FieldByName("ATEXT").AsString();
+            q.Close();
+            try {
+                return std::stoi(text);
+            } catch (const std::exception&) {
+                return 0; // an unreadable integer reads as its default
+            }
+        }
+        q.Close();
+        // A setting read for the first time is stored with its default.
+        q.SetSQL("INSERT INTO ACCREG (AGROUP, ACODE, ATYPE, ATEXT) VALUES (:AGROUP, :ACODE, :ATYPE, :ATEXT)");
+        q.ParamByName("AGROUP").SetString("減価償却設定");
+        q.ParamByName("ACODE").SetString(key);
+        q.ParamByName("ATYPE").SetString("整数");
+        q.ParamByName("ATEXT").SetString("0");
+        q.ExecQuery();
+        return 0;
+    };
+    Keika250 = read("250%定率法で償却する経過措置");
+    Keika200 = read("200%定率法で償却する経過措置");
+    guard.Commit();
 }
 
 void TGenkaSyokyakuSisanCalc::InitSisanRec(TGenkaSyokyakuSisanRec& rec) { rec = TGenkaSyokyakuSisanRec{}; }
@@ -537,6 +676,33 @@ TGenkaSyokyakuRec GenkaTotalsRow(const TGenkaRowsLayout& layout)
     }
     for (const TGenkaSyokyakuRec& g : layout.TokureiRows) t.JigyouKin += g.JigyouKin;
     return t;
+}
+
+} // namespace kb
+
+namespace kb {
+
+TGenkaRowsLayout ReadGenkaRows(fb::Connection& db, fb::Transaction& tr, const TGenkaSettei& accInf, int shownRows,
+                               bool withElections)
+{
+    fb::TransactionGuard guard(tr);
+    TGenkaSyokyakuSisanCalc calc(accInf, db, tr);
+    std::vector<TGenkaComputed> assets;
+    {
+        fb::Statement list(db, &tr);
+        list.SetSQL("SELECT REC,MEISYOU,SURYO,TEKIYO FROM KS_SISAN\nORDER BY KANRI,REC");
+        std::vector<std::int32_t> keys;
+        for (list.ExecQuery(); !list.Eof(); list.Next()) keys.push_back(list.FieldByName("REC").AsInteger());
+        list.Close();
+        for (std::int32_t rec : keys) {
+            TGenkaComputed a;
+            if (!calc.ReadKsSisan(rec, a.Row)) continue; // deleted meanwhile
+            calc.CalcRow(a.Row, a.Result);
+            assets.push_back(std::move(a));
+        }
+    }
+    guard.Commit();
+    return LayoutGenkaRows(assets, shownRows, withElections, accInf.KIMATU);
 }
 
 } // namespace kb

@@ -6,6 +6,7 @@
 // a table of statute cases.
 
 #include <cstdint>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -15,6 +16,13 @@
 #include "platform/Date.h"
 
 namespace kb {
+
+namespace fb {
+class Connection;
+class Transaction;
+class Statement;
+} // namespace fb
+struct TACCINF;
 
 // Method labels by GSHOUHOU (index 1..6; 0 is empty) and status labels by status code 0..6.
 extern const char* const GenkaHouhouNames[7];
@@ -34,6 +42,8 @@ struct TGenkaSettei {
     // The settings of a data set's year, its month count from the fiscal-period routine.
     static TGenkaSettei ForYear(Date kishu, Date kimatu, int sime, int dataType, int hasuu1, int hasuu2,
                                 int hasuu3);
+    // The same from the open data set's AccInf.
+    static TGenkaSettei FromAccInf(const TACCINF& accInf);
 };
 
 // The columns of one KS_SISAN row that the calculation and the statement rows use.
@@ -69,7 +79,7 @@ struct TKsSisanRow {
     std::string MEISYOU;
     double SURYO = 0;
     std::string TEKIYO;
-    int KANRI = 0;
+    std::string KANRI;
 };
 
 // The result for one asset.
@@ -157,7 +167,29 @@ public:
 
 class TGenkaSyokyakuSisanCalc {
 public:
-    explicit TGenkaSyokyakuSisanCalc(const TGenkaSettei& accInf) : AccInf(accInf) {}
+    // The pure calculator (CalcRow only).
+    explicit TGenkaSyokyakuSisanCalc(const TGenkaSettei& accInf);
+    // On the data set's database (DM.IBDatabaseDAT with DM.IBTransactionDAT in the program): the
+    // register is read on tr, and the settings of the group "減価償却設定" are read at once.
+    TGenkaSyokyakuSisanCalc(const TGenkaSettei& accInf, fb::Connection& db, fb::Transaction& tr);
+    ~TGenkaSyokyakuSisanCalc();
+    TGenkaSyokyakuSisanCalc(const TGenkaSyokyakuSisanCalc&) = delete;
+    TGenkaSyokyakuSisanCalc& operator=(const TGenkaSyokyakuSisanCalc&) = delete;
+
+    // The register is read on the caller's transaction from now on.
+    void SetTransaction(fb::Transaction& tr);
+    // Reads the asset REC from KS_SISAN and computes it; returns 1. An unknown key leaves rec as
+    // initialised. The transaction is started when it is not active and then ended again.
+    // Database errors (FbError) and EGenkaRateMissing reach the caller.
+    std::int32_t Calc(std::int32_t rec, TGenkaSyokyakuSisanRec& out);
+    // The register row of REC; false when there is none.
+    bool ReadKsSisan(std::int32_t rec, TKsSisanRow& row);
+    // The transitional-election settings of the data set ("250%定率法で償却する経過措置",
+    // "200%定率法で償却する経過措置"); a missing key is stored with "0". They are informative only:
+    // the asset's own TEIRITU250 / TEIRITU200 decide.
+    void ReadSettei();
+    int Keika250 = 0;
+    int Keika200 = 0;
 
     // Computes one register row for the fiscal year of AccInf into rec; returns 1.
     std::int32_t CalcRow(const TKsSisanRow& row, TGenkaSyokyakuSisanRec& rec);
@@ -188,6 +220,9 @@ private:
 
     TGenkaSyokyakuSisanRec w_;
     const std::array<TGenkaRateRow, 101>* table_ = &GenkaRateTableNew;
+    fb::Connection* db_ = nullptr;
+    fb::Transaction* tr_ = nullptr;
+    std::unique_ptr<fb::Statement> query_;
 };
 
 // Statement row from a result and its register row (the extra election fields only where the
@@ -220,5 +255,10 @@ TGenkaRowsLayout LayoutGenkaRows(const std::vector<TGenkaComputed>& assets, int 
 // The totals row: the sums over every ordinary asset (not only the shown ones); the business-use
 // amount also adds the small-amount assets of the year.
 TGenkaSyokyakuRec GenkaTotalsRow(const TGenkaRowsLayout& layout);
+
+// The depreciation rows of a statement read from the data set: every asset of KS_SISAN in the
+// order KANRI, REC computed on tr and laid out as LayoutGenkaRows does.
+TGenkaRowsLayout ReadGenkaRows(fb::Connection& db, fb::Transaction& tr, const TGenkaSettei& accInf, int shownRows,
+                               bool withElections);
 
 } // namespace kb
