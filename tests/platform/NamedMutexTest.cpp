@@ -20,9 +20,10 @@ protected:
     kbtest::ScopedEnv env{"KB_RUNTIME_DIR", (dir / "run").string()};
 };
 
-// A second process that takes the mutex with our own code and holds it until it is killed.
+// A second process that takes the mutex with our own code and holds it until it is killed; with
+// withTool it first starts a long-running tool of its own, whose pid lands in *tool.
 // Returns its pid once it holds the mutex, or -1.
-pid_t StartHolder(const std::string& name)
+pid_t StartHolder(const std::string& name, bool withTool = false, pid_t* tool = nullptr)
 {
     int fds[2];
     if (::pipe(fds) != 0) return -1;
@@ -31,8 +32,13 @@ pid_t StartHolder(const std::string& name)
         ::close(fds[0]);
         try {
             auto m = kb::NamedMutex::Create(name);
-            const char ok = 'k';
-            if (::write(fds[1], &ok, 1) != 1) ::_exit(3);
+            pid_t toolPid = 0;
+            if (withTool) {
+                auto* p = new kb::ChildProcess({"sleep", "60"}); // left running on purpose
+                p->Start();
+                toolPid = p->Pid();
+            }
+            if (::write(fds[1], &toolPid, sizeof toolPid) != sizeof toolPid) ::_exit(3);
             for (;;) ::pause();
         } catch (...) {
             ::_exit(2);
@@ -40,14 +46,15 @@ pid_t StartHolder(const std::string& name)
     }
     ::close(fds[1]);
     pollfd p {fds[0], POLLIN, 0};
-    char c = 0;
-    const bool ready = ::poll(&p, 1, 20000) == 1 && ::read(fds[0], &c, 1) == 1 && c == 'k';
+    pid_t toolPid = -1;
+    const bool ready = ::poll(&p, 1, 20000) == 1 && ::read(fds[0], &toolPid, sizeof toolPid) == sizeof toolPid;
     ::close(fds[0]);
     if (!ready) {
         ::kill(pid, SIGKILL);
         ::waitpid(pid, nullptr, 0);
         return -1;
     }
+    if (tool) *tool = toolPid;
     return pid;
 }
 
@@ -92,15 +99,19 @@ TEST_F(NamedMutexTest, HolderInThisProcessIsSeenUntilReleased)
 }
 
 // A tool we start while holding the mutex must not inherit the lock: otherwise a gbak that outlives
-// us would keep "another copy is running" alive.
-TEST_F(NamedMutexTest, ChildProcessDoesNotInheritTheLock)
+// a crashed program would keep "the application is already running" alive.
+TEST_F(NamedMutexTest, ToolStartedByACrashedHolderDoesNotKeepTheMutex)
 {
-    auto m = kb::NamedMutex::Create("KENBO_RENDO");
-    kb::ChildProcess child({"sleep", "30"});
-    child.Start();
-    m.Release();
+    pid_t tool = 0;
+    const pid_t holder = StartHolder("KENBO_RENDO", true, &tool);
+    ASSERT_GT(holder, 0);
+    ASSERT_GT(tool, 0);
+    EXPECT_TRUE(kb::NamedMutex::Exists("KENBO_RENDO"));
+    ASSERT_EQ(::kill(holder, SIGKILL), 0);
+    ASSERT_EQ(::waitpid(holder, nullptr, 0), holder);
+    EXPECT_EQ(::kill(tool, 0), 0); // the tool still runs
     EXPECT_FALSE(kb::NamedMutex::Exists("KENBO_RENDO"));
-    child.Terminate();
+    ::kill(tool, SIGKILL);
 }
 
 TEST_F(NamedMutexTest, NamesMapToDistinctFiles)
