@@ -28,3 +28,15 @@ TEST(FirebirdRoot, GbakBacksUpWhileAnotherProcessHoldsTheDatabase)
     EXPECT_GT(std::filesystem::file_size(dir / "a.fbk"), 0u);
     ::sleep(3);
 }
+
+// CP932 extension characters and half-width kana reach the database byte for byte through the
+// script helper (isql-fb drops such bytes when it reads the script from standard input).
+TEST(TestDb, ScriptTextKeepsCp932Characters)
+{
+    kbtest::TempDir dir;
+    const auto db = kbtest::CreateDatabase(dir / "t.fdb", "CREATE TABLE T (A VARCHAR(10));\nCOMMIT;\n"
+                                                          "INSERT INTO T VALUES ('①㈱～ｶﾅ');\nCOMMIT;\n");
+    const std::string out = kbtest::RunIsqlOn(db.string(), "SET LIST ON;\nSELECT A, OCTET_LENGTH(A) AS N FROM T;\n");
+    EXPECT_NE(out.find("①㈱～ｶﾅ"), std::string::npos) << out;
+    EXPECT_NE(out.find("N                               8"), std::string::npos) << out;
+}
