@@ -16,6 +16,13 @@ void TxCheckBox::keyPressEvent(QKeyEvent* e)
         e->accept(); // consumed even when there is no form to move on
         return;
     }
+    // Arrows with a modifier are no navigation keys here (Qt's buttons would move the focus on them).
+    const bool arrow = e->key() == Qt::Key_Left || e->key() == Qt::Key_Right || e->key() == Qt::Key_Up ||
+                       e->key() == Qt::Key_Down;
+    if (arrow && (e->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier))) {
+        e->accept();
+        return;
+    }
     QCheckBox::keyPressEvent(e);
 }
 

@@ -12,7 +12,7 @@ TxKikanPanel4::TxKikanPanel4(QWidget* parent) : TxKikanPanelBase(4, parent)
     anchor_ = 0;
     moving_ = 3;
     lastSel_ = 3;
-    resize(80, 22);
+    resize(SnappedWidth(80), 22);
     PaintCells();
 }
 

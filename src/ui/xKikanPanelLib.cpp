@@ -167,7 +167,14 @@ TxKikanPanelBase::TxKikanPanelBase(int cells, QWidget* parent) : QWidget(parent)
     texts_.assign(static_cast<std::size_t>(cells), kWindowText);
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(false);
-    resize(242, 22);
+    resize(SnappedWidth(242), 22);
+}
+
+int TxKikanPanelBase::SnappedWidth(int w) const
+{
+    const int n = CellCount();
+    const int cw = n > 0 ? (w - 8) / n : 0;
+    return n > 0 && cw > 0 ? cw * n + 8 : w;
 }
 
 void TxKikanPanelBase::SetStno(int v)
@@ -407,10 +414,8 @@ void TxKikanPanelBase::resizeEvent(QResizeEvent* e)
 {
     QWidget::resizeEvent(e);
     // The strip keeps a width the cells divide evenly.
-    const int n = CellCount();
-    const int w = n > 0 ? (width() - 8) / n : 0;
-    const int snapped = w * n + 8;
-    if (n > 0 && w > 0 && snapped != width()) resize(snapped, height());
+    const int snapped = SnappedWidth(width());
+    if (snapped != width()) resize(snapped, height());
 }
 
 void TxKikanPanelBase::changeEvent(QEvent* e)

@@ -85,6 +85,7 @@ public:
     QString CaptionLine() const;
     // Recolours every cell from Stno, Edno and the enabled state.
     void PaintCells();
+    QSize sizeHint() const override { return {SnappedWidth(CellCount() == 4 ? 80 : 242), 22}; }
 
 signals:
     void MouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, QPoint pos);
@@ -117,6 +118,7 @@ protected:
     void resizeEvent(QResizeEvent* e) override;
     void changeEvent(QEvent* e) override;
     int CellAt(QPoint p) const;
+    int SnappedWidth(int w) const;
 
     std::vector<KikanCell> cells_;
     std::vector<QColor> fills_, texts_;
