@@ -31,6 +31,7 @@ void TxKikanPanel4::SetBtnCnt(int v)
     // Both key bounds sit on the last button, as the panel has always had them.
     lowKey_ = highKey_ = v - 1;
     lastSel_ = v - 1;
+    resize(SnappedWidth(width()), height());
     PaintCells();
 }
 

@@ -16,6 +16,7 @@ public:
 
 protected:
     bool HasKakutei() const override { return false; }
+    int LayoutCount() const override { return btnCnt_; }
     int LowKey() const override { return lowKey_; }
     int HighKey() const override { return highKey_; }
     void AtEdge(bool right) override;

@@ -172,7 +172,7 @@ TxKikanPanelBase::TxKikanPanelBase(int cells, QWidget* parent) : QWidget(parent)
 
 int TxKikanPanelBase::SnappedWidth(int w) const
 {
-    const int n = CellCount();
+    const int n = LayoutCount();
     const int cw = n > 0 ? (w - 8) / n : 0;
     return n > 0 && cw > 0 ? cw * n + 8 : w;
 }
@@ -214,14 +214,14 @@ void TxKikanPanelBase::ApplyLayout(const KikanLayout& l)
 
 QRect TxKikanPanelBase::CellRect(int i) const
 {
-    const auto r = KikanCellRects(width(), height(), CellCount());
-    return r[static_cast<std::size_t>(i)];
+    const auto r = KikanCellRects(width(), height(), LayoutCount());
+    return i >= 0 && i < static_cast<int>(r.size()) ? r[static_cast<std::size_t>(i)] : QRect();
 }
 
 int TxKikanPanelBase::CellAt(QPoint p) const
 {
-    const auto r = KikanCellRects(width(), height(), CellCount());
-    for (int i = 0; i < CellCount(); ++i)
+    const auto r = KikanCellRects(width(), height(), LayoutCount());
+    for (int i = 0; i < LayoutCount(); ++i)
         if (cells_[static_cast<std::size_t>(i)].visible && r[static_cast<std::size_t>(i)].contains(p)) return i;
     return -1;
 }
@@ -277,9 +277,9 @@ void TxKikanPanelBase::paintEvent(QPaintEvent*)
     p.setPen(Qt::white);
     p.drawLine(0, height() - 1, width() - 1, height() - 1);
     p.drawLine(width() - 1, 0, width() - 1, height() - 1);
-    const auto r = KikanCellRects(width(), height(), CellCount());
+    const auto r = KikanCellRects(width(), height(), LayoutCount());
     p.setFont(font());
-    for (int i = 0; i < CellCount(); ++i) {
+    for (int i = 0; i < LayoutCount(); ++i) {
         const auto& c = cells_[static_cast<std::size_t>(i)];
         if (!c.visible) continue;
         const QRect cr = r[static_cast<std::size_t>(i)];

@@ -99,6 +99,8 @@ protected:
     void Recolour(int a, int b); // range a..b in either order
     void FireKeyboardMouseUp();
     virtual bool HasKakutei() const { return true; }
+    // Cells that share the width (the half-year panel lays out two of its four).
+    virtual int LayoutCount() const { return CellCount(); }
     virtual QColor DisabledRangeColor() const { return QColor(192, 192, 192); }
     virtual bool EnterClearsKbdMouse() const { return false; }
     virtual int LowKey() const { return firstSel_; }
