@@ -254,6 +254,7 @@ void TxAnimeProgressDialog::Execute(QWidget* ownerForm)
         PositionOverParent(ownerForm);
         ParentHandle->setEnabled(false);
         form_->show();
+        PositionOverParent(ownerForm); // again, now that the window frame is known
     } else {
         form_->setWindowFlag(Qt::WindowStaysOnTopHint, true);
         form_->show();
