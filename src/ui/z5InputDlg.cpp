@@ -1,5 +1,7 @@
 #include "ui/z5InputDlg.h"
 
+#include "core/z5ComFunc.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
@@ -43,23 +45,6 @@ bool InputDlgKeyPasses(int filter, char32_t ch)
     case 40: return std::u32string_view(U"\"*,/:;<>?\\|").find(ch) == std::u32string_view::npos;
     default: return true;
     }
-}
-
-std::string TrimZen(const std::string& text)
-{
-    static const std::string zen = "\u3000";
-    std::size_t b = 0, e = text.size();
-    for (;;) {
-        if (b < e && static_cast<unsigned char>(text[b]) <= 32) { ++b; continue; }
-        if (e - b >= zen.size() && text.compare(b, zen.size(), zen) == 0) { b += zen.size(); continue; }
-        break;
-    }
-    for (;;) {
-        if (e > b && static_cast<unsigned char>(text[e - 1]) <= 32) { --e; continue; }
-        if (e - b >= zen.size() && text.compare(e - zen.size(), zen.size(), zen) == 0) { e -= zen.size(); continue; }
-        break;
-    }
-    return text.substr(b, e - b);
 }
 
 std::optional<std::string> InputDlgTextRefusal(const std::string& text, bool required, const std::vector<std::string>& ngList,

@@ -30,8 +30,6 @@ enum class TImeMode { imDisable, imClose, imOpen, imDontCare, imSAlpha, imAlpha,
 // Whether a typed character passes the text input's filter (10 number, 20 letters, 30 letters and
 // digits, 40 file-name characters, other: everything). Enter always passes.
 bool InputDlgKeyPasses(int filter, char32_t ch);
-// Trims half-width blanks, control characters and full-width blanks at both ends.
-std::string TrimZen(const std::string& text);
 
 // The OK check of the text kinds as a computation: the message to show, nullopt when accepted.
 std::optional<std::string> InputDlgTextRefusal(const std::string& text, bool required, const std::vector<std::string>& ngList,

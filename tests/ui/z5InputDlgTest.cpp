@@ -1,5 +1,6 @@
 #include "UiTestHelp.h"
 #include "ui/z5InputDlg.h"
+#include "core/z5ComFunc.h"
 
 #include <QCheckBox>
 #include <QClipboard>
