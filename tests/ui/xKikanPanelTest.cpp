@@ -274,3 +274,37 @@ TEST(TxKikanPanel4, HalvesAndQuarters)
     EXPECT_EQ(p.Stno(), 0);
     EXPECT_EQ(p.Edno(), 0);
 }
+
+TEST(TxKikanPanel12, KeyboardChoiceIsReportedOnEnterAndAgainOnLeaving)
+{
+    KeyForm f;
+    auto* p = f.Add(new TxKikanPanel12);
+    auto* after = f.Add(new TxEdit);
+    p->SetKikan(99, Date(2024, 4, 1), Date(2025, 3, 31), Date(2024, 4, 1));
+    f.Open();
+    p->setFocus();
+    int ups = 0;
+    QObject::connect(p, &TxKikanPanelBase::MouseUp, [&](Qt::MouseButton, Qt::KeyboardModifiers, QPoint) { ++ups; });
+    QTest::keyClick(p, Qt::Key_Right);
+    EXPECT_EQ(p->Stno(), 1);
+    QTest::keyClick(p, Qt::Key_Return);
+    EXPECT_EQ(KeyForm::Focus(), after);
+    EXPECT_EQ(ups, 2); // the month strip keeps KBDMOUSE set on Enter
+}
+
+TEST(TxKikanPanel4, LeftJumpsToTheLastButton)
+{
+    KeyForm f;
+    auto* p = f.Add(new TxKikanPanel4);
+    f.Open();
+    p->setFocus();
+    QTest::mouseClick(p, Qt::LeftButton, {}, p->CellRect(1).center());
+    EXPECT_EQ(p->Stno(), 1);
+    EXPECT_EQ(p->Edno(), 1);
+    // Both key bounds sit on the last button: Left from 1 jumps there, Right from there goes back to it.
+    QTest::keyClick(p, Qt::Key_Left);
+    EXPECT_EQ(p->Stno(), 3);
+    QTest::keyClick(p, Qt::Key_Right);
+    EXPECT_EQ(p->Stno(), 3);
+    EXPECT_EQ(p->Edno(), 3);
+}
