@@ -308,3 +308,25 @@ TEST(TxKikanPanel4, LeftJumpsToTheLastButton)
     EXPECT_EQ(p->Stno(), 3);
     EXPECT_EQ(p->Edno(), 3);
 }
+
+TEST(TxKikanPanel16, ColoursOfClosedMonthsAndOfADisabledPanel)
+{
+    TxKikanPanel16 p;
+    p.SetKikan(99, Date(2024, 4, 1), Date(2025, 3, 31), Date(2024, 4, 1));
+    p.SetStno(5);
+    p.SetEdno(6);
+    p.SetKakuteiMode(true);
+    p.SetKakuteiMNo(6);
+    const QColor orange(255, 128, 64), navy(0, 0, 128), face(240, 240, 240), white(255, 255, 255);
+    EXPECT_EQ(p.CellFill(0), orange);
+    EXPECT_EQ(p.CellTextColor(0), white);
+    EXPECT_EQ(p.CellFill(5), navy); // chosen wins over closed
+    EXPECT_EQ(p.CellFill(7), face);
+    EXPECT_EQ(p.CellTextColor(7), QColor(0, 0, 0));
+    p.setEnabled(false);
+    EXPECT_EQ(p.CellFill(5), QColor(192, 192, 192));
+    EXPECT_EQ(p.CellFill(0), face);
+    EXPECT_EQ(p.CellTextColor(5), QColor(128, 128, 128));
+    p.SetDisabelColor(QColor(10, 20, 30));
+    EXPECT_EQ(p.CellFill(6), QColor(10, 20, 30));
+}
