@@ -381,3 +381,26 @@ TEST_F(FbAccess, ServiceOnMissingDatabaseFailsWithEngineCode)
     Service svc("", "SYSDBA", "masterkey");
     EXPECT_THROW(svc.Backup((tmp / "none.fdb").string(), (tmp / "none.fbk").string(), {}), FbError);
 }
+
+TEST_F(FbAccess, SelectPreparedAgainAfterReconnectReadsValues)
+{
+    {
+        TransactionGuard g(tr);
+        Statement ins(db);
+        ins.SetSQL("INSERT INTO T (ID, NAME) VALUES (1, '①')");
+        ins.ExecQuery();
+        g.Commit();
+    }
+    Statement q(db);
+    for (int round = 0; round < 3; ++round) {
+        TransactionGuard g(tr);
+        q.SetSQL("SELECT NAME FROM T");
+        q.ExecQuery();
+        EXPECT_EQ(q.FieldByName("NAME").AsString(), "①") << round;
+        g.Rollback();
+        if (round == 1) {
+            db.Close();
+            db.Open();
+        }
+    }
+}
