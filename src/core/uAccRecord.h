@@ -14,6 +14,8 @@
 
 #include "platform/Currency.h"
 #include "platform/Date.h"
+#include "core/z5AppInfo.h"
+#include "core/z5DateVersion.h"
 
 #include <array>
 #include <cstdint>
@@ -62,11 +64,6 @@ struct TSystemIniRec {
     int REC = 0;
     int RESERVE1 = 0, RESERVE2 = 0, RESERVE3 = 0, RESERVE4 = 0, RESERVE5 = 0;
     std::string SSTR;
-};
-
-struct TVersionRec {
-    int Major = 0, Minor1 = 0, Minor2 = 0, Build = 0;
-    std::string Text;
 };
 
 struct TErrInfomation {
@@ -314,28 +311,9 @@ struct TACCINF {
     std::array<Date, 4> QuarterEnd{};
 };
 
-// ---- TAppInfoRec (the keys of "AppInfo.ini"; section name in front where two sections share a key)
-
-struct TAppInfoRec {
-    std::string OEM, Since, ApplicationRegKey, Qiv, QivAlias;
-    int VerMajorDiff = 0, VerMinorDiff = 0, VerRevDiff = 0;
-    std::string VerTest;
-    int ReruziroBlind = 0;
-    std::string CompanyName, CompanyZipCode, CompanyAddr, CompanyTel, CompanyFax, CompanyMail, CompanyUrl;
-    std::string AppName, ZaimuAppTitle, AppTitle_CL, ZaimuRegKey, ZaimuHomeDir, ShareDir, ServerDir, ServerTempDir,
-        DataDefFile, DataFile, ZaimuDataBackupFile, DataInitFile, DataIniFile;
-    int DataListCnt = 120;
-    std::string DAruduAppTitle, DAruduDataDir, WriteDirFmt;
-    std::string AzimoAppTitle, AzimoRegKey, AzimoHomeDir;
-    std::string ReruziroAppTitle, ReruziroRegKey, ReruziroDataDir, ReruziroDataBackupFile;
-    std::string DataCon, DataCon01, DataCon02, DataCon03, DataConQiv01, DataConQiv02;
-    std::string WebAzimobanServer, QuorviServer;
-    bool QuorviMenuLimit = true;
-};
-
 inline TSystemDef SystemDef;
 inline TACCINF AccInf;
-inline TAppInfoRec AppInfo;
+// AppInfo (TAppInfoRec) lives in z5AppInfo.h with its loader.
 
 // ---- typed constants (start-up replaces the file and folder names from AppInfo.ini)
 
