@@ -225,7 +225,7 @@ TEST_F(DataModuleTest, InConnectionSeesOtherProcessesButNotItsOwnAttachment)
     EXPECT_TRUE(ui.boxes.empty());
 
     {
-        kbtest::HoldingProcess other(tmp / "data1" / "vqacc.fdb");
+        kbtest::HoldingProcess other((tmp / "data1" / "vqacc.fdb").string());
         bool seen = false;
         for (int i = 0; i < 200 && !seen; ++i) {
             seen = DM->AccDatInConnection(1, "", false, Folder("data1"));

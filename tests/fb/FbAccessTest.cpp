@@ -327,7 +327,7 @@ TEST_F(FbAccess, SecondProcessAttachmentIsSeenInMonitoring)
     };
     EXPECT_EQ(others(), 0);
     {
-        kbtest::HoldingProcess isql(file);
+        kbtest::HoldingProcess isql(file.string());
         int seen = 0;
         for (int i = 0; i < 200 && seen == 0; ++i) {
             seen = others();
