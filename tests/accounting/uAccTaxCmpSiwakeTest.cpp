@@ -353,15 +353,3 @@ TEST_F(SiwakeZeigaku, OpenDataSetAndTheErrorBox)
     SetMessageLinesHook({});
     ResetAccRecord();
 }
-
-TEST_F(SiwakeZeigaku, DefaultsOfANewRecord)
-{
-    const TSWKREC e;
-    EXPECT_EQ(e.TAISHAKU, 1);
-    EXPECT_EQ(e.L.TAXCODE, 910);
-    EXPECT_EQ(e.R.TAXCODE, 910);
-    EXPECT_EQ(e.REC, 0);
-    EXPECT_TRUE(e.HIZUKE.IsNull());
-    EXPECT_TRUE(e.CTIME.IsNull());
-    EXPECT_TRUE(e.KINGAKU.IsZero());
-}
