@@ -1,4 +1,5 @@
 #pragma once
+#include "ui/ImeMode.h"
 // Types shared by the keyboard-first entry controls, and the decisions they make about keys.
 // The decisions are plain functions so that they can be checked without a window.
 
@@ -67,7 +68,7 @@ bool MoveFocusOnForm(QWidget* w, bool next);
 namespace kb {
 
 // Input-method modes a field may ask for; only imDisable changes anything on Linux (no input method).
-enum class TImeMode { imDisable, imClose, imOpen, imDontCare, imSAlpha, imAlpha, imHira, imSKata, imKata };
+// TImeMode: see ui/ImeMode.h
 
 // Readings: the capture keeps kana; callers read it as katakana, or as half-width katakana.
 // Each conversion looks at most at the first 1024 CP932 bytes, as the original mapping call did.
