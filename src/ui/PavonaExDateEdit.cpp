@@ -290,6 +290,12 @@ void TPavonaExDateEdit::Relayout()
         right = std::max(right, x + overlap);
     }
     setFixedSize(std::max(right, 1), y + h);
+    // Focus given to the control goes to its first field: era box, year, AM/PM box or hour.
+    for (int f : {kEra, kYear, kAmpm, kHour})
+        if (shown[f] && s.fields[f]->isEnabled()) {
+            setFocusProxy(s.fields[f]);
+            break;
+        }
     ApplyColors();
 }
 

@@ -54,8 +54,7 @@ void TxEdit::SetLong(qint32 v)
 std::string TxEdit::kana() const
 {
     // The buffer keeps the katakana form; the caller gets the half-width form.
-    auto* self = const_cast<TxEdit*>(this);
-    self->kanaBuf_ = ToKatakana(kanaBuf_);
+    kanaBuf_ = ToKatakana(kanaBuf_);
     return ToHalfWidth(kanaBuf_);
 }
 

@@ -66,7 +66,7 @@ private:
     bool capturing_ = false;
     bool killPaste_ = true;
     TImeMode imeMode_ = TImeMode::imDontCare;
-    std::string kanaBuf_;
+    mutable std::string kanaBuf_; // reading it leaves the katakana form behind
 };
 
 } // namespace kb

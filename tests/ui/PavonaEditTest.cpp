@@ -201,6 +201,14 @@ TEST(TPavonaEdit, AdvanceWhenFull)
     EXPECT_TRUE(e->AutoNextCtls_Result().Has(TAutoNextCtl::acMaxLength));
     EXPECT_TRUE(e->AutoNextCtls_Result().Has(TAutoNextCtl::acSendEnter));
 
+    // With acTabKey, Tab is reported instead of moving; Shift+Tab is swallowed.
+    e->SetAutoNextCtls(TAutoNextCtls{TAutoNextCtl::acTabKey});
+    QTest::keyClick(e, Qt::Key_Tab);
+    EXPECT_EQ(KeyForm::Focus(), e);
+    EXPECT_TRUE(e->AutoNextCtls_Result().Has(TAutoNextCtl::acTabKey));
+    QTest::keyClick(e, Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(KeyForm::Focus(), e);
+
     e->SetAutoNextCtls(TAutoNextCtls{TAutoNextCtl::acDownKey});
     QTest::keyClick(e, Qt::Key_Down);
     EXPECT_EQ(KeyForm::Focus(), e);

@@ -234,6 +234,23 @@ TEST(TPavonaExDateEdit, SetDateShowsEraAndLimits)
     EXPECT_EQ(e->GetDate(), DateTime{});
 }
 
+TEST(TPavonaExDateEdit, FocusGoesToTheFirstShownField)
+{
+    DateForm f;
+    TPavonaExDateEdit* e = f.edit;
+    e->setFocus();
+    EXPECT_EQ(KeyForm::Focus(), e->EraBox());
+    f.after->setFocus();
+    e->SetEditGengo(false);
+    e->setFocus();
+    EXPECT_EQ(KeyForm::Focus(), e->YearEdit());
+    EXPECT_EQ(e->YearEdit()->maxLength(), 4); // western years take four digits
+    f.after->setFocus();
+    e->SetEditStyle(S::desHourMinute);
+    e->setFocus();
+    EXPECT_EQ(KeyForm::Focus(), e->HourEdit());
+}
+
 TEST(TPavonaExDateEdit, TimeFieldsAndBoxes)
 {
     DateForm f;

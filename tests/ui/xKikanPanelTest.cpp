@@ -274,3 +274,59 @@ TEST(TxKikanPanel4, HalvesAndQuarters)
     EXPECT_EQ(p.Stno(), 0);
     EXPECT_EQ(p.Edno(), 0);
 }
+
+TEST(TxKikanPanel12, KeyboardChoiceIsReportedOnEnterAndAgainOnLeaving)
+{
+    KeyForm f;
+    auto* p = f.Add(new TxKikanPanel12);
+    auto* after = f.Add(new TxEdit);
+    p->SetKikan(99, Date(2024, 4, 1), Date(2025, 3, 31), Date(2024, 4, 1));
+    f.Open();
+    p->setFocus();
+    int ups = 0;
+    QObject::connect(p, &TxKikanPanelBase::MouseUp, [&](Qt::MouseButton, Qt::KeyboardModifiers, QPoint) { ++ups; });
+    QTest::keyClick(p, Qt::Key_Right);
+    EXPECT_EQ(p->Stno(), 1);
+    QTest::keyClick(p, Qt::Key_Return);
+    EXPECT_EQ(KeyForm::Focus(), after);
+    EXPECT_EQ(ups, 2); // the month strip keeps KBDMOUSE set on Enter
+}
+
+TEST(TxKikanPanel4, LeftJumpsToTheLastButton)
+{
+    KeyForm f;
+    auto* p = f.Add(new TxKikanPanel4);
+    f.Open();
+    p->setFocus();
+    QTest::mouseClick(p, Qt::LeftButton, {}, p->CellRect(1).center());
+    EXPECT_EQ(p->Stno(), 1);
+    EXPECT_EQ(p->Edno(), 1);
+    // Both key bounds sit on the last button: Left from 1 jumps there, Right from there goes back to it.
+    QTest::keyClick(p, Qt::Key_Left);
+    EXPECT_EQ(p->Stno(), 3);
+    QTest::keyClick(p, Qt::Key_Right);
+    EXPECT_EQ(p->Stno(), 3);
+    EXPECT_EQ(p->Edno(), 3);
+}
+
+TEST(TxKikanPanel16, ColoursOfClosedMonthsAndOfADisabledPanel)
+{
+    TxKikanPanel16 p;
+    p.SetKikan(99, Date(2024, 4, 1), Date(2025, 3, 31), Date(2024, 4, 1));
+    p.SetStno(5);
+    p.SetEdno(6);
+    p.SetKakuteiMode(true);
+    p.SetKakuteiMNo(6);
+    const QColor orange(255, 128, 64), navy(0, 0, 128), face(240, 240, 240), white(255, 255, 255);
+    EXPECT_EQ(p.CellFill(0), orange);
+    EXPECT_EQ(p.CellTextColor(0), white);
+    EXPECT_EQ(p.CellFill(5), navy); // chosen wins over closed
+    EXPECT_EQ(p.CellFill(7), face);
+    EXPECT_EQ(p.CellTextColor(7), QColor(0, 0, 0));
+    p.setEnabled(false);
+    EXPECT_EQ(p.CellFill(5), QColor(192, 192, 192));
+    EXPECT_EQ(p.CellFill(0), face);
+    EXPECT_EQ(p.CellTextColor(5), QColor(128, 128, 128));
+    p.SetDisabelColor(QColor(10, 20, 30));
+    EXPECT_EQ(p.CellFill(6), QColor(10, 20, 30));
+}
