@@ -251,6 +251,30 @@ TEST_F(AccInfoLoad, VersionExistenceAndFacilityQuestions)
     EXPECT_THROW(fnGetAccTotalName(*env.dm, "4800", "KOUMOKU FROM ACCDEF1 --", value), std::invalid_argument);
 }
 
+TEST_F(AccInfoLoad, OperatorsDefaultFacility)
+{
+    // OPLICENSE is not in db/accounting.sql yet: made here with the column the check joins on.
+    Exec(file, {"CREATE TABLE OPLICENSE (OPCODE INTEGER NOT NULL PRIMARY KEY)"});
+    Exec(file, {"INSERT INTO SISETUMST (SCODE, SNAME, XSTR) VALUES ('01', '本店', 'COLOR=255')",
+                "INSERT INTO OPDEFSISETU (OPCODE, SCODE) VALUES (100000011, '01')",
+                "INSERT INTO OPLICENSE (OPCODE) VALUES (100000011)"});
+    ASSERT_TRUE(Load());
+    SystemDef.JobLevel = 1;
+    SystemDef.OpCode = 100000011;
+    EXPECT_TRUE(fnGetExistsOpeDefSisetu(*env.dm));
+    std::string name;
+    GetOpeDefSisetu(*env.dm, name);
+    EXPECT_EQ(name, "本店");
+    EXPECT_EQ(SystemDef.DefSisetuCode, "01");
+    EXPECT_EQ(SystemDef.DefSisetuColor, 255);
+    SystemDef.OpCode = 100000012;
+    EXPECT_FALSE(fnGetExistsOpeDefSisetu(*env.dm));
+    SystemDef.AllSisetuSwitch = 1; // every operator may use every facility
+    EXPECT_TRUE(fnGetExistsOpeDefSisetu(*env.dm));
+    EXPECT_TRUE(env.ui.shown.empty());
+    EXPECT_FALSE(env.dm->IBTransactionDAT.InTransaction());
+}
+
 TEST(AccInfoNames, KindsAndCodeTypes)
 {
     const struct {
