@@ -112,7 +112,8 @@ TFormRect FormSizeToStore(const TFormRect& form, bool maximized, int mainClientW
     return r;
 }
 
-TBSDI::TBSDI(QWidget* parent, bool dialog) : QDialog(parent), dialog_(dialog)
+TBSDI::TBSDI(QWidget* parent, bool dialog)
+    : QDialog(parent), IBTransactionDAT(g_env ? g_env->DataDatabase() : nullptr), dialog_(dialog)
 {
     if (dialog)
         setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
@@ -250,8 +251,14 @@ void TBSDI::FormShow()
     try {
         if (UseOpLog)
             PutProcRirekiInfo(0);
-        if (ReloadAccInfoOnShow && g_env)
-            g_env->ReloadAccInfo();
+        if (ReloadAccInfoOnShow && g_env) {
+            try {
+                g_env->ReloadAccInfo();
+            } catch (const std::exception&) {
+                g_env->ReportError("TBSDI.FormShow", std::current_exception());
+                throw;
+            }
+        }
         ShiftControls();
         SaveLayout();
         ApplyFontScale();
@@ -319,9 +326,11 @@ void TBSDI::PutProcRirekiInfo(int mode)
     if (!g_env)
         return;
     try {
-        g_env->WriteOpLog(g_env->OpCode(), Caption(), g_env->PCName(), mode);
-    } catch (const std::exception& e) {
-        g_env->ReportError("TBSDI.PutProcRirekiInfo", e.what());
+        if (!IBTransactionDAT.DefaultDatabase())
+            IBTransactionDAT.SetDefaultDatabase(g_env->DataDatabase());
+        g_env->WriteOpLog(IBTransactionDAT, g_env->OpCode(), Caption(), g_env->PCName(), mode);
+    } catch (const std::exception&) {
+        g_env->ReportError("TBSDI.PutProcRirekiInfo", std::current_exception());
         throw;
     }
 }
@@ -345,8 +354,8 @@ void TBSDI::GetFormSize()
         move(0, 0);
         resize(r.Width, r.Height);
         g_env->InsertFormSize(op, FormName(), r);
-    } catch (const std::exception& e) {
-        g_env->ReportError("TBSDI.GetFormSize", e.what());
+    } catch (const std::exception&) {
+        g_env->ReportError("TBSDI.GetFormSize", std::current_exception());
     }
 }
 
@@ -366,8 +375,8 @@ void TBSDI::PutFormSize()
         const TFormRect r = FormSizeToStore(now, isMaximized(), main.width(), main.height(), s.FrameHeight,
                                             s.BandHeight);
         g_env->UpdateFormSize(g_env->OpCode(), FormName(), r);
-    } catch (const std::exception& e) {
-        g_env->ReportError("TBSDI.PutFormSize", e.what());
+    } catch (const std::exception&) {
+        g_env->ReportError("TBSDI.PutFormSize", std::current_exception());
     }
 }
 
@@ -380,6 +389,20 @@ void TBSDI::PutGamenKeyValue()
 {
     if (g_env)
         g_env->SaveGamenValue(FormName(), GamenKeyText);
+}
+
+std::unique_ptr<fb::Statement> TBSDI::CreateQuery()
+{
+    try {
+        fb::Connection* db = g_env ? g_env->DataDatabase() : nullptr;
+        if (!db)
+            return nullptr;
+        if (!IBTransactionDAT.DefaultDatabase())
+            IBTransactionDAT.SetDefaultDatabase(db);
+        return std::make_unique<fb::Statement>(*db, &IBTransactionDAT);
+    } catch (const std::exception&) {
+        return nullptr;
+    }
 }
 
 void TBSDI::SetFormPosition(int dx, int dy, int areaWidth, int areaHeight, int kind)

@@ -10,11 +10,18 @@
 
 #include "ui/SDILayout.h"
 
+#ifndef Q_MOC_RUN
+#include "fb/Database.h"
+#include "fb/Statement.h"
+#endif
+
 #include <QDialog>
 #include <QPointer>
 
 #include <cstdint>
+#include <exception>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -47,17 +54,21 @@ public:
     virtual std::optional<TFormRect> LoadFormSize(int opCode, const std::string& formName) = 0;
     virtual void InsertFormSize(int opCode, const std::string& formName, const TFormRect& r) = 0;
     virtual void UpdateFormSize(int opCode, const std::string& formName, const TFormRect& r) = 0;
-    // OPINF: mode 0 open (OPINF_DELETE "エラー終了" then the insert), 1 close ("正常終了").
-    virtual void WriteOpLog(int opCode, const std::string& jobName, const std::string& pcName, int mode) = 0;
+    // OPINF on the form's own transaction: mode 0 open (OPINF_DELETE "エラー終了" then the insert),
+    // 1 close ("正常終了").
+    virtual void WriteOpLog(fb::Transaction& formTransaction, int opCode, const std::string& jobName,
+                            const std::string& pcName, int mode) = 0;
     // STYLECOLOR screen values.
     virtual std::string LoadGamenValue(const std::string& formName) = 0;
     virtual void SaveGamenValue(const std::string& formName, const std::string& value) = 0;
-    // Reports a store error as the database error reporter does (context, message).
-    virtual void ReportError(const std::string& context, const std::string& what) = 0;
+    // Reports a store error (the exception being handled) under the routine's name.
+    virtual void ReportError(const std::string& context, std::exception_ptr error) = 0;
     // The operator's screen settings the layout needs (SYSDEF and the two screen fonts).
     virtual TScreenSettings Screen() const = 0;
     // Reloads the open data set's facts (first show of forms that ask for it).
     virtual void ReloadAccInfo() = 0;
+    // The data database the forms' own transactions work on (nullptr: none connected).
+    virtual fb::Connection* DataDatabase() { return nullptr; }
 };
 
 void SetBSDIEnvironment(TBSDIEnvironment* env);
@@ -124,6 +135,9 @@ public:
     QAbstractButton* F12Button = nullptr;
     bool F12FocusFirst = true;
     bool Deactivated = false;
+    // The form's own transaction on the data database ("read_committed", "rec_version", "nowait"),
+    // not active at creation; the operation log and CreateQuery work on it.
+    fb::Transaction IBTransactionDAT;
 
     bool IsDialogStyle() const { return dialog_; }
 
@@ -143,6 +157,8 @@ public:
     void SetFormPosition(int dx, int dy, int areaWidth, int areaHeight, int kind);
     void GetGamenKeyValue();
     void PutGamenKeyValue();
+    // A query on the data database and the form's transaction; nullptr when none can be made.
+    std::unique_ptr<fb::Statement> CreateQuery();
 
     // Opening by the derived forms' contract: -1 when the hosting menu is busy or creation failed,
     // else the modal result (modal) or 1 (modeless). setup runs before showing.

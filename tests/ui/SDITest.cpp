@@ -53,7 +53,7 @@ struct FakeEnvironment : TBSDIEnvironment {
     {
         FormSizes.at({op, name}).first = r;
     }
-    void WriteOpLog(int op, const std::string& job, const std::string& pc, int mode) override
+    void WriteOpLog(fb::Transaction&, int op, const std::string& job, const std::string& pc, int mode) override
     {
         if (FailOpLog)
             throw std::runtime_error("lock conflict");
@@ -61,7 +61,7 @@ struct FakeEnvironment : TBSDIEnvironment {
     }
     std::string LoadGamenValue(const std::string& name) override { return Gamen[name]; }
     void SaveGamenValue(const std::string& name, const std::string& v) override { Gamen[name] = v; }
-    void ReportError(const std::string& context, const std::string&) override { Errors.push_back(context); }
+    void ReportError(const std::string& context, std::exception_ptr) override { Errors.push_back(context); }
     TScreenSettings Screen() const override { return Settings; }
     void ReloadAccInfo() override {}
 };
