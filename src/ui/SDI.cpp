@@ -20,6 +20,7 @@ namespace kb {
 namespace {
 
 TBSDIEnvironment* g_env = nullptr;
+TKikanControlsInitializer g_kikanInit;
 QPointer<QWidget> g_mainForm;
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
@@ -49,6 +50,16 @@ bool PlacedByHand(const QWidget* w)
 } // namespace
 
 void SetBSDIEnvironment(TBSDIEnvironment* env) { g_env = env; }
+void SetKikanControlsInitializer(TKikanControlsInitializer f) { g_kikanInit = std::move(f); }
+
+int KikanStno16(int m)
+{
+    if (m < 1 || m > 12)
+        return 0;
+    return (m - 1) / 3 * 4 + (m - 1) % 3;
+}
+
+int KikanStno12(int m) { return m - 1; }
 TBSDIEnvironment* BSDIEnvironment() { return g_env; }
 void SetBSDIMainForm(QWidget* w) { g_mainForm = w; }
 QWidget* BSDIMainForm() { return g_mainForm.data(); }
@@ -129,6 +140,7 @@ TBSDI::TBSDI(QWidget* parent, bool dialog)
     UseFormSize = !dialog;
     ReloadAccInfoOnShow = !dialog;
     ActivateParamFlag = !dialog ? 1 : 0;
+    ShowHint = g_env ? g_env->Screen().ShowHint : true;
     // A form cannot own itself: the owner is left alone, the fields still name the form.
     SetParentWnd(this);
     qApp->installEventFilter(this);
@@ -174,6 +186,15 @@ void TBSDI::ShowControlHint(QWidget* control, QPlainTextEdit* memo)
     memo->setPlainText(hint.empty() ? QString() : Q(LongHint(hint)));
 }
 
+void TBSDI::InitKikanControls()
+{
+    if (kikanDone_)
+        return;
+    kikanDone_ = true;
+    if (g_kikanInit)
+        g_kikanInit(*this);
+}
+
 void TBSDI::FocusChanged(QWidget* now)
 {
     if (now && now->window() == this && HintMemo)
@@ -184,6 +205,11 @@ void TBSDI::FocusChanged(QWidget* now)
 
 bool TBSDI::eventFilter(QObject* o, QEvent* e)
 {
+    if (e->type() == QEvent::ToolTip && !ShowHint) {
+        auto* w = qobject_cast<QWidget*>(o);
+        if (w && w->window() == this)
+            return true;
+    }
     if (e->type() != QEvent::KeyPress && e->type() != QEvent::KeyRelease)
         return QDialog::eventFilter(o, e);
     auto* w = qobject_cast<QWidget*>(o);
@@ -239,8 +265,12 @@ void TBSDI::showEvent(QShowEvent* e)
 
 void TBSDI::changeEvent(QEvent* e)
 {
-    if (e->type() == QEvent::ActivationChange && !isActiveWindow() && isVisible())
-        Deactivated = true;
+    if (e->type() == QEvent::ActivationChange && isVisible()) {
+        if (!isActiveWindow())
+            Deactivated = true;
+        else if (g_env)
+            g_env->FormActivate(ActivateParamFlag, ActivateParamValue);
+    }
     QDialog::changeEvent(e);
 }
 
@@ -248,6 +278,8 @@ void TBSDI::FormShow()
 {
     if (Shown)
         return;
+    // The derived form's controls exist only now (its constructor has run).
+    InitKikanControls();
     try {
         if (UseOpLog)
             PutProcRirekiInfo(0);

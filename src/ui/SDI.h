@@ -69,6 +69,8 @@ public:
     virtual void ReloadAccInfo() = 0;
     // The data database the forms' own transactions work on (nullptr: none connected).
     virtual fb::Connection* DataDatabase() { return nullptr; }
+    // The form-activation hook of the hosting application (called only when one is installed).
+    virtual void FormActivate(std::uint8_t /*flag*/, std::int32_t /*value*/) {}
 };
 
 void SetBSDIEnvironment(TBSDIEnvironment* env);
@@ -77,6 +79,16 @@ TBSDIEnvironment* BSDIEnvironment();
 // The main window forms centre on (kinds 1 and 2 of SetFormPosition); none by default.
 void SetBSDIMainForm(QWidget* w);
 QWidget* BSDIMainForm();
+
+// Sets up the period panels and era date edits of a form from the open data set's facts; the
+// module of those controls installs it. Run once per form, before its first layout.
+using TKikanControlsInitializer = std::function<void(QWidget& form)>;
+void SetKikanControlsInitializer(TKikanControlsInitializer f);
+// The 16-period panel's first cell for the data's start month: months 1-3 are cells 0-2, 4-6 cells
+// 4-6, 7-9 cells 8-10, 10-12 cells 12-14 (3, 7, 11 and 15 are settlement cells); else 0.
+int KikanStno16(int kaisino);
+// The 12-month panel's first cell: the start month less one.
+int KikanStno12(int kaisino);
 
 // The part of a hint a hint area shows: after the first "|", else the whole hint.
 std::string LongHint(const std::string& hint);
@@ -135,6 +147,7 @@ public:
     QAbstractButton* F12Button = nullptr;
     bool F12FocusFirst = true;
     bool Deactivated = false;
+    bool ShowHint = true; // the operator's SYSDEF ShowHint switch: tool tips on or off
     // The form's own transaction on the data database ("read_committed", "rec_version", "nowait"),
     // not active at creation; the operation log and CreateQuery work on it.
     fb::Transaction IBTransactionDAT;
@@ -147,6 +160,7 @@ public:
     static void SetHint(QWidget* control, const std::string& hint);
     static std::string Hint(const QWidget* control);
 
+    void InitKikanControls();
     void ShiftControls();
     void SaveLayout();
     void FreeLayout();
@@ -195,6 +209,7 @@ private:
 
     bool dialog_ = true;
     bool closing_ = false;
+    bool kikanDone_ = false;
 };
 
 } // namespace kb

@@ -171,6 +171,12 @@ void TBSDIDataModuleEnvironment::ReloadAccInfo()
     AccInfoReloader();
 }
 
+void TBSDIDataModuleEnvironment::FormActivate(std::uint8_t flag, std::int32_t value)
+{
+    if (FormActivateHook)
+        FormActivateHook(flag, value);
+}
+
 fb::Connection* TBSDIDataModuleEnvironment::DataDatabase() { return DM ? &DM->IBDatabaseDAT : nullptr; }
 
 } // namespace kb

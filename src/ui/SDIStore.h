@@ -26,6 +26,7 @@ public:
     TScreenSettings Screen() const override;
     void ReloadAccInfo() override;
     fb::Connection* DataDatabase() override;
+    void FormActivate(std::uint8_t flag, std::int32_t value) override;
 
     // Reloads the open data set's facts (the data module's fnGetAccInfo, installed by whoever
     // provides it). Without one, forms that ask for a reload fail their first show clearly.

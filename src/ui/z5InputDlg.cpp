@@ -78,6 +78,7 @@ TInputDlgBox::TInputDlgBox(QWidget* parent) : TBSDI(parent, true)
     txtInput->setObjectName("txtInput");
     txtInput->setGeometry(0, 0, 250, 24);
     txtInput->installEventFilter(this);
+    txtInput->setStyleSheet("lineedit-password-character: 42;"); // masked with "*"
     btnFuseji = new QCheckBox("伏字にせず入力", pnlText);
     btnFuseji->setObjectName("btnFuseji");
     btnFuseji->setGeometry(256, 2, 137, 20);

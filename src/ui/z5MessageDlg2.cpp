@@ -500,4 +500,14 @@ int ShowMessage2(int kind, const std::string& text, TMsgDlgButtons buttons)
     return MessageDlg2(rec);
 }
 
+void TMessage2ErrorUi::ShowMessageBox(const std::string& text, TMsgDlgType type)
+{
+    ShowMessage2(static_cast<int>(type), text);
+}
+
+void TMessage2ErrorUi::RequestTerminate()
+{
+    QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+}
+
 } // namespace kb

@@ -1,6 +1,8 @@
 #include "UiTestHelp.h"
 #include "ui/SDI.h"
 
+#include <QHelpEvent>
+#include <QToolTip>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -354,4 +356,54 @@ TEST(BaseForm, ScreenValuesGoThroughTheFormName)
     form.GetGamenKeyValue();
     EXPECT_EQ(form.GamenKeyText, "2026/04/01,1");
     EXPECT_EQ(scope.Env.Gamen.count("KensakuForm"), 1u);
+}
+
+TEST(BaseForm, PeriodPanelStartCells)
+{
+    struct Case { int month, cell16, cell12; };
+    const Case cases[] = {{1, 0, 0}, {3, 2, 2}, {4, 4, 3}, {6, 6, 5}, {7, 8, 6}, {10, 12, 9}, {12, 14, 11}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(KikanStno16(c.month), c.cell16) << c.month;
+        EXPECT_EQ(KikanStno12(c.month), c.cell12) << c.month;
+    }
+    EXPECT_EQ(KikanStno16(0), 0);
+    EXPECT_EQ(KikanStno16(13), 0);
+}
+
+TEST(BaseForm, PeriodControlsAreSetUpOnceBeforeTheFirstLayout)
+{
+    int calls = 0;
+    SetKikanControlsInitializer([&](QWidget& form) {
+        ++calls;
+        EXPECT_NE(form.findChild<QLineEdit*>("KikanPanel16"), nullptr); // the derived form's controls exist
+    });
+    TBSDI form;
+    form.KeepOnClose = true;
+    auto* panel = new QLineEdit(&form);
+    panel->setObjectName("KikanPanel16");
+    form.show();
+    form.hide();
+    form.show();
+    EXPECT_EQ(calls, 1);
+    SetKikanControlsInitializer({});
+}
+
+TEST(BaseForm, HintsOffSuppressesToolTips)
+{
+    EnvScope scope;
+    scope.Env.Settings.ShowHint = false;
+    TBSDI form;
+    form.KeepOnClose = true;
+    EXPECT_FALSE(form.ShowHint);
+    auto* edit = new QLineEdit(&form);
+    TBSDI::SetHint(edit, "短い|長い");
+    form.show();
+    QHelpEvent tip(QEvent::ToolTip, QPoint(1, 1), edit->mapToGlobal(QPoint(1, 1)));
+    QApplication::sendEvent(edit, &tip);
+    EXPECT_FALSE(QToolTip::isVisible());
+    form.ShowHint = true;
+    QApplication::sendEvent(edit, &tip);
+    EXPECT_TRUE(QToolTip::isVisible());
+    EXPECT_EQ(QToolTip::text().toStdString(), "短い");
+    QToolTip::hideText();
 }

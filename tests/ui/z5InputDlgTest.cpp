@@ -212,6 +212,8 @@ TEST(InputDlg, Screenshot)
     dlg.InputHint = "パスワード|データを開くためのパスワードを入力します。";
     dlg.Setup(1);
     dlg.show();
+    dlg.activateWindow();
+    QTest::qWaitForWindowActive(&dlg);
     QTest::keyClicks(dlg.txtInput, "secret");
     dlg.txtInput->setFocus();
     kbtest::SaveScreenshot(&dlg, "input-dialog");

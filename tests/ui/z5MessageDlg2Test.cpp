@@ -244,6 +244,17 @@ TEST(MessageDlg2, ShortMessagesSplitAtCarriageReturns)
     EXPECT_EQ(catcher.Shown[0].Buttons, Btn(TMsgDlgBtn::mbYes));
 }
 
+TEST(MessageDlg2, ErrorReporterBoxes)
+{
+    kbtest::MessageCatcher catcher;
+    TMessage2ErrorUi ui;
+    ui.ShowMessageBox("データベースに接続できません。\r処理を終了します。", TMsgDlgType::mtError);
+    ASSERT_EQ(catcher.Shown.size(), 1u);
+    EXPECT_EQ(catcher.Shown[0].Caption, "エラー");
+    EXPECT_EQ(catcher.Shown[0].MsgType, 1);
+    EXPECT_EQ(catcher.Shown[0].Lines[1].Text, "処理を終了します。");
+}
+
 TEST(MessageDlg2, Screenshot)
 {
     if (!kbtest::ScreenshotWanted())
