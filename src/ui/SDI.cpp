@@ -60,6 +60,40 @@ int KikanStno16(int m)
 }
 
 int KikanStno12(int m) { return m - 1; }
+
+TKikanRange KikanRange16(int m, bool move, int mode)
+{
+    TKikanRange r;
+    if (mode > 0) {
+        r.Kessan = false;
+        r.Edno = move ? 2 : 0;
+        return r;
+    }
+    r.Stno = KikanStno16(m);
+    r.Edno = move ? 15 : r.Stno;
+    return r;
+}
+
+TKikanRange KikanRange12(int m, bool move, int mode)
+{
+    TKikanRange r;
+    if (mode > 0) {
+        r.Edno = move ? 2 : 0;
+        return r;
+    }
+    r.Stno = KikanStno12(m);
+    r.Edno = move ? 11 : r.Stno;
+    return r;
+}
+
+std::optional<TKikanRange> KikanRange4(int mode)
+{
+    if (mode <= 0)
+        return std::nullopt;
+    TKikanRange r;
+    r.Enabled = false;
+    return r;
+}
 TBSDIEnvironment* BSDIEnvironment() { return g_env; }
 void SetBSDIMainForm(QWidget* w) { g_mainForm = w; }
 QWidget* BSDIMainForm() { return g_mainForm.data(); }

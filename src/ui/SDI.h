@@ -89,6 +89,18 @@ void SetKikanControlsInitializer(TKikanControlsInitializer f);
 int KikanStno16(int kaisino);
 // The 12-month panel's first cell: the start month less one.
 int KikanStno12(int kaisino);
+// The range a period panel starts with, for the initializer: the data's start month, whether the
+// panel lets the range move (KikanMove) and the period display mode (KikanMode of SystemDef).
+struct TKikanRange {
+    int Stno = 0;
+    int Edno = 0;
+    bool Kessan = true;   // 16-period panel: settlement cells offered (cleared in display mode > 0)
+    bool Enabled = true;  // quarter panels are disabled in display mode > 0
+};
+TKikanRange KikanRange16(int kaisino, bool kikanMove, int kikanMode);
+TKikanRange KikanRange12(int kaisino, bool kikanMove, int kikanMode);
+// Quarter panels keep their own layout in the normal mode; nullopt leaves them alone.
+std::optional<TKikanRange> KikanRange4(int kikanMode);
 
 // The part of a hint a hint area shows: after the first "|", else the whole hint.
 std::string LongHint(const std::string& hint);

@@ -1,5 +1,7 @@
 #include "ui/xCheckedComboBox.h"
 
+#include "platform/Text.h"
+
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -230,7 +232,8 @@ void TxCheckedComboBox::SetItems(const std::vector<std::string>& items)
 {
     std::vector<std::string> v = items;
     if (sorted_)
-        std::sort(v.begin(), v.end());
+        std::stable_sort(v.begin(), v.end(),
+                         [](const std::string& a, const std::string& b) { return sjis::Compare(a, b) < 0; });
     logic_.SetItems(v);
     ItemsChanged();
 }

@@ -370,6 +370,30 @@ TEST(BaseForm, PeriodPanelStartCells)
     EXPECT_EQ(KikanStno16(13), 0);
 }
 
+TEST(BaseForm, PeriodPanelRanges)
+{
+    struct Case { int month; bool move; int mode; int st16, ed16; bool kessan; int st12, ed12; };
+    const Case cases[] = {
+        {4, false, 0, 4, 4, true, 3, 3},
+        {4, true, 0, 4, 15, true, 3, 11},
+        {12, true, 0, 14, 15, true, 11, 11},
+        {1, false, 1, 0, 0, false, 0, 0},
+        {7, true, 1, 0, 2, false, 0, 2},
+    };
+    for (const auto& c : cases) {
+        const auto r16 = KikanRange16(c.month, c.move, c.mode);
+        const auto r12 = KikanRange12(c.month, c.move, c.mode);
+        EXPECT_EQ(r16.Stno, c.st16) << c.month << c.move << c.mode;
+        EXPECT_EQ(r16.Edno, c.ed16) << c.month << c.move << c.mode;
+        EXPECT_EQ(r16.Kessan, c.kessan) << c.month << c.move << c.mode;
+        EXPECT_EQ(r12.Stno, c.st12) << c.month << c.move << c.mode;
+        EXPECT_EQ(r12.Edno, c.ed12) << c.month << c.move << c.mode;
+    }
+    EXPECT_FALSE(KikanRange4(0).has_value());
+    ASSERT_TRUE(KikanRange4(1).has_value());
+    EXPECT_FALSE(KikanRange4(1)->Enabled);
+}
+
 TEST(BaseForm, PeriodControlsAreSetUpOnceBeforeTheFirstLayout)
 {
     int calls = 0;
