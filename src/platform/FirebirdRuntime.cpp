@@ -1,5 +1,7 @@
 #include "platform/FirebirdRuntime.h"
 
+#include "platform/IniFile.h"
+
 #include <unistd.h>
 
 #include <cstdlib>
@@ -59,7 +61,8 @@ fs::path FirebirdRuntime::SystemRoot()
 
 fs::path FirebirdRuntime::Prepare() { return Prepare(DefaultRoot()); }
 
-fs::path FirebirdRuntime::Prepare(const fs::path& root)
+namespace {
+void BuildComplete(const fs::path& root)
 {
     if (!Complete(root)) {
         // Build beside the target and rename, so parallel test processes never see half a root.
@@ -72,8 +75,20 @@ fs::path FirebirdRuntime::Prepare(const fs::path& root)
         if (ec) fs::remove_all(tmp);
         if (!Complete(root)) throw std::runtime_error("cannot prepare the Firebird root " + root.string());
     }
+}
+} // namespace
+
+fs::path FirebirdRuntime::Prepare(const fs::path& root)
+{
+    BuildComplete(root);
     ::setenv("FIREBIRD", root.c_str(), 1);
     return root;
+}
+
+void FirebirdRuntime::BuildRoot(const fs::path& root, const std::string& firebirdConf)
+{
+    BuildComplete(root);
+    IniFile::SaveAtomically(root / "firebird.conf", firebirdConf);
 }
 
 } // namespace kb

@@ -7,6 +7,7 @@
 // (the engine refuses a symbolic link there).
 
 #include <filesystem>
+#include <string>
 
 namespace kb {
 
@@ -17,6 +18,9 @@ public:
     // folder in the user's cache. Returns the root.
     static std::filesystem::path Prepare();
     static std::filesystem::path Prepare(const std::filesystem::path& root);
+    // Builds a root like Prepare but with the given firebird.conf text (replacing the file when the
+    // root exists), and leaves FIREBIRD alone: for a Firebird server that we start as a child process.
+    static void BuildRoot(const std::filesystem::path& root, const std::string& firebirdConf);
     // The installed Firebird 3 folder (plugins, intl, firebird.msg).
     static std::filesystem::path SystemRoot();
 };

@@ -20,23 +20,7 @@ int MulDiv(int a, int b, int c)
     return static_cast<int>(std::llround(v)); // llround rounds half away from zero
 }
 
-int ScaleByPPI(int size, int targetPPI, int basePPI)
-{
-    if (targetPPI == basePPI || basePPI == 0)
-        return size;
-    return static_cast<int>(static_cast<long long>(size) * targetPPI / basePPI);
-}
-
-int AdjustByFrame(int size, int kind, int f)
-{
-    if (2 * f == 8 || 2 * f <= 6)
-        return size;
-    if (kind == 0)
-        return size - 2 * f + 8;
-    if (kind == 1)
-        return size - 4 * f + 16;
-    return size;
-}
+// ScaleByPPI and AdjustByFrame come from z5WinFunc.
 
 TFontScale ComputeFontScale(int screenPPI, int baseFontSize, int chosenFontSize)
 {

@@ -1,4 +1,5 @@
 #pragma once
+#include "ui/z5WinFunc.h"
 // Layout store and rescaling of the base dialog form: the bounds of every control and the column
 // widths of grids are recorded on the first show, then the form is rescaled to the operator's
 // screen font. The computations are plain functions; TBSDI applies them to its widgets.
@@ -48,10 +49,7 @@ using TLayout = std::vector<TLayoutRec>;
 
 // MulDiv as the platform rounds it (half away from zero); 0 divisor gives -1.
 int MulDiv(int a, int b, int c);
-// size unchanged when target == base, else size * target / base truncated.
-int ScaleByPPI(int size, int targetPPI, int basePPI);
-// Corrects a size designed for a 4-pixel sizing frame (kind 0: -2f+8, kind 1: -4f+16).
-int AdjustByFrame(int size, int kind, int sizingFrame);
+// ScaleByPPI and AdjustByFrame: see ui/z5WinFunc.h.
 
 struct TFontScale {
     int BasePPI = 96;   // the resolution the form was designed at

@@ -1,4 +1,5 @@
 #pragma once
+#include "ui/ImeMode.h"
 // TInputDlgBox: a one-value input dialog on the base form. One of five inputs shows in the same
 // place: a text line, a password line (with a box that unmasks it), a combo box, an amount, or a
 // date range. The caller sets the public fields, calls Setup(1), runs it modally and reads
@@ -24,8 +25,7 @@ class QPushButton;
 
 namespace kb {
 
-enum class TImeMode { imDisable, imClose, imOpen, imDontCare, imSAlpha, imAlpha, imHira, imSKata, imKata,
-                      imChinese, imSHanguel, imHanguel };
+// TImeMode: see ui/ImeMode.h
 
 // Whether a typed character passes the text input's filter (10 number, 20 letters, 30 letters and
 // digits, 40 file-name characters, other: everything). Enter always passes.

@@ -18,6 +18,16 @@ void PrepareFirebird();
 // CREATE DATABASE when database is empty. Throws std::runtime_error with isql's output on failure.
 void RunIsql(const std::filesystem::path& database, const std::string& scriptUtf8);
 
+// Who isql-fb logs on as. The password travels in the environment (ISC_PASSWORD), never in argv.
+struct IsqlLogin {
+    std::string user = "SYSDBA";
+    std::string password; // empty: none (the embedded engine asks for none)
+};
+
+// As RunIsql, on a database named as the client library takes it: a file, or "host/port:path" for
+// a server (empty: the script opens or creates one itself). Returns isql's output as UTF-8.
+std::string RunIsqlOn(const std::string& database, const std::string& scriptUtf8, const IsqlLogin& login = {});
+
 // Creates a new database file (SJIS_0208 default character set, dialect 3, page size 8192) and runs
 // the script on it. Returns the path.
 std::filesystem::path CreateDatabase(const std::filesystem::path& file, const std::string& scriptUtf8 = "");
