@@ -1,5 +1,13 @@
 #include "ui/SDI.h"
 
+#include "core/uAccDateCmp.h"
+#include "core/uAccRecord.h"
+#include "ui/PavonaExDateEdit.h"
+#include "ui/PavonaExDateEditLib.h"
+#include "ui/xKikanPanel12.h"
+#include "ui/xKikanPanel16.h"
+#include "ui/xKikanPanel4.h"
+#include "ui/xPlButton.h"
 #include "ui/z5MessageDlg2.h"
 
 #include <QAbstractButton>
@@ -28,11 +36,28 @@ QString Q(const std::string& s) { return QString::fromStdString(s); }
 // Access to the number of slots behind a signal, to tell a button with a click handler from one
 // without (F12 only clicks the former).
 struct ReceiverProbe : QObject {
-    static int ClickReceivers(QAbstractButton* b)
+    static int Receivers(QObject* o, const char* signal)
     {
-        return static_cast<ReceiverProbe*>(static_cast<QObject*>(b))->receivers(SIGNAL(clicked(bool)));
+        return static_cast<ReceiverProbe*>(o)->receivers(signal);
     }
 };
+
+bool HasClickHandler(QWidget* b)
+{
+    if (qobject_cast<QAbstractButton*>(b))
+        return ReceiverProbe::Receivers(b, SIGNAL(clicked(bool))) > 0;
+    if (qobject_cast<TxPlButton*>(b))
+        return ReceiverProbe::Receivers(b, SIGNAL(Clicked())) > 0;
+    return false;
+}
+
+void ClickButton(QWidget* b)
+{
+    if (auto* a = qobject_cast<QAbstractButton*>(b))
+        a->click();
+    else if (auto* g = qobject_cast<TxPlButton*>(b))
+        g->Click();
+}
 
 void DefaultCursor()
 {
@@ -216,6 +241,12 @@ void TBSDI::ShowControlHint(QWidget* control, QPlainTextEdit* memo)
 {
     if (!control || !memo)
         return;
+    // A composite control (a date edit and its fields) carries one hint for all of its parts.
+    QWidget* hinted = control;
+    while (hinted && !hinted->isWindow() && !hinted->property("kbHint").isValid())
+        hinted = hinted->parentWidget();
+    if (hinted && !hinted->isWindow())
+        control = hinted;
     const std::string hint = Hint(control);
     memo->setPlainText(hint.empty() ? QString() : Q(LongHint(hint)));
 }
@@ -227,6 +258,51 @@ void TBSDI::InitKikanControls()
     kikanDone_ = true;
     if (g_kikanInit)
         g_kikanInit(*this);
+    else
+        KikanControlsFromAccInf(*this);
+}
+
+void KikanControlsFromAccInf(QWidget& form)
+{
+    const int m = AccInf.KAISINO;
+    const int mode = SystemDef.KikanMode;
+    auto setUp = [&](auto* panel) {
+        panel->SetKikan(AccInf.SIME, AccInf.KISHU, AccInf.KIMATU, AccInf.KAISI);
+    };
+    if (auto* p = form.findChild<TxKikanPanel16*>("KikanPanel16")) {
+        setUp(p);
+        const TKikanRange r = KikanRange16(m, p->KikanMove(), mode);
+        if (!r.Kessan)
+            p->SetKESSAN(false);
+        p->SetStno(r.Stno);
+        p->SetEdno(r.Edno);
+    }
+    if (auto* p = form.findChild<TxKikanPanel12*>("KikanPanel12")) {
+        setUp(p);
+        const TKikanRange r = KikanRange12(m, p->KikanMove(), mode);
+        p->SetStno(r.Stno);
+        p->SetEdno(r.Edno);
+    }
+    for (const char* name : {"KikanPanel4", "KikanPanel2"}) {
+        if (auto* p = form.findChild<TxKikanPanel4*>(name)) {
+            setUp(p);
+            if (auto r = KikanRange4(mode)) {
+                p->SetStno(r->Stno);
+                p->SetEdno(r->Edno);
+                p->setEnabled(r->Enabled);
+            }
+        }
+    }
+    std::vector<TPavonaExGengo> eras;
+    for (const TGengoRec& g : GengoList)
+        eras.push_back({g.Name, g.Sign, g.StartDate, g.StartYear});
+    const bool wareki = SystemDef.Reserve4Bits[10] != 0;
+    for (auto* e : form.findChildren<TPavonaExDateEdit*>()) {
+        e->SetEditGengo(wareki);
+        e->SetGengo(wareki ? TPavonaExRekiSet::rsWareki : TPavonaExRekiSet::rsSeireki);
+        if (!eras.empty())
+            e->SetWarekiTable(eras);
+    }
 }
 
 void TBSDI::FocusChanged(QWidget* now)
@@ -274,11 +350,11 @@ bool TBSDI::HandleKeyUp(QKeyEvent* k)
             close();
             return true;
         }
-        if (F12Button && F12Button->isVisible() && F12Button->isEnabled() &&
-            ReceiverProbe::ClickReceivers(F12Button) > 0) {
+        if (F12Button && F12Button->isVisible() && F12Button->isEnabled() && HasClickHandler(F12Button)) {
+            QPointer<QWidget> button = F12Button;
             if (F12FocusFirst)
-                F12Button->setFocus();
-            F12Button->click();
+                button->setFocus();
+            ClickButton(button);
             return true;
         }
     }

@@ -26,7 +26,6 @@
 #include <string>
 
 class QPlainTextEdit;
-class QAbstractButton;
 
 namespace kb {
 
@@ -80,10 +79,15 @@ TBSDIEnvironment* BSDIEnvironment();
 void SetBSDIMainForm(QWidget* w);
 QWidget* BSDIMainForm();
 
-// Sets up the period panels and era date edits of a form from the open data set's facts; the
-// module of those controls installs it. Run once per form, before its first layout.
+// Sets up the period panels and era date edits of a form from the open data set's facts. Run once
+// per form, before its first layout. KikanControlsFromAccInf is what forms get unless another
+// initializer is installed (tests install their own).
 using TKikanControlsInitializer = std::function<void(QWidget& form)>;
 void SetKikanControlsInitializer(TKikanControlsInitializer f);
+// The panels "KikanPanel16", "KikanPanel12", "KikanPanel4" and "KikanPanel2" get the fiscal year of
+// AccInf and their start range; every era date edit gets the era display of the operator
+// (SYSDEF Reserve4 bit 10) and the process era list.
+void KikanControlsFromAccInf(QWidget& form);
 // The 16-period panel's first cell for the data's start month: months 1-3 are cells 0-2, 4-6 cells
 // 4-6, 7-9 cells 8-10, 10-12 cells 12-14 (3, 7, 11 and 15 are settlement cells); else 0.
 int KikanStno16(int kaisino);
@@ -156,7 +160,7 @@ public:
     int DesignWidth = 0, DesignHeight = 0;
     int MinWidth = 0, MinHeight = 0;
     std::string GamenKeyText;
-    QAbstractButton* F12Button = nullptr;
+    QWidget* F12Button = nullptr; // a push button or a gradient button (TxPlButton)
     bool F12FocusFirst = true;
     bool Deactivated = false;
     bool ShowHint = true; // the operator's SYSDEF ShowHint switch: tool tips on or off

@@ -1,5 +1,10 @@
 #include "UiTestHelp.h"
+#include "core/uAccRecord.h"
+#include "ui/PavonaExDateEdit.h"
+#include "ui/PavonaExDateEditLib.h"
 #include "ui/SDI.h"
+#include "ui/xKikanPanel12.h"
+#include "ui/xKikanPanel16.h"
 
 #include <QHelpEvent>
 #include <QToolTip>
@@ -410,6 +415,42 @@ TEST(BaseForm, PeriodControlsAreSetUpOnceBeforeTheFirstLayout)
     form.show();
     EXPECT_EQ(calls, 1);
     SetKikanControlsInitializer({});
+}
+
+TEST(BaseForm, PeriodPanelsAndEraEditsFromTheOpenDataSet)
+{
+    ResetAccRecord();
+    AccInf.KAISINO = 4;
+    AccInf.SIME = 31;
+    AccInf.KISHU = Date(2026, 4, 1);
+    AccInf.KIMATU = Date(2027, 3, 31);
+    AccInf.KAISI = Date(2026, 4, 1);
+    TBSDI form;
+    form.KeepOnClose = true;
+    auto* p16 = new TxKikanPanel16(&form);
+    p16->setObjectName("KikanPanel16");
+    p16->SetKikanMove(false);
+    auto* p12 = new TxKikanPanel12(&form);
+    p12->setObjectName("KikanPanel12");
+    p12->SetKikanMove(true);
+    auto* date = new TPavonaExDateEdit(&form);
+    date->SetGengo(TPavonaExRekiSet::rsWareki);
+    form.show();
+    EXPECT_EQ(p16->Stno(), 4);
+    EXPECT_EQ(p16->Edno(), 4);
+    EXPECT_EQ(p12->Stno(), 3);
+    EXPECT_EQ(p12->Edno(), 11);
+    EXPECT_FALSE(date->EditGengo()); // the operator shows western years
+    EXPECT_EQ(date->Gengo(), TPavonaExRekiSet::rsSeireki);
+
+    SystemDef.Reserve4Bits[10] = 1;
+    TBSDI wareki;
+    wareki.KeepOnClose = true;
+    auto* d2 = new TPavonaExDateEdit(&wareki);
+    wareki.show();
+    EXPECT_TRUE(d2->EditGengo());
+    EXPECT_EQ(d2->Gengo(), TPavonaExRekiSet::rsWareki);
+    ResetAccRecord();
 }
 
 TEST(BaseForm, HintsOffSuppressesToolTips)
