@@ -1,5 +1,6 @@
 #include "UiTestHelp.h"
 #include "ui/z5MessageDlg2.h"
+#include "ui/z5WinFunc.h"
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -130,6 +131,24 @@ TEST(MessageDlg2, BoxSizesToItsLines)
     box.Rebuild();
     EXPECT_EQ(box.width(), box.Label(1)->x() + box.Label(1)->width() + 30);
     EXPECT_GT(box.width(), 530);
+}
+
+TEST(MessageDlg2, CustomCaptionsWidenTheirButton)
+{
+    TMessage2InfoRec r = ThreeLines();
+    r.Buttons = Btn(TMsgDlgBtn::mbYes) | Btn(TMsgDlgBtn::mbNo);
+    r.ButtonCaptions[0] = "保存して終了する(&S)";
+    r.ButtonCaptions[1] = "N";
+    TMessageBox2 box;
+    box.SetInfo(r);
+    box.Rebuild();
+    EXPECT_EQ(box.Button(0)->text().toStdString(), "保存して終了する(&S)");
+    EXPECT_EQ(box.Button(0)->width(), std::max(75, TextWidthByFont("保存して終了する(&S)", box.font(), 1.3)));
+    EXPECT_GT(box.Button(0)->width(), 75);
+    EXPECT_EQ(box.Button(1)->width(), 75); // a short caption keeps the standard width
+    // two buttons either side of the middle, 10 apart from it
+    EXPECT_EQ(box.Button(0)->x() + box.Button(0)->width(), box.width() / 2 - 10);
+    EXPECT_EQ(box.Button(1)->x(), box.width() / 2 + 10);
 }
 
 TEST(MessageDlg2, AgreeBoxGatesTheFirstButton)
