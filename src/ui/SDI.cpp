@@ -9,6 +9,7 @@
 #include "ui/xKikanPanel4.h"
 #include "ui/xPlButton.h"
 #include "ui/z5MessageDlg2.h"
+#include "ui/z5WinFunc.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
@@ -411,8 +412,16 @@ void TBSDI::FormShow()
     }
 }
 
+void TBSDI::SetGridColor(QAbstractItemView* grid, int mode)
+{
+    if (grid)
+        ApplyGridColors(grid, ComputeGridColors(g_env ? g_env->Screen() : TScreenSettings{}, mode));
+}
+
 void TBSDI::CMShowingChanged()
 {
+    // Clicks and keys queued while the form was coming up are not meant for it.
+    FlushInputMessages(this);
     if (g_env) {
         g_env->SetHostMenuAnswer(0);
         if (HostMenuNotify) {
@@ -704,9 +713,15 @@ void TBSDI::ApplyFontScale()
         }
         resize(scale(width()), scale(height()));
     }
-    for (TLayoutRec& rec : Layout)
+    for (TLayoutRec& rec : Layout) {
         if (auto* g = qobject_cast<QAbstractItemView*>(rec.Control.data()); g && rec.Grid)
             ScaleGrid(g, *rec.Grid, fs.FormPPI);
+        // A gradient button without a picture keeps its caption in the vertical middle.
+        if (auto* b = qobject_cast<TxPlButton*>(rec.Control.data()); b && b->Image().Picture().isNull()) {
+            b->SetCaptionVertCenter(true);
+            b->Image().SetVertCenter(true);
+        }
+    }
     QFont f = font();
     if (!s.ChosenFontName.empty())
         f.setFamily(Q(s.ChosenFontName));

@@ -25,6 +25,7 @@
 #include <optional>
 #include <string>
 
+class QAbstractItemView;
 class QPlainTextEdit;
 
 namespace kb {
@@ -181,6 +182,8 @@ public:
     void SaveLayout();
     void FreeLayout();
     void ApplyFontScale();
+    // The operator's colours on a grid (mode 1 keeps the plain client colour for both rows).
+    void SetGridColor(QAbstractItemView* grid, int mode);
     void PutProcRirekiInfo(int mode);
     void GetFormSize();
     void PutFormSize();
