@@ -8,27 +8,19 @@
 #include <QApplication>
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
+
 using namespace kb;
 
 namespace {
 
-const char* kSystemSchema = R"(
-CREATE TABLE FORMRSIZE (
-  OPCODE INTEGER NOT NULL,
-  FMNAME VARCHAR(60) CHARACTER SET SJIS_0208 NOT NULL,
-  FMTOP INTEGER, FMLEFT INTEGER, FMHEIGHT INTEGER, FMWIDTH INTEGER, DEFHEIGHT INTEGER, DEFWIDTH INTEGER,
-  PRIMARY KEY (OPCODE, FMNAME)
-);
-CREATE TABLE STYLECOLOR (
-  OPCODE INTEGER NOT NULL,
-  STYLENAME VARCHAR(40) CHARACTER SET SJIS_0208 NOT NULL,
-  LINECOLOR1 INTEGER, LINECOLOR2 INTEGER, LINECOLOR3 INTEGER, LINECOLOR4 INTEGER, LINECOLOR5 INTEGER,
-  NETCOLOR1 INTEGER, NETCOLOR2 INTEGER,
-  SSTR VARCHAR(1024) CHARACTER SET SJIS_0208,
-  PRIMARY KEY (OPCODE, STYLENAME)
-);
-COMMIT;
-)";
+// The project's own system-database schema.
+std::string SystemSchema()
+{
+    std::ifstream in(kbtest::SourceDir() / "db" / "system.sql", std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
 
 // The data set's operation log. The procedure's body belongs to the data database; this one
 // records each call together with the number of OPINF rows at that moment.
@@ -69,7 +61,7 @@ protected:
         SystemDef.OpCode = 100001;
         SystemDef.PCName = "PC01";
         kbtest::PrepareFirebird();
-        const auto sys = kbtest::CreateDatabase(tmp / "vqaccdef.fdb", kSystemSchema);
+        const auto sys = kbtest::CreateDatabase(tmp / "vqaccdef.fdb", SystemSchema());
         const auto dat = kbtest::CreateDatabase(tmp / "vqacc.fdb", kDataSchema);
         CreateDM();
         for (auto [c, f] : {std::pair{&DM->IBDatabaseDEF, sys}, std::pair{&DM->IBDatabaseDAT, dat}}) {
