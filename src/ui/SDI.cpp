@@ -327,10 +327,10 @@ bool TBSDI::eventFilter(QObject* o, QEvent* e)
     if (!w || w->window() != this || !isVisible())
         return QDialog::eventFilter(o, e);
     auto* k = static_cast<QKeyEvent*>(e);
-    // The form sees Esc and F12 before its controls; it acts when the key comes up, so the press
-    // must not reach the dialog's own Esc handling.
+    // The form sees Esc and F12 before its controls and acts when the key comes up; presses go
+    // to the controls as usual (keyPressEvent keeps the dialog's own Esc handling out).
     if (e->type() == QEvent::KeyPress)
-        return k->key() == Qt::Key_Escape;
+        return false;
     // A handled key is consumed, so it never reaches the form twice through its parents.
     return HandleKeyUp(k);
 }
@@ -363,6 +363,16 @@ bool TBSDI::HandleKeyUp(QKeyEvent* k)
 }
 
 // --- showing ----------------------------------------------------------------------------------
+
+void TBSDI::keyPressEvent(QKeyEvent* e)
+{
+    // Esc closes on its release (FormKeyUp), never on the press a control left unhandled.
+    if (e->key() == Qt::Key_Escape) {
+        e->accept();
+        return;
+    }
+    QDialog::keyPressEvent(e);
+}
 
 void TBSDI::showEvent(QShowEvent* e)
 {

@@ -212,6 +212,7 @@ protected:
     // FormShow's once-only work and the showing notification.
     void showEvent(QShowEvent* e) override;
     void changeEvent(QEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
     bool eventFilter(QObject* o, QEvent* e) override;
     // The derived form's share of the showing notification (after the base's).
     virtual void ShowingChanged() {}
