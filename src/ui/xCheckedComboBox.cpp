@@ -433,6 +433,11 @@ void TxCheckedComboBox::focusOutEvent(QFocusEvent* e)
 
 void TxCheckedComboBox::changeEvent(QEvent* e)
 {
+    if (e->type() == QEvent::FontChange) {
+        // The height follows the font: its line height and the single-line border allowance.
+        resize(width(), fontMetrics().height() + 6);
+        display_->setFont(font());
+    }
     if (e->type() == QEvent::EnabledChange) {
         SetButtonState(isEnabled() ? "DROPDOWN_NORMAL" : "DROPDOWN_GRAY");
         Refresh();

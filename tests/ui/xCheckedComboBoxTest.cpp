@@ -114,6 +114,15 @@ TEST(CheckedCombo, ControlTicksThroughItsPopup)
     EXPECT_EQ(box.ButtonState(), "DROPDOWN_GRAY");
 }
 
+TEST(CheckedCombo, HeightFollowsTheFont)
+{
+    TxCheckedComboBox box;
+    QFont f = box.font();
+    f.setPixelSize(24);
+    box.setFont(f);
+    EXPECT_EQ(box.height(), QFontMetrics(f).height() + 6);
+}
+
 TEST(CheckedCombo, DropDownLinesAcceptsOneToTwenty)
 {
     TxCheckedComboBox box;
