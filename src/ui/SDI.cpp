@@ -15,6 +15,7 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
+#include <QFrame>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -66,11 +67,17 @@ void DefaultCursor()
         QApplication::restoreOverrideCursor();
 }
 
-// Widgets placed by hand (no layout manager of their parent): those the layout store moves.
+// Widgets placed by hand on the form or on a plain panel (no layout manager): those the layout
+// store moves. The parts of composite controls (scroll areas, date edits ...) are their
+// control's business.
 bool PlacedByHand(const QWidget* w)
 {
     const QWidget* p = w->parentWidget();
-    return p && !p->layout();
+    if (!p || p->layout())
+        return false;
+    const QMetaObject* m = p->metaObject();
+    return p->isWindow() || m == &QWidget::staticMetaObject || m == &QFrame::staticMetaObject ||
+           m == &QGroupBox::staticMetaObject;
 }
 
 } // namespace
