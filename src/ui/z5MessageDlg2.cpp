@@ -240,6 +240,7 @@ TMessageBox2::TMessageBox2(QWidget* parent) : QDialog(parent)
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                    Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint);
     setModal(true);
+    setFont(QApplication::font("QMessageBox")); // the platform's message font
     pnlClient_ = new QWidget(this);
     pnlClient_->setObjectName("pnlClient");
     image1_ = new QLabel(pnlClient_);
