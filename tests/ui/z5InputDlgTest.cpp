@@ -122,6 +122,15 @@ TEST(InputDlg, AmountComboAndDates)
         EXPECT_EQ(dlg.InputText, "0");
     }
     {
+        TInputDlgBox dlg;
+        dlg.InputKind = 3;
+        dlg.Setup(1);
+        dlg.show();
+        QTest::keyClicks(dlg.txtKingaku, "-12a34567");
+        dlg.btnOK->Click();
+        EXPECT_EQ(dlg.InputText, "-1,234,567"); // as displayed; letters never get in
+    }
+    {
         kbtest::MessageCatcher catcher;
         TInputDlgBox dlg;
         dlg.InputKind = 2;
