@@ -137,9 +137,11 @@ TEST(FormLayout, WideGridIsRecordedAndRescaled)
 
         const TGridLayoutRec* before = rec;
         form.SaveLayout(); // same component count: grid records kept
-        for (const auto& l : form.Layout)
-            if (l.Control == grid)
+        for (const auto& l : form.Layout) {
+            if (l.Control == grid) {
                 EXPECT_EQ(l.Grid.get(), before);
+            }
+        }
     }
     SetBSDIEnvironment(nullptr);
 }

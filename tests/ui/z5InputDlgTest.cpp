@@ -226,7 +226,7 @@ TEST(InputDlg, Screenshot)
     dlg.Setup(1);
     dlg.show();
     dlg.activateWindow();
-    QTest::qWaitForWindowActive(&dlg);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
     QTest::keyClicks(dlg.txtInput, "secret");
     dlg.txtInput->setFocus();
     kbtest::SaveScreenshot(&dlg, "input-dialog");
