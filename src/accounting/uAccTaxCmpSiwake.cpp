@@ -1,5 +1,7 @@
 #include "accounting/uAccTaxCmpSiwake.h"
 
+#include "core/z5ComFunc.h"
+
 #include <limits>
 #include <stdexcept>
 
@@ -28,6 +30,30 @@ Currency TaxQuotient(Currency amount, Currency rate, __int128 den)
 
 constexpr std::int64_t kHundred = 100 * Currency::kScale;
 
+const char* const kCalcError = "仕訳の消費税額が計算できません。";
+
+// Amounts typed by hand can be as large as the column holds; their sum or difference must not
+// wrap around silently.
+Currency Add(Currency a, Currency b)
+{
+    std::int64_t r = 0;
+    if (__builtin_add_overflow(a.Raw(), b.Raw(), &r)) throw std::overflow_error("amount out of range");
+    return Currency::FromRaw(r);
+}
+
+Currency Sub(Currency a, Currency b)
+{
+    std::int64_t r = 0;
+    if (__builtin_sub_overflow(a.Raw(), b.Raw(), &r)) throw std::overflow_error("amount out of range");
+    return Currency::FromRaw(r);
+}
+
+void ShowError(const TZeiErrorSink& showError)
+{
+    if (showError) showError(kCalcError);
+    else MessageDlgLines(kCalcError, TMessageLinesKind::Error);
+}
+
 } // namespace
 
 bool CalcZeigaku(const TZeiDataInfo& info, const TSWKREC& entry, TSwkBalance& side, const TZeiErrorSink& showError)
@@ -55,7 +81,7 @@ bool CalcZeigaku(const TZeiDataInfo& info, const TSWKREC& entry, TSwkBalance& si
 
         if (entry.AUTCALCU == 0) {
             switch (entry.TAXCALCU) {
-            case 0: side.NUK = entry.KINGAKU - entry.ZEIGAKU; side.ZEI = entry.ZEIGAKU; break;
+            case 0: side.NUK = Sub(entry.KINGAKU, entry.ZEIGAKU); side.ZEI = entry.ZEIGAKU; break;
             case 1: side.NUK = entry.KINGAKU; side.ZEI = entry.ZEIGAKU; break;
             default: side.NUK = entry.KINGAKU; side.ZEI = Currency(); break;
             }
@@ -66,7 +92,7 @@ bool CalcZeigaku(const TZeiDataInfo& info, const TSWKREC& entry, TSwkBalance& si
         switch (entry.TAXCALCU) {
         case 0: {
             const Currency tax = HasuSyori(mode, TaxQuotient(entry.KINGAKU, rate, kHundred + rate.Raw()));
-            side.NUK = entry.KINGAKU - tax;
+            side.NUK = Sub(entry.KINGAKU, tax);
             side.ZEI = tax;
             break;
         }
@@ -83,7 +109,7 @@ bool CalcZeigaku(const TZeiDataInfo& info, const TSWKREC& entry, TSwkBalance& si
         }
         return true;
     } catch (const std::exception&) {
-        if (showError) showError("仕訳の消費税額が計算できません。");
+        ShowError(showError);
         return false;
     }
 }
@@ -103,12 +129,19 @@ bool CalcSiwakeZeigaku(const TZeiDataInfo& info, TSWKREC& entry, const TZeiError
     else if (creditTaxed && !debitTaxed) entry.OLDRATE = entry.R.RITUNO;
     else if (debitTaxed && creditTaxed && entry.L.RITUNO == entry.R.RITUNO) entry.OLDRATE = entry.L.RITUNO;
 
-    const auto size = [](Currency c) { return c < Currency() ? -c : c; };
+    // Sizes are compared through __int128: the smallest currency has no positive counterpart.
+    const auto size = [](Currency c) { return c.Raw() < 0 ? -static_cast<__int128>(c.Raw()) : c.Raw(); };
     if (entry.TAXCALCU == 1) {
         // The untaxed side carries the gross amount. The sums are compared by size, so that in a
         // negative entry (a reversal) it is still the untaxed side, not the taxed one, that takes it.
-        const Currency debit = entry.L.NUK + entry.L.ZEI;
-        const Currency credit = entry.R.NUK + entry.R.ZEI;
+        Currency debit, credit;
+        try {
+            debit = Add(entry.L.NUK, entry.L.ZEI);
+            credit = Add(entry.R.NUK, entry.R.ZEI);
+        } catch (const std::exception&) {
+            ShowError(showError);
+            return false;
+        }
         if (debit != credit) {
             const bool debitSmaller = size(debit) < size(credit) || (size(debit) == size(credit) && debit < credit);
             TSwkBalance& smaller = debitSmaller ? entry.L : entry.R;
@@ -120,6 +153,16 @@ bool CalcSiwakeZeigaku(const TZeiDataInfo& info, TSWKREC& entry, const TZeiError
     // The taxed side's tax; by size, so that a reversal keeps its (negative) tax.
     entry.ZEIGAKU = size(entry.R.ZEI) >= size(entry.L.ZEI) ? entry.R.ZEI : entry.L.ZEI;
     return true;
+}
+
+bool CalcZeigaku(const TSWKREC& entry, TSwkBalance& side)
+{
+    return CalcZeigaku(ZeiDataInfoFromAccInf(), entry, side);
+}
+
+bool CalcSiwakeZeigaku(TSWKREC& entry)
+{
+    return CalcSiwakeZeigaku(ZeiDataInfoFromAccInf(), entry);
 }
 
 } // namespace kb

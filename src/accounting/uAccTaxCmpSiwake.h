@@ -10,14 +10,18 @@
 
 namespace kb {
 
-// Where a failed computation's error text goes (the error message box in the program).
+// Where a failed computation's error text goes. Empty: the error box (MessageDlgLines).
 using TZeiErrorSink = std::function<void(const std::string& message)>;
 
-// Fills the side's TAXUH, TAXDC, NUK, ZEI and RIT. On a failure the sink receives
-// "仕訳の消費税額が計算できません。" and the result is false; the side keeps what was written before.
+// Fills the side's TAXUH, TAXDC, NUK, ZEI and RIT. On a failure (an amount out of the currency's
+// range) "仕訳の消費税額が計算できません。" is shown and the result is false; the side keeps what
+// was written before.
 bool CalcZeigaku(const TZeiDataInfo& info, const TSWKREC& entry, TSwkBalance& side,
                  const TZeiErrorSink& showError = {});
 // Computes both sides and the entry's ZEIGAKU and OLDRATE; false when a side fails.
 bool CalcSiwakeZeigaku(const TZeiDataInfo& info, TSWKREC& entry, const TZeiErrorSink& showError = {});
+// The same for the open data set (AccInf).
+bool CalcZeigaku(const TSWKREC& entry, TSwkBalance& side);
+bool CalcSiwakeZeigaku(TSWKREC& entry);
 
 } // namespace kb

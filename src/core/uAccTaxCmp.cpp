@@ -1,5 +1,7 @@
 #include "core/uAccTaxCmp.h"
 
+#include "core/uAccRecord.h"
+#include "core/z5DateVersion.h"
 #include "platform/Text.h"
 
 #include <algorithm>
@@ -145,10 +147,9 @@ bool SameAccount(std::string_view account, const std::string& userCode)
     return !userCode.empty() && account == userCode;
 }
 
-// The data version as one key, major × 65536 + minor1 × 256 + minor2, as versions compare.
-long VersionKey(int major, int minor1, int minor2)
+std::string VersionText(int major, int minor1, int minor2)
 {
-    return static_cast<long>(major) * 65536 + static_cast<long>(minor1) * 256 + minor2;
+    return std::to_string(major) + "." + std::to_string(minor1) + "." + std::to_string(minor2);
 }
 
 TZeiRituRec Rate(const char* label, int percent, int rituNo, int order, const char* start, int a1, int a2,
@@ -181,6 +182,22 @@ Date StartDate(const TZeiRituRec& r)
 }
 
 } // namespace
+
+TZeiDataInfo ZeiDataInfoFromAccInf()
+{
+    TZeiDataInfo info;
+    info.TAXKANNI = AccInf.TAXKANNI;
+    info.TAXJIGYOU = AccInf.TAXJIGYOU;
+    info.TAXU_HASUU = AccInf.TAXU_HASUU;
+    info.TAXH_HASUU = AccInf.TAXH_HASUU;
+    info.KaribaraiUserCode = AccInf.SysUserCode[1];
+    info.KariukeUserCode = AccInf.SysUserCode[2];
+    info.SyokutiUserCode = AccInf.SysUserCode[3];
+    info.DataVerMajor = AccInf.DataVerMajor;
+    info.DataVerMinor1 = AccInf.DataVerMinor1;
+    info.DataVerMinor2 = AccInf.DataVerMinor2;
+    return info;
+}
 
 bool GetZeiCodeInfo(int code, TZeiCodeInfo& info)
 {
@@ -358,7 +375,7 @@ Currency HasuSyori(int mode, Currency amount)
 
 TZeiRituList MakeZeiRituList(int verMajor, int verMinor1, int verMinor2)
 {
-    if (VersionKey(verMajor, verMinor1, verMinor2) >= VersionKey(11, 1, 0)) {
+    if (IsVersionAtLeast(VersionText(verMajor, verMinor1, verMinor2), "11.1.0")) {
         return {
             Rate("10%", 10, 0, 4, "2019/10/01", 11, 1, 1, 1, 4),
             Rate("8*%", 8, 4, 3, "2019/10/01", 11, 1, 1, 0, 3),
@@ -404,5 +421,26 @@ int GetZeiRituNo(const TZeiDataInfo& info, int rateNo, Date date)
         if (r.RituNo == rateNo && !date.IsNull() && StartDate(r) <= date) return rateNo;
     return inForce;
 }
+
+int ConvZeiCode(int& code) { return ConvZeiCode(ZeiDataInfoFromAccInf(), code); }
+
+bool CheckZeiKamoku(std::string& msg, std::string_view account, int code)
+{
+    return CheckZeiKamoku(ZeiDataInfoFromAccInf(), msg, account, code);
+}
+
+bool CheckAiteZeiCode(std::string& msg, std::string_view account, int& code)
+{
+    return CheckAiteZeiCode(ZeiDataInfoFromAccInf(), msg, account, code);
+}
+
+bool CheckSyokutiZeiCode(std::string& msg, std::string_view account, int& code)
+{
+    return CheckSyokutiZeiCode(ZeiDataInfoFromAccInf(), msg, account, code);
+}
+
+void InitZeiRituList(Date date) { InitZeiRituList(ZeiDataInfoFromAccInf(), date); }
+Currency GetZeiRitu(int rateNo, Date date) { return GetZeiRitu(ZeiDataInfoFromAccInf(), rateNo, date); }
+int GetZeiRituNo(int rateNo, Date date) { return GetZeiRituNo(ZeiDataInfoFromAccInf(), rateNo, date); }
 
 } // namespace kb

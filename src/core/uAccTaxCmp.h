@@ -4,8 +4,8 @@
 // tables chosen by the data version. The computation of one journal entry's tax lives beside
 // the journal record (accounting/uAccTaxCmpSiwake.h), since that record belongs to the ledger layer.
 //
-// The facts of the open data set these rules read come in a TZeiDataInfo rather than from the
-// process-wide open-data record, so every rule can be called (and tested) for any data set.
+// The facts of the open data set these rules read come in a TZeiDataInfo, so every rule can be
+// called (and tested) for any data set; the overloads without it read the open data set (AccInf).
 
 #include "platform/Currency.h"
 #include "platform/Date.h"
@@ -29,6 +29,10 @@ struct TZeiDataInfo {
     int DataVerMajor = 0, DataVerMinor1 = 0, DataVerMinor2 = 0; // decides the rate table
 };
 
+// The facts of the open data set (AccInf): its taxation settings, the user codes of its
+// 仮払消費税, 仮受消費税 and 諸口 accounts and its data version.
+TZeiDataInfo ZeiDataInfoFromAccInf();
+
 // The neutral codes: outside the tax, and class not yet decided (the default of a new side).
 inline constexpr int kZeiCodeTaisyougai = 810;
 inline constexpr int kZeiCodeMitei = 910;
@@ -51,12 +55,16 @@ const std::vector<int>& ZeiCodeList();
 
 // Converts a sales code to the data set's taxation method and returns the new code.
 int ConvZeiCode(const TZeiDataInfo& info, int& code);
+int ConvZeiCode(int& code);
 
 // The plausibility checks. msg receives a refusal or a notice; left unchanged when there is nothing
 // to say unless the rule clears it.
 bool CheckZeiKamoku(const TZeiDataInfo& info, std::string& msg, std::string_view account, int code);
 bool CheckAiteZeiCode(const TZeiDataInfo& info, std::string& msg, std::string_view account, int& code);
 bool CheckSyokutiZeiCode(const TZeiDataInfo& info, std::string& msg, std::string_view account, int& code);
+bool CheckZeiKamoku(std::string& msg, std::string_view account, int code);
+bool CheckAiteZeiCode(std::string& msg, std::string_view account, int& code);
+bool CheckSyokutiZeiCode(std::string& msg, std::string_view account, int& code);
 // True when the account is the data set's 仮払消費税 or 仮受消費税 account.
 bool IsZeiKamoku(const TZeiDataInfo& info, std::string_view account);
 
@@ -93,11 +101,14 @@ extern TZeiRituList ZeiRituList;
 TZeiRituList MakeZeiRituList(int verMajor, int verMinor1, int verMinor2);
 // Rebuilds ZeiRituList for the data set. The date does not influence the table.
 void InitZeiRituList(const TZeiDataInfo& info, Date date);
+void InitZeiRituList(Date date); // for the open data set; the data-set loader calls it
 // The rate in percent of the rate number (row 0's rate for an unknown number). Builds the list
 // for the data set when it is empty; the date does not influence the result.
 Currency GetZeiRitu(const TZeiDataInfo& info, int rateNo, Date date);
 // The rate number that applies on the date: a number whose rate had started by then stays,
 // else the rate in force on the date; the reduced rate keeps its number whatever the date.
 int GetZeiRituNo(const TZeiDataInfo& info, int rateNo, Date date);
+Currency GetZeiRitu(int rateNo, Date date);
+int GetZeiRituNo(int rateNo, Date date);
 
 } // namespace kb

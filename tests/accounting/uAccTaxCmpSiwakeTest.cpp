@@ -1,5 +1,7 @@
 #include "accounting/uAccTaxCmpSiwake.h"
 
+#include "core/uAccRecord.h"
+#include "core/z5ComFunc.h"
 #include "platform/Text.h"
 
 #include <gtest/gtest.h>
@@ -298,14 +300,56 @@ TEST_F(SiwakeZeigaku, EveryCodeBeforeAndAfterTheRateSwitch)
     EXPECT_EQ(seen, 2 * ZeiCodeList().size());
 }
 
-TEST_F(SiwakeZeigaku, DefaultsOfANewRecord)
+TEST_F(SiwakeZeigaku, AmountsBeyondTheCurrencyFailWithTheMessage)
 {
-    const TSWKREC e;
-    EXPECT_EQ(e.TAISHAKU, 1);
-    EXPECT_EQ(e.L.TAXCODE, 910);
-    EXPECT_EQ(e.R.TAXCODE, 910);
-    EXPECT_EQ(e.REC, 0);
-    EXPECT_TRUE(e.HIZUKE.IsNull());
-    EXPECT_TRUE(e.CTIME.IsNull());
-    EXPECT_TRUE(e.KINGAKU.IsZero());
+    // 900 trillion yen less a tax of minus 100 trillion does not fit a currency.
+    TSWKREC e = Entry("900000000000000", 0, 0, 0);
+    e.ZEIGAKU = Yen("-100000000000000");
+    Side(e.L, "500", 511);
+    Side(e.R, "100", 810);
+    std::vector<std::string> shown;
+    EXPECT_FALSE(CalcSiwakeZeigaku(DataSet(), e, [&shown](const std::string& m) { shown.push_back(m); }));
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0], "仕訳の消費税額が計算できません。");
+    // What was written before the failure stays: the code's attributes, the cleared figures.
+    EXPECT_EQ(e.L.TAXUH, 2);
+    EXPECT_TRUE(e.L.NUK.IsZero());
+
+    // Tax added by hand: the two sides' sums overflow when compared.
+    TSWKREC t = Entry("900000000000000", 0, 0, 1);
+    t.ZEIGAKU = Yen("900000000000000");
+    Side(t.L, "500", 511);
+    Side(t.R, "100", 810);
+    shown.clear();
+    EXPECT_FALSE(CalcSiwakeZeigaku(DataSet(), t, [&shown](const std::string& m) { shown.push_back(m); }));
+    EXPECT_EQ(shown.size(), 1u);
+}
+
+TEST_F(SiwakeZeigaku, OpenDataSetAndTheErrorBox)
+{
+    ResetAccRecord();
+    AccInf.SysUserCode[1] = "155";
+    AccInf.SysUserCode[2] = "355";
+    AccInf.TAXU_HASUU = 2;
+    AccInf.DataVerMajor = 15;
+    std::vector<std::pair<std::string, TMessageLinesKind>> boxes;
+    SetMessageLinesHook([&boxes](const std::string& text, TMessageLinesKind kind) { boxes.emplace_back(text, kind); });
+
+    TSWKREC e = Entry("1000", 0, 1, 0);
+    Side(e.L, "100", 810);
+    Side(e.R, "400", 110);
+    ASSERT_TRUE(CalcSiwakeZeigaku(e));
+    EXPECT_EQ(e.R.ZEI, Yen("91")); // 90.909... rounded up by the data set's sales mode
+    EXPECT_TRUE(boxes.empty());
+
+    TSWKREC bad = Entry("900000000000000", 0, 0, 0);
+    bad.ZEIGAKU = Yen("-100000000000000");
+    Side(bad.L, "500", 511);
+    EXPECT_FALSE(CalcZeigaku(bad, bad.L));
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].first.rfind("仕訳の消費税額が計算できません。", 0), 0u);
+    EXPECT_EQ(boxes[0].second, TMessageLinesKind::Error);
+
+    SetMessageLinesHook({});
+    ResetAccRecord();
 }

@@ -1,5 +1,7 @@
 #include "core/uAccTaxCmp.h"
 
+#include "core/uAccRecord.h"
+#include "core/z5ComFunc.h"
 #include "platform/Text.h"
 
 #include <gtest/gtest.h>
@@ -42,6 +44,22 @@ TEST(HasuSyori, ModesOnBothSigns)
     };
     for (const auto& c : cases)
         EXPECT_EQ(HasuSyori(c.mode, Yen(c.amount)), Yen(c.want)) << "mode " << c.mode << " amount " << c.amount;
+}
+
+TEST(HasuSyori, NumbersItsModesUnlikeRoundCurr)
+{
+    // HasuSyori: 0 cut, 2 up, others half away from zero. RoundCurr: 0 cut, 1 up, others half.
+    struct Case { int mode; const char* amount; const char* hasu; const char* curr; };
+    const Case cases[] = {
+        {0, "2.5", "2", "2"},     {1, "2.5", "3", "3"},     {2, "2.5", "3", "3"},
+        {1, "2.2", "2", "3"},     {2, "2.2", "3", "2"},     {1, "-1.2", "-1", "-2"},
+        {2, "-1.2", "-2", "-1"},  {3, "-1.2", "-1", "-1"},  {0, "-1.7", "-1", "-1"},
+        {1, "-1.5", "-2", "-2"},  {2, "7", "7", "7"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(HasuSyori(c.mode, Yen(c.amount)), Yen(c.hasu)) << "HasuSyori mode " << c.mode << " " << c.amount;
+        EXPECT_EQ(RoundCurr(c.mode, Yen(c.amount)), Yen(c.curr)) << "RoundCurr mode " << c.mode << " " << c.amount;
+    }
 }
 
 TEST(ZeiCodeInfo, UnknownCodesGiveTheErrorRow)
@@ -258,4 +276,40 @@ TEST_F(ZeiRitu, FiveRateTableRows)
     EXPECT_EQ(list[4].Order, 0);
     EXPECT_EQ(list[4].UseIndex, 0);
     for (const auto& r : list) EXPECT_EQ(r.InUse, 1);
+}
+
+TEST_F(ZeiRitu, OpenDataSetFactsComeFromAccInf)
+{
+    ResetAccRecord();
+    AccInf.TAXKANNI = 1;
+    AccInf.TAXJIGYOU = 4;
+    AccInf.SysUserCode[1] = "155";
+    AccInf.SysUserCode[2] = "355";
+    AccInf.SysUserCode[3] = "999";
+    AccInf.DataVerMajor = 11;
+    AccInf.DataVerMinor1 = 0;
+    AccInf.DataVerMinor2 = 9;
+
+    int code = 110;
+    EXPECT_EQ(ConvZeiCode(code), 114);
+    std::string msg;
+    EXPECT_TRUE(CheckZeiKamoku(msg, "355", 610));
+    EXPECT_EQ(msg, "注意：簡易課税が選択されています。");
+    code = 110;
+    EXPECT_FALSE(CheckAiteZeiCode(msg, "155", code));
+    EXPECT_EQ(code, 810);
+    code = 511;
+    EXPECT_FALSE(CheckSyokutiZeiCode(msg, "999", code));
+    EXPECT_EQ(code, 810);
+
+    // 11.0.9: the three-rate table, number 0 is 8 %.
+    EXPECT_EQ(GetZeiRitu(0, Date(2020, 1, 1)), Currency::FromYen(8));
+    EXPECT_EQ(GetZeiRituNo(4, Date(2020, 1, 1)), 0);
+    // The loader rebuilds the table when a newer data set opens.
+    AccInf.DataVerMinor1 = 1;
+    AccInf.DataVerMinor2 = 0;
+    InitZeiRituList(Date(2021, 3, 31));
+    EXPECT_EQ(GetZeiRitu(0, Date(2020, 1, 1)), Currency::FromYen(10));
+    EXPECT_EQ(GetZeiRituNo(4, Date(2020, 1, 1)), 4);
+    ResetAccRecord();
 }
