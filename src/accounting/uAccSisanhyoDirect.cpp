@@ -137,6 +137,7 @@ public:
 
         fb::Statement list(db_, &tr_);
         list.SetSQL(ListSql());
+        if (s_.Layout == 0) Bind(list, S_);
         int r = first_ - 1;
         std::map<int, int> accountsOnRow; // row -> accounts placed into it (layouts 1..4)
         for (list.ExecQuery(); !list.Eof(); list.Next()) {
@@ -642,7 +643,9 @@ TCodeCondition BuildCodeCondition(const std::string& column, const TCalcSisanhyo
     if (!DM) throw std::logic_error("BuildCodeCondition: no data module");
     const bool scode = column == "SCODE";
     if (!scode && column != "BCODE") throw std::invalid_argument("BuildCodeCondition: " + column);
+    fb::TransactionGuard guard(DM->IBTransactionDATSS);
     const auto codes = ConditionCodes(DM->IBDatabaseDAT, DM->IBTransactionDATSS, scode, Setting);
+    guard.Commit();
     return MakeCondition(column, scode ? "SCP" : "BCP", codes, scode ? Setting.SisetuSingle != 0 : Setting.BumonSingle != 0);
 }
 
