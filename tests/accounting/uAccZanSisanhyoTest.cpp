@@ -175,6 +175,32 @@ TEST_F(GeneralLedger, DirectComputationAgreesWithTheProceduresLineByLine)
     compare(kessan, unsorted, r, kDirect, skd, r);
 }
 
+TEST_F(GeneralLedger, EveryLayoutAndSelectionRunsItsStatements)
+{
+    struct Case { int layout, selection; std::string sisetu, bumon; int accounts; };
+    // the fixture has no branches, no departments and no A4/A3 layout lines
+    const Case cases[] = {
+        {0, 0, "", "", 29}, {0, 0, "", " 01", 0},  {0, 1, "G1", "", 0}, {0, 2, "", "", 29}, {0, 3, "", "01", 0},
+        {0, 4, "", "G1", 0}, {1, 0, "", "", 0},    {1, 0, "", "01", 0}, {1, 1, "G1", "", 0}, {1, 2, "", "", 0},
+        {1, 3, "", "01", 0}, {1, 4, "", "G1", 0},   {2, 0, "", "", 0},   {2, 0, "", "01", 0}, {2, 1, "G1", "", 0},
+        {2, 2, "", "", 0},   {2, 3, "", "01", 0},   {2, 4, "", "G1", 0}, {4, 20, "", "", 29}, {4, 30, "", "", 29},
+        {3, 0, "", "", 0},   {0, 5, "", "", 0},     {1, 6, "", "", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE("layout " + std::to_string(c.layout) + " selection " + std::to_string(c.selection));
+        std::vector<TBALANCE> recs;
+        std::vector<TQSORT> sorts;
+        const int last = AccZanPrepareArrays(recs, sorts);
+        ASSERT_NO_THROW(AccZanSisanhyoRead(recs, last, sorts, last, c.sisetu, c.bumon, 0, c.selection, c.layout, 0, 0, 0, 0));
+        int accounts = 0, summaries = 0;
+        for (int i = 0; i <= last && sorts[i].QKEY != kAccZanEmptyKey; ++i)
+            (sorts[i].QINDEX >= FirstAccountRow ? accounts : summaries) += 1;
+        EXPECT_EQ(accounts, c.accounts);
+        EXPECT_GT(summaries, 30); // the summary lines are there in every case
+        EXPECT_FALSE(DM->IBTransactionDATSS.InTransaction());
+    }
+}
+
 class LossLedger : public LedgerDb {
 protected:
     static void SetUpTestSuite() { BuildSuite(kbtest::ledger::DataSetKind::Loss); }
