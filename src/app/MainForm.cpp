@@ -107,6 +107,7 @@ std::optional<TCallerArgs> ParseCallerArgument(const std::string& argument)
     std::string fields[3];
     std::size_t start = 0;
     for (int i = 0; i < 3; ++i) {
+        if (start > argument.size()) break; // fewer fields: the rest are empty
         const std::size_t comma = argument.find(',', start);
         if (comma == std::string::npos) {
             fields[i] = argument.substr(start);
