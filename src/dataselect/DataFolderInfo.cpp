@@ -1,7 +1,12 @@
 #include "dataselect/DataFolderInfo.h"
 
 #include "core/uAccRecord.h"
+#include "core/DataModule.h"
+#include "fb/Database.h"
+#include "fb/Statement.h"
 #include "platform/IniFile.h"
+
+#include <cstdio>
 
 #include <filesystem>
 
@@ -70,6 +75,76 @@ void SetShareStatus(const std::string& folder, int status)
     f.WriteInteger("DATASTS", "SHARE_STATUS", status);
     f.WriteInteger("DATASTS", "SHARE_OPCODE", status == 2 ? SystemDef.OpCode : 0);
     f.WriteString("DATASTS", "SHARE_OPERATOR", status == 2 ? SystemDef.OpName : std::string());
+}
+
+int ReadDataInfoFromFolder(const std::string& folder, TDataFolderInfoRec& rec)
+{
+    try {
+        fb::Connection db;
+        db.SetSQLDialect(3);
+        db.SetDatabaseName(TDM::ServerPath(SystemDef.HostName, folder, DataFileName));
+        TDM::SetLoginParams(db);
+        db.Open();
+        fb::Transaction tr(&db, fb::Transaction::ReadCommitted());
+        fb::TransactionGuard g(tr);
+        fb::Statement q(db, &tr);
+        q.SetSQL("SELECT ENTTEXT,SHOUGOU,SKANA,NENDO,KISHU,KIMATU,DATATYPE,CODETYPE,TANTOU,READ_ONLY,CLOUD_LINE "
+                 "FROM ACCDEF1 WHERE REC=1");
+        q.ExecQuery();
+        if (q.Eof()) return 0;
+        rec.DATALISTNAME = q.FieldByName("ENTTEXT").AsString();
+        rec.SHOUGOU = q.FieldByName("SHOUGOU").AsString();
+        rec.KANA = q.FieldByName("SKANA").AsString();
+        rec.NENDO = q.FieldByName("NENDO").AsInteger();
+        rec.KISHU = q.FieldByName("KISHU").AsDate().ToString();
+        rec.KIMATU = q.FieldByName("KIMATU").AsDate().ToString();
+        rec.DATAKBN = q.FieldByName("DATATYPE").AsInteger();
+        rec.CODEKBN = q.FieldByName("CODETYPE").AsInteger();
+        rec.TANTO = q.FieldByName("TANTOU").AsInteger();
+        rec.READ_ONLY = q.FieldByName("READ_ONLY").AsInteger();
+        rec.CLOUD_SHARE = q.FieldByName("CLOUD_LINE").AsInteger() > 0 ? 1 : 0;
+        q.Close();
+        q.SetSQL("SELECT MAJOR,MINOR1,MINOR2 FROM ACCVERSION ORDER BY MAJOR DESC,MINOR1 DESC,MINOR2 DESC");
+        q.ExecQuery();
+        char v[64] = "0.0.0";
+        if (!q.Eof())
+            std::snprintf(v, sizeof v, "%d.%d.%d", q.FieldByName("MAJOR").AsInteger(), q.FieldByName("MINOR1").AsInteger(),
+                          q.FieldByName("MINOR2").AsInteger());
+        rec.VERSION1 = v;
+        q.Close();
+        g.Commit();
+        return 1;
+    } catch (const std::exception&) {
+        return 0;
+    }
+}
+
+void WriteIniValue(const std::string& folder, const std::string& section, const std::string& key, int value)
+{
+    if (ConnectMode != 0) return;
+    IniFile(DataIniPath(folder)).WriteInteger(section, key, value);
+}
+
+void WriteDataInfoSection(const std::string& folder, const TDataFolderInfoRec& rec)
+{
+    if (ConnectMode != 0) return;
+    IniFile f(DataIniPath(folder));
+    f.WriteString("DATAINFO", "DATALISTNAME", rec.DATALISTNAME);
+    f.WriteString("DATAINFO", "CODE", rec.CODE);
+    f.WriteInteger("DATAINFO", "DATAKBN", rec.DATAKBN);
+    f.WriteInteger("DATAINFO", "CODEKBN", rec.CODEKBN);
+    f.WriteString("DATAINFO", "SHOUGOU", rec.SHOUGOU);
+    f.WriteString("DATAINFO", "KANA", rec.KANA);
+    f.WriteInteger("DATAINFO", "NENDO", rec.NENDO);
+    f.WriteString("DATAINFO", "KISHU", rec.KISHU);
+    f.WriteString("DATAINFO", "KIMATU", rec.KIMATU);
+    f.WriteInteger("DATAINFO", "TANTO", rec.TANTO);
+    f.WriteInteger("DATAINFO", "SIWAKE", rec.SIWAKE);
+    f.WriteInteger("DATAINFO", "TOTALSIWAKE", rec.TOTALSIWAKE);
+    f.WriteString("DATAINFO", "VERSION1", rec.VERSION1);
+    f.WriteString("DATAINFO", "VERSION2", rec.VERSION2);
+    f.WriteInteger("DATAINFO", "GASSANKBN", rec.GASSANKBN);
+    f.WriteInteger("DATAINFO", "CLOUD_SHARE", rec.CLOUD_SHARE);
 }
 
 } // namespace kb

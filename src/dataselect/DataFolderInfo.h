@@ -50,5 +50,12 @@ bool ReadDataIni(const std::string& folder, TDataFolderInfoRec& rec);
 void SetDataStatus(const std::string& folder, int status);
 // Writes DATASTS SHARE_STATUS (stand-alone mode only).
 void SetShareStatus(const std::string& folder, int status);
+// Reads the data set's own facts (ACCDEF1 row 1, the newest ACCVERSION) from the folder's database
+// over a connection of its own into rec (the fields the file does not hold stay). 1 on success,
+// 0 when the database cannot be read.
+int ReadDataInfoFromFolder(const std::string& folder, TDataFolderInfoRec& rec);
+// Writes one value, or the DATAINFO section, of the information file (stand-alone mode only).
+void WriteIniValue(const std::string& folder, const std::string& section, const std::string& key, int value);
+void WriteDataInfoSection(const std::string& folder, const TDataFolderInfoRec& rec);
 
 } // namespace kb

@@ -142,7 +142,8 @@ bool PassesJyoken(const TDataListRec& row, const TDataKensakuRec& j)
         if (std::string(a) != b) return false;
     }
     if (!j.DATANAME.empty()) {
-        if (ZenUpperCase(row.ENTTEXT).find(ZenUpperCase(j.DATANAME)) == std::string::npos) return false;
+        auto zen = [](const std::string& t) { return ZenUpperCase(MapStringLC(LCMAP_FULLWIDTH, t)); };
+        if (zen(row.ENTTEXT).find(zen(j.DATANAME)) == std::string::npos) return false;
     }
     if (j.TANTO != 0 && j.TANTO != row.TANTOU) return false;
     if (!j.DATAVER.empty()) {
