@@ -1,4 +1,5 @@
 #include "app/MainForm.h"
+#include "app/RendoSharedData.h"
 
 #include "core/DataModule.h"
 #include "core/ErrorReporter.h"
@@ -44,7 +45,6 @@ namespace fs = std::filesystem;
 namespace {
 
 const char* const kDisplayName = "Kenbo連動コンポーネント";
-const char* const kNotBuilt = "この処理はまだ組み込まれていません。";
 
 std::string Upper(std::string s)
 {
@@ -201,10 +201,6 @@ int OpenRegisteredForm(const std::string& name, int mode, const std::string& par
     return -1;
 }
 
-int CheckDataDamage(const std::string&, const std::string&, int)
-{
-    throw std::logic_error("CheckDataDamage: the database validation is not built yet");
-}
 
 // ---------------------------------------------------------------- operator steps
 
@@ -300,43 +296,8 @@ void TForm1::BuildPages()
     l1->addWidget(Memo1);
     l1->addWidget(Memo2);
 
-    page2 = new QWidget;
-    page2->setObjectName(QStringLiteral("page2"));
-    lblPage2 = new QLabel(page2);
-    lblPage2->setWordWrap(true);
-    btnDataSelect = new QPushButton(QStringLiteral("データ選択を開く"), page2);
-    btnDataSelect->setAutoDefault(false);
-    auto* l2 = new QVBoxLayout(page2);
-    l2->addWidget(lblPage2);
-    l2->addWidget(btnDataSelect);
-    l2->addStretch();
-
-    page3 = new QWidget;
-    page3->setObjectName(QStringLiteral("page3"));
-    grpTaisyou = new QGroupBox(QStringLiteral("連動対象項目"), page3);
-    chkDetails = new QCheckBox(QStringLiteral("内訳を連動する"), grpTaisyou);
-    auto* lg = new QVBoxLayout(grpTaisyou);
-    lg->addWidget(chkDetails);
-    grpTaisyou->setVisible(false);
-    auto* l3 = new QVBoxLayout(page3);
-    l3->addWidget(grpTaisyou);
-    l3->addStretch();
-
-    page4 = new QWidget;
-    page4->setObjectName(QStringLiteral("page4"));
-    lblPage4 = new QLabel(page4);
-    lblPage4->setWordWrap(true);
-    txtExportFile = new QLineEdit(page4);
-    auto* l4 = new QVBoxLayout(page4);
-    l4->addWidget(lblPage4);
-    l4->addWidget(txtExportFile);
-    l4->addStretch();
-
-    page5 = new QWidget;
-    page5->setObjectName(QStringLiteral("page5"));
-    auto* l5 = new QVBoxLayout(page5);
-    l5->addWidget(new QLabel(QStringLiteral("作成内容の確認"), page5));
-    l5->addStretch();
+    // Pages 2 to 5 and the run: WizardRun.cpp.
+    BuildRunPages();
 
     for (QWidget* p : {page1, page2, page3, page4, page5}) Wizard->addWidget(p);
     Wizard->SetLblHeader(lblHeader);
@@ -346,14 +307,11 @@ void TForm1::BuildPages()
                               QStringLiteral("作成内容の確認")});
     Wizard->SetBackButton(btnBack);
     Wizard->SetNextButton(btnNext);
-    // The pages' own checks and the run come with the pages' unit; until then the wizard does not
-    // go past the data choice, and says so.
-    Wizard->OnNextClicking = [this](QObject*, bool, bool& allow) {
-        if (Wizard->currentWidget() == page1) return;
-        allow = false;
-        ShowMessage2(2, kNotBuilt, Btn(TMsgDlgBtn::mbOK));
-    };
-    connect(btnDataSelect, &QPushButton::clicked, this, [this] { OpenDataSelection(); });
+    Wizard->OnNextClicking = [this](QObject*, bool final, bool& allow) { Wizard1NextClicking(final, allow); };
+    Wizard->OnNextClick = [this](QObject*, bool final) { Wizard1NextClick(final); };
+    connect(Wizard, &QStackedWidget::currentChanged, this, [this] { Wizard1PageChanged(); });
+    connect(btnDataSelect, &QPushButton::clicked, this, [this] { btnDataSentakuClick(); });
+    connect(BitBtn4a, &QPushButton::clicked, this, [this] { BitBtn4aClick(); });
     connect(btnCancel, &QPushButton::clicked, this, [this] { btnCancelClick(); });
 
     auto* buttons = new QHBoxLayout;
@@ -659,12 +617,6 @@ void TForm1::FirstShow()
     if (OnReady) OnReady();
 }
 
-void TForm1::OpenDataSelection()
-{
-    if (!OpenRegisteredFormHook) return;
-    OpenRegisteredFormHook("SzDataSenkaku", 1, "SyoriType=3");
-}
-
 void TForm1::WMClose()
 {
     Outcome = 1;
@@ -695,13 +647,14 @@ void TForm1::closeEvent(QCloseEvent* e)
 void TForm1::CloseData()
 {
     if (DataConnected && !Trim(SystemDef.DataDir).empty()) {
-        // The shared and cloud-shared returns are done by the pages' unit, which is the only one
-        // that connects a data set (and sets DataConnected).
+        // 1. the cloud-share return first; a failed one keeps the shared copy with this operator
+        const int r = DataTusinCheck(kDirectionSend);
         if (DM) {
             if (!DM->IBDatabaseDAT.Connected()) DM->fnAccDatConnected(SystemDef.HostName, SystemDef.DataDir, false);
             DM->fnAccDatDisConnected(SystemDef.DataDir, true, true);
         }
         DataConnected = false;
+        if (r == 1) SendSharedData();
     }
     if (LoggedOn && DM) {
         if (DM->fnAccDefConnected(SystemDef.HostName, true)) {

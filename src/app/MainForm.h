@@ -29,10 +29,14 @@ class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QPushButton;
+class QRadioButton;
+class QTreeWidget;
 
 namespace kb {
 
 class TxWizard;
+class TxAnimeProgressDialog;
+class TRendoSharedData;
 
 // The one command-line argument of a calling application: "<window>,<message>,<function>,<file>".
 struct TCallerArgs {
@@ -82,6 +86,28 @@ public:
     void btnCancelClick();
     void WMClose();           // the window's close command: outcome 1, then close
 
+    // ---- the pages and the run (WizardRun.cpp)
+    void btnDataSentakuClick();
+    bool DataSentaku(int syoriType, bool open);
+    void Wizard1NextClicking(bool final, bool& allow);
+    void Wizard1PageChanged();
+    void BitBtn4aClick();
+    bool CheckSelectedData();  // leaving page 2
+    void MakeSummary();
+    void Wizard1NextClick(bool final);
+    int MakeRendoFile();       // 1 written, 4 failed
+    // ---- shared and cloud-shared data around a run (RendoSharedData.cpp)
+    int AcquireData();
+    int ReleaseData();
+    int SendSharedData();
+    int DataTusinCheck(int direction);
+    std::unique_ptr<TRendoSharedData> SharedData; // created with the pages
+    // Answers the save dialog of page 4 (tests and the driver); unset: the file dialog.
+    std::function<std::string(const std::string& preset)> SaveDialogHook;
+    // Called when Finish is over, with the outcome, before the wizard closes.
+    std::function<void(int outcome)> OnFinished;
+    int Stno = 0, Edno = 15, LastNo = 15;
+
     // Called once the first page is ready after a successful log-on (the program's test mode
     // listens here).
     std::function<void()> OnReady;
@@ -124,6 +150,19 @@ public:
     QCheckBox* chkDetails = nullptr;
     QLabel* lblPage4 = nullptr;
     QLineEdit* txtExportFile = nullptr;
+    QTreeWidget* listDataInfo = nullptr;
+    QLabel* Label3a = nullptr;
+    QLabel* Label3b = nullptr;
+    QGroupBox* GroupBox3b = nullptr;
+    QRadioButton* RadioButton3a = nullptr;
+    QRadioButton* RadioButton3b = nullptr;
+    QGroupBox* GroupBox3c = nullptr;
+    QRadioButton* RadioButton3c = nullptr;
+    QRadioButton* RadioButton3d = nullptr;
+    QPushButton* BitBtn4a = nullptr;
+    QPlainTextEdit* Memo5a = nullptr;
+    QPlainTextEdit* Memo5b = nullptr;
+    TxAnimeProgressDialog* xAnimeProgressDialog1 = nullptr;
 
 protected:
     void showEvent(QShowEvent* e) override;
@@ -135,7 +174,10 @@ private:
     void FirstShow();
     void Refuse(const std::string& text);
     void RemovePage(QWidget* page);
-    void OpenDataSelection();
+    void BuildRunPages();
+    void ShowProgress(const std::string& caption, const std::string& text);
+    void CloseProgress();
+    void DisconnectData(bool recordUseEnd);
 
     std::filesystem::path programPath_;
     bool refused_ = false;
@@ -147,7 +189,5 @@ private:
 int HostMenuStub(int code, const std::string& text);
 // Opens a registered form by name with "Name=Value" lines separated by CR; -1 when nothing ran.
 int OpenRegisteredForm(const std::string& name, int mode, const std::string& params);
-// Validates a data set's database; the validation service is not built yet, so this throws.
-int CheckDataDamage(const std::string& host, const std::string& folder, int quiet);
 
 } // namespace kb

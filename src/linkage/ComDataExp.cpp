@@ -1,4 +1,5 @@
 #include "linkage/ComDataExp.h"
+#include "linkage/ComRendo.h"
 
 #include "core/uAccRecord.h"
 #include "core/z5AppInfo.h"
@@ -174,9 +175,14 @@ void TComDataExport::SetSystemNode(TXmlSaveDoc& doc) const { kb::SetSystemNode(d
 
 void TComDataExport::SetBasicNode(TXmlSaveDoc& doc) const { kb::SetBasicNode(doc, EnvelopeInfo()); }
 
-void TSyotokuzeiDataExport::WriteData(TXmlSaveDoc&)
+void TSyotokuzeiDataExport::WriteData(TXmlSaveDoc& doc)
 {
-    throw EDataExportError("所得税データの作成処理が組み込まれていません。", "WriteData(DATAﾉｰﾄﾞを作成)", -1);
+    TSyotokuzeiWriteArgs args;
+    args.SyotokuSyurui = SyotokuSyurui;
+    args.CodeType = CodeType;
+    args.WithDetails = WithDetails;
+    args.TaxMode = TaxMode;
+    SyotokuzeiWriteData(doc, args);
 }
 
 } // namespace kb

@@ -1,0 +1,246 @@
+#include "app/RendoSharedData.h"
+
+#include "accounting/DataInfomation.h"
+#include "core/DataModule.h"
+#include "core/DataModuleAccInfo.h"
+#include "core/uAccRecord.h"
+#include "dataselect/z5KyoyuData.h"
+#include "fb/FbError.h"
+#include "ui/z5MessageDlg2.h"
+
+#include <QCoreApplication>
+
+#include <chrono>
+#include <filesystem>
+#include <iostream>
+#include <thread>
+
+namespace kb {
+namespace fs = std::filesystem;
+
+namespace {
+
+void Info(const std::string& text) { ShowMessage2(2, text, Btn(TMsgDlgBtn::mbOK)); }
+
+bool IsLocalHost(const std::string& host) { return host.empty() || host == "127.0.0.1"; }
+
+// Gives the database server time to let go of the file before the folder is used again.
+void Settle()
+{
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    if (QCoreApplication::instance()) QCoreApplication::processEvents();
+}
+
+struct ProgressScope {
+    TRendoSharedData& d;
+    ProgressScope(TRendoSharedData& data, const char* caption, const char* text) : d(data)
+    {
+        if (d.ShowProgress) d.ShowProgress(caption, text);
+    }
+    ~ProgressScope()
+    {
+        if (d.CloseProgress) d.CloseProgress();
+    }
+};
+
+} // namespace
+
+TDataSentakuListCtl& TRendoSharedData::ListCtl()
+{
+    if (!listCtl_) listCtl_ = std::make_unique<TDataSentakuListCtl>();
+    listCtl_->Mode = ConnectMode;
+    return *listCtl_;
+}
+
+void TRendoSharedData::Disconnect()
+{
+    if (DM && DM->IBDatabaseDAT.Connected()) DM->fnAccDatDisConnected(SystemDef.DataDir, false, false);
+    if (DataConnected) *DataConnected = false;
+}
+
+int TRendoSharedData::AcquireData()
+{
+    int result = 1;
+    try {
+        if (DataConnected && *DataConnected) Disconnect();
+        if (ReceiveSharedData(SystemDef.AutoShareFlag) < 1) result = -912;
+        else if (DataTusinCheck(kDirectionReceive) < 1) result = -922;
+    } catch (...) {
+        Disconnect();
+        Settle();
+        throw;
+    }
+    Disconnect();
+    Settle();
+    return result;
+}
+
+int TRendoSharedData::ReleaseData()
+{
+    int result = 1;
+    try {
+        if (DataConnected && *DataConnected) Disconnect();
+        if (DataTusinCheck(kDirectionSend) < 1) result = -921;
+        else if (SendSharedData() < 1) result = -911;
+    } catch (...) {
+        Disconnect();
+        Settle();
+        throw;
+    }
+    Disconnect();
+    Settle();
+    return result;
+}
+
+int TRendoSharedData::ReceiveSharedData(int automatic)
+{
+    if (ConnectMode != 0 || SystemDef.DataDir.empty()) return 1;
+    std::string share;
+    int kyoyuLock = 0, netDrive = 0;
+    if (!ListCtl().ConvLocalPathToSharePath(SystemDef.DataDir, share, kyoyuLock, netDrive)) {
+        Info("共有データパスの変換に失敗しました。データ選択画面を開きます。");
+        return 0;
+    }
+    if (!(netDrive == 1 && kyoyuLock == 0)) return 1;
+    if (automatic != 1) {
+        Info("このデータは共有取得が行われていません。データ選択画面を開きます。");
+        return 0;
+    }
+    int r = 0;
+    {
+        ProgressScope progress(*this, "共有データ受信中", "共有データから受信中…");
+        try {
+            TDataSentakuRec rec;
+            ListCtl().GetDataListRecordByPath(SystemDef.DataDir, rec);
+            r = KyoyuDataDown(ListCtl(), rec, 1);
+        } catch (const std::exception& e) {
+            if (CloseProgress) CloseProgress();
+            ShowMessage2(0, e.what(), Btn(TMsgDlgBtn::mbOK));
+            return 0;
+        }
+    }
+    std::error_code ec;
+    const bool hasDatabase = fs::is_regular_file(fs::path(SystemDef.DataDir) / DataFileName, ec);
+    if (r == 0 || (r == 1 && !hasDatabase)) {
+        TMessage2InfoRec m;
+        InitMessage2Info(2, m);
+        m.Lines[0].Text = "共有サーバーが起動していない、接続が切断されている または 共有サーバー上のデータ領域が削除された可能性があります。";
+        m.Lines[1].Text = "共有データパス: " + share;
+        MessageDlg2(m);
+        return 0;
+    }
+    if (r == 1) {
+        if (!DM || !DM->fnAccDatConnected(SystemDef.HostName, SystemDef.DataDir, false)) {
+            Info("このデータは破損している可能性があり、基本情報が取得できませんでした。");
+            return 0;
+        }
+        fnGetAccInfo(*DM);
+        DM->fnAccDatDisConnected(SystemDef.DataDir, false, false);
+        return 1;
+    }
+    return r;
+}
+
+int TRendoSharedData::SendSharedData()
+{
+    if (ConnectMode != 0 || SystemDef.DataDir.empty()) return 1;
+    if (SystemDef.DataCheckFailed == 1) return 0;
+    if (SystemDef.AutoShareFlag != 1) return 1;
+    std::string share;
+    int kyoyuLock = 0, netDrive = 0;
+    if (!ListCtl().ConvLocalPathToSharePath(SystemDef.DataDir, share, kyoyuLock, netDrive)) {
+        Info("共有データパスの変換に失敗しました。共有データの自動保管は行えませんでした。");
+        return 0;
+    }
+    if (!(netDrive == 1 && kyoyuLock == 1)) return 1;
+    ProgressScope progress(*this, "共有データ送信中", "共有データへ送信中…");
+    try {
+        TDataSentakuRec rec;
+        ListCtl().GetDataListRecordByPath(SystemDef.DataDir, rec);
+        bool damaged = DM && DM->CheckDataDamage(SystemDef.HostName, SystemDef.DataDir, false, 1) == 0;
+        for (const TDataListRec& child : rec.ChildList) {
+            if (damaged) break;
+            damaged = DM && DM->CheckDataDamage(SystemDef.HostName, child.LOCALPATH, false, 1) == 0;
+        }
+        if (damaged) {
+            if (CloseProgress) CloseProgress();
+            TMessage2InfoRec m;
+            InitMessage2Info(2, m);
+            m.Lines[0].Text = "合算・分散データに破損したデータが存在するため、共有データの自動保管を中止します。";
+            m.Lines[1].Text = "データのバックアップを行っている場合は、適正な方法で破損前の状態へ戻して下さい。";
+            MessageDlg2(m);
+            return 0;
+        }
+        return KyoyuDataUp(ListCtl(), rec, 1);
+    } catch (const std::exception& e) {
+        if (CloseProgress) CloseProgress();
+        ShowMessage2(0, e.what(), Btn(TMsgDlgBtn::mbOK));
+        return 0;
+    }
+}
+
+int TRendoSharedData::DataTusinCheck(int direction)
+{
+    if (OemFlag != 0) return 1;
+    if (direction != kDirectionReceive && direction != kDirectionSend) return 1;
+    if (AccInf.CloudLine <= 0) return 1;
+    // The cloud-share receive and send belong to the data communication, which this program does
+    // not carry yet: refuse rather than use or return a copy that may not be current.
+    ShowMessage2(1, kCloudShareNotBuilt, Btn(TMsgDlgBtn::mbOK));
+    return -1;
+}
+
+int CheckDataDamage(const std::string& host, const std::string& folder, int quiet)
+{
+    SystemDef.DataCheckFailed = 0;
+    const std::string file = (fs::path(folder) / DataFileName).string();
+    bool sound = false;
+    try {
+        auto service = TDM::CreateService(IsLocalHost(host) ? std::string() : host);
+        service->Attach();
+        const std::vector<std::string> lines =
+            service->Validate(TDM::ServerPath(IsLocalHost(host) ? std::string() : host, folder, DataFileName), {});
+        service->Detach();
+        sound = lines.empty();
+        for (const std::string& l : lines) std::cerr << "validate " << file << ": " << l << "\n";
+    } catch (const std::exception& e) {
+        // A database that cannot even be validated is not sound.
+        std::cerr << "validate " << file << ": " << e.what() << "\n";
+        sound = false;
+    }
+    if (sound) return 1;
+    SystemDef.DataCheckFailed = 1;
+    if (quiet == 0)
+        ShowMessage2(1,
+                     "データ検証の結果、このデータは破損している恐れがあります。\rデータのバックアップを行っている場合は、適正な方法で破損前の状態へ戻して下さい。\rご不明な点がございましたら、お問い合わせ先をご確認の上ご連絡下さい。",
+                     Btn(TMsgDlgBtn::mbOK));
+    try {
+        if (DM && DM->fnAccDefConnected(SystemDef.HostName, false)) {
+            int rec = 0, rowno = 0;
+            GetDataListRec(*DM, folder, rec, rowno);
+            if (rec > 0) {
+                fb::TransactionGuard guard(DM->IBTransactionDEF);
+                fb::Statement q(DM->IBDatabaseDEF, &DM->IBTransactionDEF);
+                if (rowno == 0) {
+                    q.SetSQL("UPDATE DATALIST SET DATA_STATUS=1 WHERE REC=:REC");
+                    q.ParamByName("REC").SetInteger(rec);
+                } else {
+                    q.SetSQL("UPDATE CHILD_DATALIST SET DATA_STATUS=1 WHERE REC=:REC AND ROWNO=:ROWNO");
+                    q.ParamByName("REC").SetInteger(rec);
+                    q.ParamByName("ROWNO").SetInteger(rowno);
+                }
+                q.ExecQuery();
+                guard.Commit();
+            }
+        }
+        TDataInfomation di;
+        di.Mode = ConnectMode;
+        di.SetDataStatus(folder, 10);
+    } catch (const std::exception& e) {
+        // Marking is a courtesy to the next user; the check's answer stands without it.
+        std::cerr << "CheckDataDamage: marking " << folder << ": " << e.what() << "\n";
+    }
+    return 0;
+}
+
+} // namespace kb
