@@ -145,10 +145,16 @@ CallerWindowReceiver::CallerWindowReceiver(WindowHandle handle)
         const fs::path p = CallerWindow::EndpointPath(h);
         std::error_code ec;
         fs::create_directories(p.parent_path(), ec);
-        // A socket left by a caller that crashed would block the handle for good.
-        struct stat st {};
-        if (handle != 0 && ::lstat(p.c_str(), &st) == 0 && S_ISSOCK(st.st_mode)) ::unlink(p.c_str());
         const sockaddr_un a = Address(p);
+        // A socket left by a caller that crashed would block the handle for good; one that a live
+        // receiver still reads from is left alone (connecting to it succeeds).
+        struct stat st {};
+        if (handle != 0 && ::lstat(p.c_str(), &st) == 0 && S_ISSOCK(st.st_mode)) {
+            const int probe = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+            const bool stale = probe >= 0 && ::connect(probe, reinterpret_cast<const sockaddr*>(&a), sizeof a) != 0 && errno == ECONNREFUSED;
+            if (probe >= 0) ::close(probe);
+            if (stale) ::unlink(p.c_str());
+        }
         if (::bind(fd_, reinterpret_cast<const sockaddr*>(&a), sizeof a) == 0) {
             handle_ = h;
             path_ = p;

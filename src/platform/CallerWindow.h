@@ -55,7 +55,8 @@ private:
 // destruction.
 class CallerWindowReceiver {
 public:
-    // Binds the endpoint of handle; with handle 0 picks a free handle of its own.
+    // Binds the endpoint of handle (replacing the socket file of a receiver that has gone; throws when a
+    // live one has it); with handle 0 picks a free handle of its own.
     explicit CallerWindowReceiver(WindowHandle handle = 0);
     ~CallerWindowReceiver();
     CallerWindowReceiver(const CallerWindowReceiver&) = delete;

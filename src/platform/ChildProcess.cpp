@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QThread>
 #include <QTimer>
 
 #include <fcntl.h>
@@ -139,7 +140,9 @@ bool ChildProcess::WaitPolling(const std::function<bool()>& cancelled, std::chro
         return 0;
     };
     int state = check();
-    if (state == 0 && QCoreApplication::instance()) {
+    // The event loop only on the application's own thread; a worker thread simply sleeps.
+    const QCoreApplication* app = QCoreApplication::instance();
+    if (state == 0 && app && QThread::currentThread() == app->thread()) {
         QEventLoop loop;
         QTimer timer;
         QObject::connect(&timer, &QTimer::timeout, &loop, [&] {

@@ -51,7 +51,8 @@ public:
     bool Running();
     // Blocks until the child ends; returns ExitCode().
     int Wait();
-    // Runs the Qt event loop (when a QCoreApplication exists; else just sleeps) and checks the child
+    // Runs the Qt event loop (on the application's thread; elsewhere, or without a QCoreApplication,
+    // it just sleeps) and checks the child
     // every interval, and cancelled() when given. Returns true when the child ended by itself; false
     // when cancelled() asked to stop, after the child has been ended (SIGTERM, then SIGKILL).
     bool WaitPolling(const std::function<bool()>& cancelled = {},

@@ -114,6 +114,7 @@ TEST_F(CallerWindowTest, StaleEndpointIsReplaced)
     ASSERT_EQ(::waitpid(pid, nullptr, 0), pid);
     ASSERT_TRUE(std::filesystem::exists(CallerWindow::EndpointPath(555)));
     CallerWindowReceiver caller(555);
+    EXPECT_THROW(CallerWindowReceiver(555), std::runtime_error); // a live receiver keeps its endpoint
     EXPECT_TRUE(CallerWindow(555).Enable(false));
     auto m = caller.Next(std::chrono::seconds(10));
     ASSERT_TRUE(m.has_value());

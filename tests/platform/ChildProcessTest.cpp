@@ -9,6 +9,8 @@
 
 #include <signal.h>
 
+#include <thread>
+
 using kb::ChildProcess;
 
 namespace {
@@ -105,4 +107,21 @@ TEST(ChildProcess, OwnerGoingAwayKillsTheChild)
     }
     // Reaped, so the pid no longer names our child.
     EXPECT_NE(::kill(pid, 0), 0);
+}
+
+// Off the user-interface thread there is no event loop to run: the wait still ends and still cancels.
+TEST(ChildProcess, WaitPollingOnAWorkerThread)
+{
+    bool ended = false, cancelled = true;
+    std::thread worker([&] {
+        ChildProcess a({"true"});
+        a.Start();
+        ended = a.WaitPolling({}, std::chrono::milliseconds(5));
+        ChildProcess b({"sleep", "60"});
+        b.Start();
+        cancelled = !b.WaitPolling([] { return true; }, std::chrono::milliseconds(5));
+    });
+    worker.join();
+    EXPECT_TRUE(ended);
+    EXPECT_TRUE(cancelled);
 }
