@@ -1,6 +1,8 @@
 #include "app/MainForm.h"
 
 #include "core/DataModule.h"
+#include "core/DataModuleAccInfo.h"
+#include "core/DataModuleSysDef.h"
 #include "core/ErrorReporter.h"
 #include "core/uAccDateCmp.h"
 #include "core/uAccRecord.h"
@@ -15,10 +17,7 @@
 #include "ui/xWizard.h"
 #include "ui/z5MessageDlg2.h"
 
-#if __has_include("core/FormRegistry.h")
 #include "core/FormRegistry.h"
-#define KB_HAVE_FORM_REGISTRY 1
-#endif
 
 #include <QApplication>
 #include <QCheckBox>
@@ -169,7 +168,6 @@ int OpenRegisteredForm(const std::string& name, int mode, const std::string& par
             g_opening = false;
         }
     } restore;
-#ifdef KB_HAVE_FORM_REGISTRY
     std::unique_ptr<TFormInstance> form = CreateRegisteredForm(name);
     if (ISyoriKidou* syori = form ? SupportsSyoriKidou(form.get()) : nullptr) {
         std::vector<std::string> lines;
@@ -192,10 +190,6 @@ int OpenRegisteredForm(const std::string& name, int mode, const std::string& par
         }
         return result;
     }
-#else
-    (void)mode;
-    (void)params;
-#endif
     ShowMessage2(1, "処理を起動するためのインターフェースが実装されていません。\rライブラリのロードに失敗した可能性があります。",
                  Btn(TMsgDlgBtn::mbOK));
     return -1;
@@ -211,55 +205,13 @@ int CheckDataDamage(const std::string&, const std::string&, int)
 TOperatorSteps DefaultOperatorSteps()
 {
     TOperatorSteps s;
-    s.GetSysDef = [] {
-        // The data module reads the operator's settings row (and creates it) in its own routine;
-        // until it offers one, the row is only looked up, so an unusable system database still
-        // ends the start-up here. Nothing in this program reads the settings before a run.
-        try {
-            if (!DM || !DM->IBDatabaseDEF.Connected()) return false;
-            fb::TransactionGuard guard(DM->IBTransactionDEF);
-            fb::Statement q(DM->IBDatabaseDEF, &DM->IBTransactionDEF);
-            q.SetSQL("SELECT COUNT(OPCODE) AS RECCNT FROM SYSDEF WHERE OPCODE=:OPCODE");
-            q.ParamByName("OPCODE").SetInteger(SystemDef.OpCode);
-            q.ExecQuery();
-            q.Close();
-            guard.Commit();
-            return true;
-        } catch (const FbError& e) {
-            ShowIBError(e, "TDM.fnGetSysDef", "システム情報の読み込みに失敗しました。");
-        } catch (const std::exception& e) {
-            ShowErrorDetail("システム情報の読み込みに失敗しました。", e.what());
-        }
-        return false;
-    };
+    s.GetSysDef = [] { return DM && fnGetSysDef(*DM); };
     s.LoadGengo = [] {
-        TGengoArray list;
-        try {
-            if (DM && DM->IBDatabaseDEF.Connected()) {
-                fb::TransactionGuard guard(DM->IBTransactionDEF);
-                fb::Statement q(DM->IBDatabaseDEF, &DM->IBTransactionDEF);
-                q.SetSQL("SELECT GNAME,GSIGN,STARTDATE,YEAROFFSET FROM GENGO ORDER BY STARTDATE DESC");
-                for (q.ExecQuery(); !q.Eof(); q.Next()) {
-                    TGengoRec r;
-                    r.Name = Trim(q.FieldByName("GNAME").AsString());
-                    r.Sign = Trim(q.FieldByName("GSIGN").AsString());
-                    r.StartDate = q.FieldByName("STARTDATE").AsDate();
-                    r.StartYear = q.FieldByName("YEAROFFSET").AsInteger();
-                    list.push_back(r);
-                }
-                q.Close();
-                guard.Commit();
-            }
-        } catch (const std::exception& e) {
-            std::cerr << "LoadGengo: " << e.what() << "\n";
-            list.clear();
-        }
-        if (list.empty())
-            InitGengoTable(); // the built-in eras when the table gives none
-        else
-            GengoList = std::move(list);
+        if (DM) LoadGengo(*DM);
     };
-    s.DeleteLogonInfo = [] { DeleteLogonRecord(SystemDef.OpCode); };
+    s.DeleteLogonInfo = [] {
+        if (DM) DeleteLogonInfo(*DM);
+    };
     return s;
 }
 

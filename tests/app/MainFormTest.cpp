@@ -238,8 +238,9 @@ TEST_F(MainFormTest, UnwritableIniFailsTheInitialisationWithTheDisplayName)
 TEST_F(MainFormTest, FailedSettingsReadAfterLogOnDeletesTheLogOnRecord)
 {
     kbtest::PrepareFirebird();
-    const char* build = std::getenv("KB_BUILD_DIR");
-    kb::ChildProcess make({(fs::path(build ? build : "build") / "kb-make-fixture").string(), (dir / "full").string()});
+    const char* buildEnv = std::getenv("KB_BUILD_DIR");
+    const fs::path build = buildEnv && *buildEnv ? fs::path(buildEnv) : fs::read_symlink("/proc/self/exe").parent_path().parent_path();
+    kb::ChildProcess make({(build / "kb-make-fixture").string(), (dir / "full").string()});
     make.SetOutputFile(dir / "fixture.log");
     make.Start();
     ASSERT_EQ(make.Wait(), 0);
