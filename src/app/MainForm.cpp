@@ -247,6 +247,9 @@ void TForm1::BuildPages()
     for (QPlainTextEdit* m : {Memo1, Memo2}) {
         m->setReadOnly(true);
         m->setFrameShape(QFrame::NoFrame);
+        QPalette pal = m->palette();
+        pal.setColor(QPalette::Base, pal.color(QPalette::Window));
+        m->setPalette(pal);
     }
     auto* l1 = new QVBoxLayout(page1);
     l1->addWidget(Memo1);
@@ -290,14 +293,15 @@ void TForm1::BuildPages()
     l5->addWidget(new QLabel(QStringLiteral("作成内容の確認"), page5));
     l5->addStretch();
 
-    for (QWidget* p : {page1, page2, page3, page4, page5}) Wizard->addWidget(p);
-    Wizard->SetLblHeader(lblHeader);
-    Wizard->SetLblInfo(lblInfo);
     Wizard->SetHeaderCaption({QStringLiteral("連動データの作成"), QStringLiteral("対象データの指定"),
                               QStringLiteral("連動内容の指定"), QStringLiteral("中間ファイルの指定"),
                               QStringLiteral("作成内容の確認")});
     Wizard->SetBackButton(btnBack);
     Wizard->SetNextButton(btnNext);
+    for (QWidget* p : {page1, page2, page3, page4, page5}) Wizard->addWidget(p);
+    // Set after the pages and captions, so the first page's caption shows at once.
+    Wizard->SetLblHeader(lblHeader);
+    Wizard->SetLblInfo(lblInfo);
     // The pages' own checks and the run come with the pages' unit; until then the wizard does not
     // go past the data choice, and says so.
     Wizard->OnNextClicking = [this](QObject*, bool, bool& allow) {

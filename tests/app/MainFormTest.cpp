@@ -169,6 +169,21 @@ TEST_F(MainFormTest, CreationFillsNamesAndPagesAndInstallsTheHooks)
     EXPECT_EQ(user.Wizard->PageCount(), 5);
 }
 
+TEST_F(MainFormTest, PagesBeyondTheDataChoiceRefuseClearly)
+{
+    kb::TForm1 form({}, Program());
+    // Not shown: showing starts the log-on.
+    EXPECT_EQ(form.lblHeader->text().toStdString(), "連動データの作成");
+    form.btnNext->click();
+    EXPECT_EQ(form.Wizard->currentWidget(), form.page2);
+    EXPECT_TRUE(messages.empty());
+    form.btnDataSelect->click(); // no data selection registered yet
+    form.btnNext->click();
+    EXPECT_EQ(form.Wizard->currentWidget(), form.page2);
+    EXPECT_EQ(messages, (std::vector<std::string>{"処理を起動するためのインターフェースが実装されていません。",
+                                                  "この処理はまだ組み込まれていません。"}));
+}
+
 TEST_F(MainFormTest, InitialisationWritesAMissingIniAndReadsTheLocalSection)
 {
     kb::TForm1 form({}, Program());
