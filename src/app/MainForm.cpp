@@ -223,7 +223,14 @@ TForm1::TForm1(const std::vector<std::string>& arguments, const fs::path& progra
     , programPath_(programPath)
 {
     BuildPages();
-    FormCreate(arguments);
+    try {
+        FormCreate(arguments);
+    } catch (const std::exception& e) {
+        // Nothing the creation reads may leave a half-made form running; a caller already read is
+        // still answered by the destruction.
+        std::cerr << "TForm1.FormCreate: " << e.what() << "\n";
+        Refuse(std::string("アプリケーションの起動に失敗しました。\r") + e.what() + "\rアプリケーションを強制終了します。");
+    }
 }
 
 void TForm1::BuildPages()

@@ -134,16 +134,24 @@ int RunProgram(int argc, char** argv)
     SetErrorUi(&errorUi);
 
     const TMsgDlgButtons ok = Btn(TMsgDlgBtn::mbOK);
-    if (const std::string refusal = SingleInstanceRefusal(); !refusal.empty()) {
-        ShowMessage2(2, refusal, ok);
-        SetErrorUi(nullptr);
-        return 1;
-    }
-    // Taking the name closes the gap between the test above and this point: a copy started in the
-    // same instant is refused here instead of running beside us.
-    std::optional<NamedMutex> own = NamedMutex::TryCreate("KENBO_RENDO");
-    if (!own) {
-        ShowMessage2(2, kAlreadyRunning, ok);
+    std::optional<NamedMutex> own;
+    try {
+        if (const std::string refusal = SingleInstanceRefusal(); !refusal.empty()) {
+            ShowMessage2(2, refusal, ok);
+            SetErrorUi(nullptr);
+            return 1;
+        }
+        // Taking the name closes the gap between the test above and this point: a copy started in
+        // the same instant is refused here instead of running beside us.
+        own = NamedMutex::TryCreate("KENBO_RENDO");
+        if (!own) {
+            ShowMessage2(2, kAlreadyRunning, ok);
+            SetErrorUi(nullptr);
+            return 1;
+        }
+    } catch (const std::exception& e) {
+        // No runtime folder: the rule cannot be kept, so the program does not run.
+        ShowMessage2(1, std::string("アプリケーションの起動に失敗しました。\r") + e.what(), ok);
         SetErrorUi(nullptr);
         return 1;
     }
