@@ -253,8 +253,6 @@ TEST_F(AccInfoLoad, VersionExistenceAndFacilityQuestions)
 
 TEST_F(AccInfoLoad, OperatorsDefaultFacility)
 {
-    // OPLICENSE is not in db/accounting.sql yet: made here with the column the check joins on.
-    Exec(file, {"CREATE TABLE OPLICENSE (OPCODE INTEGER NOT NULL PRIMARY KEY)"});
     Exec(file, {"INSERT INTO SISETUMST (SCODE, SNAME, XSTR) VALUES ('01', '本店', 'COLOR=255')",
                 "INSERT INTO OPDEFSISETU (OPCODE, SCODE) VALUES (100000011, '01')",
                 "INSERT INTO OPLICENSE (OPCODE) VALUES (100000011)"});
