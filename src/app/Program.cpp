@@ -44,19 +44,6 @@ std::string Env(const char* name)
     return v ? std::string(v) : std::string();
 }
 
-// The database error reporter's boxes and end request.
-class TAppErrorUi : public IErrorUi {
-public:
-    void ShowMessageBox(const std::string& text, TMsgDlgType type) override
-    {
-        ShowMessage2(static_cast<int>(type), text, Btn(TMsgDlgBtn::mbOK));
-    }
-    void RequestTerminate() override
-    {
-        QTimer::singleShot(0, [] { QCoreApplication::exit(1); });
-    }
-};
-
 // ---- test mode
 
 int TestAnswer(TMessage2InfoRec& rec)
@@ -130,7 +117,7 @@ int RunProgram(int argc, char** argv)
     QApplication app(argc, argv);
     const bool testMode = Env("KB_TEST_MODE") == "1";
     if (testMode) SetMessage2Interceptor(TestAnswer);
-    TAppErrorUi errorUi;
+    TMessage2ErrorUi errorUi; // the database error reporter's boxes and end request
     SetErrorUi(&errorUi);
 
     const TMsgDlgButtons ok = Btn(TMsgDlgBtn::mbOK);
