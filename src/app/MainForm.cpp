@@ -195,9 +195,83 @@ int OpenRegisteredForm(const std::string& name, int mode, const std::string& par
     return -1;
 }
 
-int CheckDataDamage(const std::string&, const std::string&, int)
+namespace {
+
+// The validation service on a database: true when it reports nothing (intact). Leaves the data
+// connection as it found it. A missing or unreadable file counts as intact here (that is no sign
+// of damage, and the connection has reported it already); any other failure as damaged.
+bool ValidateDataDatabase(const std::string& host, const std::string& dbPath)
 {
-    throw std::logic_error("CheckDataDamage: the database validation is not built yet");
+    const bool wasConnected = DM && DM->IBDatabaseDAT.Connected();
+    try {
+        if (wasConnected) DM->IBDatabaseDAT.Close();
+        auto service = TDM::CreateService(host);
+        service->Attach();
+        bool intact = true;
+        service->Validate(dbPath, fb::Service::ValidateOptions{}, [&](const std::string& line) {
+            if (Trim(line).empty()) return true;
+            intact = false;
+            return false; // the first reported problem decides
+        });
+        service->Detach();
+        if (wasConnected) DM->IBDatabaseDAT.Open();
+        return intact;
+    } catch (const FbError& e) {
+        return e.IBErrorCode() == 335544325 || e.IBErrorCode() == isc::io_error;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+} // namespace
+
+int CheckDataDamage(const std::string& host, const std::string& folder, int quiet)
+{
+    SystemDef.DataCheckFailed = 0;
+    const std::string dbPath = WithoutTrailingSlash(folder) + "/" + DataFileName;
+    const bool remote = !host.empty() && host != "127.0.0.1";
+    if (ValidateDataDatabase(remote ? host : std::string(), dbPath)) return 1;
+
+    SystemDef.DataCheckFailed = 1;
+    if (quiet == 0)
+        ShowMessage2(1,
+                     "データ検証の結果、このデータは破損している恐れがあります。\rデータのバックアップを行っている場合は、"
+                     "適正な方法で破損前の状態へ戻して下さい。\rご不明な点がございましたら、お問い合わせ先をご確認の上ご連絡下さい。",
+                     Btn(TMsgDlgBtn::mbOK));
+    // Mark the data set damaged in the list and in its folder; a failure here changes nothing more.
+    try {
+        if (DM && DM->IBDatabaseDEF.Connected()) {
+            int rec = 0, rowno = 0;
+            GetDataListRec(*DM, folder, rec, rowno);
+            if (rec > 0) {
+                fb::TransactionGuard guard(DM->IBTransactionDEF);
+                fb::Statement q(DM->IBDatabaseDEF, &DM->IBTransactionDEF);
+                if (rowno > 0) {
+                    q.SetSQL("UPDATE CHILD_DATALIST SET DATA_STATUS=1 WHERE REC=:REC AND ROWNO=:ROWNO");
+                    q.ParamByName("ROWNO").SetInteger(rowno);
+                } else {
+                    q.SetSQL("UPDATE DATALIST SET DATA_STATUS=1 WHERE REC=:REC");
+                }
+                q.ParamByName("REC").SetInteger(rec);
+                q.ExecQuery();
+                guard.Commit();
+            }
+        }
+    } catch (const std::exception& e) {
+        std::cerr << "CheckDataDamage: " << e.what() << "\n";
+    }
+    try {
+        // The folder's information file is kept in stand-alone mode only.
+        if (ConnectMode == 0) {
+            IniFile info(fs::path(folder) / DataIniFileName);
+            info.WriteString("DATASTS", "STATUS", "10");
+            info.WriteString("DATASTS", "OPCODE", std::to_string(SystemDef.OpCode));
+            info.WriteString("DATASTS", "OPERATOR", SystemDef.OpName);
+        }
+    } catch (const std::exception& e) {
+        std::cerr << "CheckDataDamage: " << e.what() << "\n";
+    }
+    return 0;
 }
 
 // ---------------------------------------------------------------- operator steps
