@@ -24,6 +24,8 @@ void ResetAccRecord()
     IBErrorShown = false;
     DataReadOnly = 0;
     DataVersionText.clear();
+    DataVersionNumbers = {};
+    RequiredDataVersion = {};
 
     HostMenuHook = nullptr;
     HostNotifyHook = nullptr;

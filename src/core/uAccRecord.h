@@ -36,6 +36,9 @@ inline std::uint8_t OemFlag = 0;      // 0 normal; 1 or 2 OEM editions
 inline bool IBErrorShown = false;     // a fatal database error was reported; later reports are silent
 inline int DataReadOnly = 0;          // 1 when the open data set is read-only
 inline std::string DataVersionText;   // written into error logs; nothing in this program fills it
+// Data version numbers of the open data and the version a program requires; nothing here assigns them.
+inline std::array<int, 3> DataVersionNumbers{};
+inline std::array<int, 3> RequiredDataVersion{};
 
 // ---- hooks (empty until the main form installs them; callers test before calling)
 
@@ -87,6 +90,12 @@ struct TCalcSisanhyoSettingRec {
 struct TComListRec_s {
     std::string Code;
     std::string Name;
+};
+
+// An account-code cache entry.
+struct TKamokuCodeRec {
+    std::string KCODE, USERCODE, HCODE, BCODE;
+    int Value1 = 0, Value2 = 0;
 };
 
 struct TLumoraSyoriInfo {

@@ -215,7 +215,9 @@ TEST(GetIscErrorText, TableIsCompleteAndConditionedRowsNeedTheirSqlCode)
         if (t == " ") continue;
         ++rows;
         EXPECT_EQ(t.rfind("（", 0), 0u) << code;
-        if (code != 335544335) EXPECT_EQ(t.substr(t.size() - 3), "）") << code;
+        if (code != 335544335) {
+            EXPECT_EQ(t.substr(t.size() - 3), "）") << code;
+        }
     }
     EXPECT_EQ(rows, 364); // 365 codes in this range, one of them a blank
 }

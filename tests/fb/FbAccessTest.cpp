@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <fstream>
 #include <thread>
 
 using kb::Currency;
@@ -327,7 +328,7 @@ TEST_F(FbAccess, SecondProcessAttachmentIsSeenInMonitoring)
     };
     EXPECT_EQ(others(), 0);
     {
-        kbtest::HoldingProcess isql(file);
+        kbtest::HoldingProcess isql(file.string());
         int seen = 0;
         for (int i = 0; i < 200 && seen == 0; ++i) {
             seen = others();
@@ -380,4 +381,77 @@ TEST_F(FbAccess, ServiceOnMissingDatabaseFailsWithEngineCode)
 {
     Service svc("", "SYSDBA", "masterkey");
     EXPECT_THROW(svc.Backup((tmp / "none.fdb").string(), (tmp / "none.fbk").string(), {}), FbError);
+}
+
+TEST_F(FbAccess, SelectPreparedAgainAfterReconnectReadsValues)
+{
+    {
+        TransactionGuard g(tr);
+        Statement ins(db);
+        ins.SetSQL("INSERT INTO T (ID, NAME) VALUES (1, '①')");
+        ins.ExecQuery();
+        g.Commit();
+    }
+    Statement q(db);
+    for (int round = 0; round < 3; ++round) {
+        TransactionGuard g(tr);
+        q.SetSQL("SELECT NAME FROM T");
+        q.ExecQuery();
+        EXPECT_EQ(q.FieldByName("NAME").AsString(), "①") << round;
+        g.Rollback();
+        if (round == 1) {
+            db.Close();
+            db.Open();
+        }
+    }
+}
+
+TEST_F(FbAccess, ValidationOfADamagedDatabaseIsNeverSilent)
+{
+    {
+        TransactionGuard g(tr);
+        Statement ins(db);
+        ins.SetSQL("INSERT INTO T (ID, NAME) VALUES (:ID, :NAME)");
+        for (int i = 0; i < 500; ++i) {
+            ins.ParamByName("ID").SetInteger(i);
+            ins.ParamByName("NAME").SetString(std::string(30, static_cast<char>('a' + i % 26)));
+            ins.ExecQuery();
+        }
+        g.Commit();
+    }
+    db.Close();
+    Service svc("", "SYSDBA", "masterkey");
+    EXPECT_TRUE(svc.Validate(file.string(), {}).empty());
+    svc.Detach();
+    {
+        // Overwrite the record area of every data page (page type 5).
+        std::fstream io(file, std::ios::in | std::ios::out | std::ios::binary);
+        const std::size_t pageSize = 8192, pages = std::filesystem::file_size(file) / pageSize;
+        for (std::size_t p = 0; p < pages; ++p) {
+            char type = 0;
+            io.seekg(static_cast<std::streamoff>(p * pageSize));
+            io.read(&type, 1);
+            if (type != 5) continue;
+            const std::string junk(3000, '\xAB');
+            io.seekp(static_cast<std::streamoff>(p * pageSize + 200));
+            io.write(junk.data(), static_cast<std::streamsize>(junk.size()));
+        }
+    }
+    bool reported = false;
+    try {
+        reported = !svc.Validate(file.string(), {}).empty();
+    } catch (const FbError& e) {
+        reported = e.IBErrorCode() != 0;
+    }
+    EXPECT_TRUE(reported);
+}
+
+TEST_F(FbAccess, BackupOutputCanBeStoppedBetweenLines)
+{
+    db.Close();
+    Service svc("", "SYSDBA", "masterkey");
+    int lines = 0;
+    svc.Backup(file.string(), (tmp / "t.fbk").string(), {}, [&](const std::string&) { return ++lines < 2; });
+    EXPECT_EQ(lines, 2);
+    EXPECT_FALSE(svc.Active());
 }

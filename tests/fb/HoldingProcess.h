@@ -21,7 +21,9 @@ namespace kbtest {
 
 class HoldingProcess {
 public:
-    explicit HoldingProcess(const std::filesystem::path& database)
+    // database: a file for the embedded engine or "host/port:path"; password: for a server
+    // (passed in the environment, as ISC_PASSWORD).
+    explicit HoldingProcess(const std::string& database, const std::string& password = "")
     {
         PrepareFirebird();
         int fds[2];
@@ -32,11 +34,18 @@ public:
         posix_spawn_file_actions_addclose(&fa, fds[1]);
         posix_spawn_file_actions_addopen(&fa, 1, "/dev/null", O_WRONLY, 0);
         posix_spawn_file_actions_addopen(&fa, 2, "/dev/null", O_WRONLY, 0);
-        std::vector<std::string> args = {"isql-fb", "-q", "-user", "SYSDBA", database.string()};
+        std::vector<std::string> args = {"isql-fb", "-q", "-user", "SYSDBA", database};
+        std::vector<std::string> env;
+        for (char** e = environ; *e; ++e)
+            if (std::string(*e).rfind("ISC_PASSWORD=", 0) != 0) env.emplace_back(*e);
+        if (!password.empty()) env.push_back("ISC_PASSWORD=" + password);
+        std::vector<char*> envp;
+        for (auto& e : env) envp.push_back(e.data());
+        envp.push_back(nullptr);
         std::vector<char*> argv;
         for (auto& a : args) argv.push_back(a.data());
         argv.push_back(nullptr);
-        const int rc = posix_spawnp(&pid_, "isql-fb", &fa, nullptr, argv.data(), environ);
+        const int rc = posix_spawnp(&pid_, "isql-fb", &fa, nullptr, argv.data(), envp.data());
         posix_spawn_file_actions_destroy(&fa);
         close(fds[0]);
         if (rc != 0) {
