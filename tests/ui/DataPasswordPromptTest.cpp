@@ -4,6 +4,9 @@
 #include "core/DataModulePassword.h"
 #include "core/uAccRecord.h"
 #include "ui/DataPasswordPrompt.h"
+#include "ui/xCheckBox.h"
+#include "ui/xEdit.h"
+#include "ui/xPlButton.h"
 #include "ui/z5InputDlg.h"
 
 #include <QCheckBox>
@@ -56,7 +59,7 @@ struct Typist {
                 return;
             }
             QTest::keyClicks(dlg->txtInput, QString::fromStdString(entry));
-            dlg->btnOK->click();
+            dlg->btnOK->Click();
         });
     }
 };
