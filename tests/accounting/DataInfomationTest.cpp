@@ -6,6 +6,7 @@
 
 #include "accounting/DataInfomation.h"
 #include "core/DataModulePassword.h"
+#include "core/z5EasyEncode.h"
 #include "Isql.h"
 #include "platform/IniFile.h"
 
@@ -267,10 +268,6 @@ TEST(DataInfomation, OperatorWithoutTheBranchIsRefusedWithTheMessage)
 {
     AccEnv env;
     const auto folder = env.MakeDataSet("k1", BranchDataSetSql());
-    SetAccInfoLoader([](TDM&) {
-        SetBranchAccInf();
-        return true;
-    });
     TDataInfomation info(*env.dm);
 
     // An administrator is never asked.
@@ -294,7 +291,6 @@ TEST(DataInfomation, OperatorWithoutTheBranchIsRefusedWithTheMessage)
     kbtest::fixture::RunIsql(folder / "vqacc.fdb", "DELETE FROM OPDEFSISETU;\nCOMMIT;\n");
     EXPECT_FALSE(info.IsDataSiyouKengen(folder.string()));
     EXPECT_EQ(env.ui.shown.size(), 2u);
-    SetAccInfoLoader({});
 }
 
 namespace {
@@ -314,11 +310,16 @@ struct ScriptedPrompt : IDataPasswordPrompt {
 TEST(DataInfomation, PasswordAuthAsksThroughTheDataModule)
 {
     AccEnv env;
-    const auto folder = env.MakeDataSet("p1", BranchDataSetSql());
-    SetAccInfoLoader([](TDM&) {
-        AccInf.DataPassword = "pw12";
-        return true;
-    });
+    // The data set keeps its password coded, as the accounting application writes it.
+    TEasyEncodeInfo code;
+    code.PadLength = 8;
+    code.TextLength = 8;
+    code.Key = kEasyEncodeKey;
+    code.PlainText = "pw12";
+    ASSERT_TRUE(EasyEncode(code));
+    const auto folder = env.MakeDataSet("p1", BranchDataSetSql() +
+        "INSERT INTO ACCREG (AGROUP, ACODE, ATYPE, ATEXT) VALUES ('基本設定', 'データパスワードV2', '文字', '" +
+        code.CodedText + "');\n");
     ScriptedPrompt prompt;
     SetDataPasswordPrompt(&prompt);
     TDataInfomation info(*env.dm);
@@ -338,5 +339,4 @@ TEST(DataInfomation, PasswordAuthAsksThroughTheDataModule)
     EXPECT_TRUE(info.IsDataPasswordAuth((env.dir / "empty").string()));
     EXPECT_FALSE(info.IsDataPasswordAuth(""));
     SetDataPasswordPrompt(nullptr);
-    SetAccInfoLoader({});
 }
