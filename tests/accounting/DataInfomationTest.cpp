@@ -340,3 +340,36 @@ TEST(DataInfomation, PasswordAuthAsksThroughTheDataModule)
     EXPECT_FALSE(info.IsDataPasswordAuth(""));
     SetDataPasswordPrompt(nullptr);
 }
+
+TEST(DataInfomation, PutShareDataStoresAndReleasesOrKeepsTheTakenMark)
+{
+    AccEnv env;
+    const auto share = env.dir / "share" / "sv0001";
+    const auto local = env.dir / "local" / "0001";
+    TDataInfomation info(*env.dm);
+    WriteRaw(local / "vqacc.fdb", "local bytes");
+    info.WriteIniFile(local.string(), "", SampleRec());
+    info.WriteIniFile(share.string(), "", SampleRec());
+    info.SetShareStatus(local.string(), 2);
+    info.SetShareStatus(share.string(), 2);
+    const IniFile shareIni(share / "vqacc.ini");
+    const IniFile localIni(local / "vqacc.ini");
+
+    // Refused copy: the data set stays taken out on both sides, nothing is busy.
+    SetSafeRoots({std::filesystem::path(env.dir / "local")});
+    EXPECT_EQ(info.PutShareData(share.string(), local.string(), 1), 0);
+    EXPECT_EQ(shareIni.ReadString("DATASTS", "SHARE_STATUS"), "2");
+    EXPECT_EQ(localIni.ReadString("DATASTS", "SHARE_STATUS"), "2");
+    EXPECT_EQ(shareIni.ReadString("DATASTS", "STATUS"), "1");
+    EXPECT_FALSE(std::filesystem::exists(share / "vqacc.fdb"));
+
+    SetSafeRoots({env.dir.path()});
+    EXPECT_EQ(info.PutShareData(share.string(), local.string(), 1), 1);
+    EXPECT_EQ(FileBytes(share / "vqacc.fdb"), "local bytes");
+    EXPECT_EQ(shareIni.ReadString("DATASTS", "SHARE_STATUS"), "1");
+    EXPECT_FALSE(shareIni.ValueExists("DATASTS", "SHARE_OPCODE"));
+    EXPECT_EQ(localIni.ReadString("DATASTS", "SHARE_STATUS"), "1");
+    EXPECT_EQ(shareIni.ReadString("DATASTS", "STATUS"), "1");
+    EXPECT_FALSE(shareIni.ValueExists("DATASTS", "OPERATOR"));
+    EXPECT_EQ(info.PutShareData("", local.string(), 1), 0);
+}
