@@ -1,6 +1,8 @@
 #include "accounting/DataInfomation.h"
 
 #include "accounting/SitenList.h"
+#include "core/DataModuleAccInfo.h"
+#include "core/DataModuleAccReg.h"
 #include "core/DataModulePassword.h"
 #include "core/ErrorReporter.h"
 #include "core/uAccRecord.h"
@@ -17,8 +19,6 @@
 
 namespace kb {
 namespace {
-
-TAccInfoLoader g_accInfoLoader;
 
 const char* const kMsgGetInfo = "基本情報の取得に失敗しました。\r(iniファイル)";
 const char* const kMsgLockInfo = "ロック情報の取得に失敗しました。";
@@ -64,9 +64,6 @@ int ToIntOr0(const std::string& s)
 
 std::string VersionText(int a, int b, int c) { return std::to_string(a) + "." + std::to_string(b) + "." + std::to_string(c); }
 
-// Cloud-share rules are in force (the data module's IsCloudShareMode with flag 0).
-bool CloudShareRules() { return OemFlag == 0 && (AppKind == 0 || AppKind == 2) && ConnectMode != 2; }
-
 // Valid journal entries of all branches: the trigger-kept counts of the branch master.
 int YukouSiwakeCount(TDM& dm)
 {
@@ -86,19 +83,10 @@ int UpDelSiwakeCount(TDM& dm)
     return q.Eof() ? 0 : q.FieldAt(0).AsInteger();
 }
 
-// An integer setting of ACCREG; the default when the row is missing or not a number.
-int AccRegInteger(TDM& dm, const std::string& group, const std::string& code, int def)
+// An integer setting of ACCREG (inserted with its default when missing, as every reader does).
+int AccRegInteger(TDM& dm, const std::string& group, const std::string& code)
 {
-    fb::Statement q(dm.IBDatabaseDAT, &dm.IBTransactionDAT);
-    q.SetSQL("SELECT ATEXT FROM ACCREG WHERE (AGROUP=:AGROUP) AND (ACODE=:ACODE)");
-    q.ParamByName("AGROUP").SetString(group);
-    q.ParamByName("ACODE").SetString(code);
-    q.ExecQuery();
-    if (q.Eof()) return def;
-    std::string text = TrimZen(q.FieldByName("ATEXT").AsString());
-    int v = def;
-    const auto r = std::from_chars(text.data(), text.data() + text.size(), v);
-    return (r.ec == std::errc() && r.ptr == text.data() + text.size()) ? v : def;
+    return RegAsInteger(GetAccReg(dm, group, code, kRegInteger, "0"));
 }
 
 void SafeCommit(fb::Transaction& tr, bool started)
@@ -117,14 +105,6 @@ void SafeCommit(fb::Transaction& tr, bool started)
 void ShowInformation(const std::string& text) { ShowErrorDetail(text, "", TMsgDlgType::mtInformation); }
 
 } // namespace
-
-void SetAccInfoLoader(TAccInfoLoader loader) { g_accInfoLoader = std::move(loader); }
-
-static bool LoadAccInfo(TDM& dm)
-{
-    if (!g_accInfoLoader) throw std::logic_error("the data set's facts cannot be loaded: no loader installed");
-    return g_accInfoLoader(dm);
-}
 
 std::string DataStatusName(int status)
 {
@@ -196,7 +176,7 @@ bool TDataInfomation::GetDataInfoRec(TDataInfomationRec& rec)
         }
         q.Close();
 
-        rec.GASSANKBN = static_cast<std::uint8_t>(AccRegInteger(dm_, "基本設定", "合算データ区分", 0));
+        rec.GASSANKBN = static_cast<std::uint8_t>(AccRegInteger(dm_, "基本設定", "合算データ区分"));
 
         q.SetSQL("SELECT MAJOR,MINOR1,MINOR2 FROM ACCVERSION\nWHERE REC=1\nORDER BY MAJOR,MINOR1,MINOR2");
         q.ExecQuery();
@@ -225,10 +205,10 @@ bool TDataInfomation::GetDataInfoRec(TDataInfomationRec& rec)
         rec.SIWAKE = valid;
         rec.TOTALSIWAKE = valid + UpDelSiwakeCount(dm_);
 
-        rec.USEMYNUMBER = AccRegInteger(dm_, "基本設定", "＃USE", 0);
+        rec.USEMYNUMBER = AccRegInteger(dm_, "基本設定", "＃USE");
 
         const std::string version = VersionText(rec.MAJOR, rec.MINOR1, rec.MINOR2);
-        if (CloudShareRules() && IsVersionNewer(version, "11.0.0")) {
+        if (IsCloudShareMode(0) && IsVersionNewer(version, "11.0.0")) {
             q.SetSQL("SELECT CLOUD_LINE\nFROM ACCDEF1\nWHERE REC=1");
             q.ExecQuery();
             rec.CLOUD_SHARE = (!q.Eof() && q.FieldByName("CLOUD_LINE").AsInteger() > 0) ? 1 : 0;
@@ -645,13 +625,13 @@ bool TDataInfomation::IsDataSiyouKengen(const std::string& folder)
     const bool wasActive = tr.InTransaction();
     bool started = false;
     try {
-        if (!DataFileExists(folder) || accinf::IsAllSisetuAllowed()) return true;
+        if (!DataFileExists(folder) || IsAllSisetuAllowed()) return true;
         if (dm_.fnAccDatConnected(SystemDef.HostName, folder, false)) {
             if (!tr.InTransaction()) {
                 tr.StartTransaction();
                 started = true;
             }
-            if (accinf::GetExistsOpeDefSisetu(dm_) && LoadAccInfo(dm_)) {
+            if (fnGetExistsOpeDefSisetu(dm_) && fnGetAccInfo(dm_)) {
                 if (!tr.InTransaction()) {
                     tr.StartTransaction();
                     started = true;
@@ -695,7 +675,7 @@ bool TDataInfomation::IsDataPasswordAuth(const std::string& folder)
                 tr.StartTransaction();
                 started = true;
             }
-            if (LoadAccInfo(dm_)) {
+            if (fnGetAccInfo(dm_)) {
                 result = CheckDataPassword();
                 if (!result) ShowInformation(kMsgBadPassword);
             }

@@ -19,7 +19,6 @@
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <string>
 
 namespace kb {
@@ -72,11 +71,6 @@ std::string DataStatusName(int status);
 
 inline constexpr const char* kSectionDataSts = "DATASTS";
 inline constexpr const char* kSectionDataInfo = "DATAINFO";
-
-// The open data set's facts (the data module's fnGetAccInfo). Until the data module offers it the
-// check routines below refuse through a clear error; the start-up code installs the loader.
-using TAccInfoLoader = std::function<bool(TDM& dm)>;
-void SetAccInfoLoader(TAccInfoLoader loader);
 
 class TDataInfomation {
 public:

@@ -9,6 +9,7 @@
 #include <cctype>
 #include <charconv>
 #include <optional>
+#include <stdexcept>
 
 namespace kb {
 namespace {
@@ -93,8 +94,8 @@ void TSeihinVersionList::ReadVersionList(int sortFlag)
                 Add({v->first, v->second, 0, reg.ReadString(key, "Type").value_or("")});
             }
         }
-    } catch (const RegistryError&) {
-        // An unreadable store lists no installed editions, as a missing key does.
+    } catch (const std::exception&) {
+        // An unreadable (or unplaceable) store lists no installed editions, as a missing key does.
     }
     Count = static_cast<std::int32_t>(Lines.size());
     if (sortFlag == 1) Sort(1);

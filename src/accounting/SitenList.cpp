@@ -1,5 +1,6 @@
 #include "accounting/SitenList.h"
 
+#include "core/DataModuleAccInfo.h"
 #include "core/ErrorReporter.h"
 #include "core/uAccRecord.h"
 #include "core/z5ComFunc.h"
@@ -39,59 +40,6 @@ bool Blank(const std::string& s) { return TrimZen(s).empty(); }
 
 } // namespace
 
-namespace accinf {
-
-bool IsAllSisetuAllowed()
-{
-    return SystemDef.AllSisetuSwitch == 1 || SystemDef.AllSisetu || SystemDef.JobLevel == 9;
-}
-
-bool GetExistsOpeDefSisetu(TDM& dm)
-{
-    if (IsAllSisetuAllowed()) return true;
-    try {
-        fb::TransactionGuard guard(dm.IBTransactionDAT);
-        fb::Statement q(dm.IBDatabaseDAT, &dm.IBTransactionDAT);
-        q.SetSQL("SELECT OD.OPCODE,OD.SCODE FROM OPDEFSISETU OD\n"
-                 "INNER JOIN OPLICENSE OL ON (OD.OPCODE=OL.OPCODE)\n"
-                 "WHERE OD.OPCODE=:OPCODE");
-        q.ParamByName("OPCODE").SetInteger(SystemDef.OpCode);
-        q.ExecQuery();
-        const bool found = !q.Eof();
-        q.Close();
-        guard.Commit();
-        return found;
-    } catch (const FbError& e) {
-        ShowIBError(e, "TDM.fnGetExistsOpeDefSisetu", "通常使用するデータ（本・支店）の取得に失敗しました。");
-    } catch (const std::exception& e) {
-        ShowErrorDetail("通常使用するデータ（本・支店）の取得に失敗しました。", e.what());
-    }
-    return false;
-}
-
-std::int32_t SstrColor(const std::string& sstr)
-{
-    std::size_t pos = 0;
-    while (pos <= sstr.size()) {
-        auto end = sstr.find_first_of("\r\n", pos);
-        if (end == std::string::npos) end = sstr.size();
-        const std::string line = sstr.substr(pos, end - pos);
-        std::string head = line.substr(0, 6);
-        std::transform(head.begin(), head.end(), head.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-        if (head == "COLOR=") {
-            const std::string text = TrimZen(line.substr(6));
-            if (text.empty()) return 0;
-            std::int32_t v = 0;
-            const auto r = std::from_chars(text.data(), text.data() + text.size(), v);
-            if (r.ec != std::errc() || r.ptr != text.data() + text.size()) v = 0;
-            return v <= 0 ? 0xFFAF80 : v;
-        }
-        pos = end + 1;
-    }
-    return 0;
-}
-
-} // namespace accinf
 
 TSitenList::TSitenList(TDM& dm) : Query(dm.IBDatabaseDAT, &dm.IBTransactionDAT), dm_(dm) {}
 
@@ -197,7 +145,9 @@ void TSitenList::AddBranches(bool ownDepartments, bool medical)
         rec.Kind = ownDepartments ? 3 : 2;
         rec.Jigyou = medical ? Query.FieldByName("MB_JIGYOU").AsInteger() : 1;
         rec.BUMEX = ownDepartments ? 1 : Query.FieldByName("BUMEX").AsInteger();
-        rec.Color = accinf::SstrColor(Query.FieldByName("XSTR").AsString());
+        TRegValue color;
+        GetSstrValue(Query.FieldByName("XSTR").AsString(), "COLOR", color);
+        rec.Color = RegAsInteger(color);
         Add(rec, rec.Code + ":" + rec.Name, rec.Code, "", rec.Name);
     }
     Query.Close();
@@ -206,7 +156,7 @@ void TSitenList::AddBranches(bool ownDepartments, bool medical)
 void TSitenList::Execute(int opCode)
 {
     Clear();
-    OpCode = accinf::IsAllSisetuAllowed() ? -1 : opCode;
+    OpCode = IsAllSisetuAllowed() ? -1 : opCode;
     fb::Transaction* tr = Query.GetTransaction();
     const bool started = tr && !tr->InTransaction();
     try {

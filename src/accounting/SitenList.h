@@ -70,16 +70,5 @@ private:
 // Errors are reported by the list and answer false.
 bool CheckSitenRange(TDM& dm, int opcode);
 
-// Rules of the data module about the logged-in operator and the open data set that this unit
-// relies on (the data module's IsAllSisetuAllowed, fnGetExistsOpeDefSisetu and GetSstrValue).
-namespace accinf {
-// SystemDef.AllSisetuSwitch 1, SystemDef.AllSisetu, or JobLevel 9.
-bool IsAllSisetuAllowed();
-// The operator has a default facility that is licensed (or may use all). Errors are reported and
-// answer false.
-bool GetExistsOpeDefSisetu(TDM& dm);
-// COLOR of a settings text ("KEY=value" lines): 0 when absent; a value <= 0 gives $FFAF80.
-std::int32_t SstrColor(const std::string& sstr);
-} // namespace accinf
 
 } // namespace kb

@@ -2,6 +2,8 @@
 #include "app/RendoSharedData.h"
 
 #include "core/DataModule.h"
+#include "core/DataModuleAccInfo.h"
+#include "core/DataModuleSysDef.h"
 #include "core/ErrorReporter.h"
 #include "core/uAccDateCmp.h"
 #include "core/uAccRecord.h"
@@ -16,10 +18,7 @@
 #include "ui/xWizard.h"
 #include "ui/z5MessageDlg2.h"
 
-#if __has_include("core/FormRegistry.h")
 #include "core/FormRegistry.h"
-#define KB_HAVE_FORM_REGISTRY 1
-#endif
 
 #include <QApplication>
 #include <QCheckBox>
@@ -169,7 +168,6 @@ int OpenRegisteredForm(const std::string& name, int mode, const std::string& par
             g_opening = false;
         }
     } restore;
-#ifdef KB_HAVE_FORM_REGISTRY
     std::unique_ptr<TFormInstance> form = CreateRegisteredForm(name);
     if (ISyoriKidou* syori = form ? SupportsSyoriKidou(form.get()) : nullptr) {
         std::vector<std::string> lines;
@@ -192,70 +190,102 @@ int OpenRegisteredForm(const std::string& name, int mode, const std::string& par
         }
         return result;
     }
-#else
-    (void)mode;
-    (void)params;
-#endif
     ShowMessage2(1, "処理を起動するためのインターフェースが実装されていません。\rライブラリのロードに失敗した可能性があります。",
                  Btn(TMsgDlgBtn::mbOK));
     return -1;
 }
 
+namespace {
+
+// The validation service on a database: true when it reports nothing (intact). Leaves the data
+// connection as it found it. A missing or unreadable file counts as intact here (that is no sign
+// of damage, and the connection has reported it already); any other failure as damaged.
+bool ValidateDataDatabase(const std::string& host, const std::string& dbPath)
+{
+    const bool wasConnected = DM && DM->IBDatabaseDAT.Connected();
+    try {
+        if (wasConnected) DM->IBDatabaseDAT.Close();
+        auto service = TDM::CreateService(host);
+        service->Attach();
+        bool intact = true;
+        service->Validate(dbPath, fb::Service::ValidateOptions{}, [&](const std::string& line) {
+            if (Trim(line).empty()) return true;
+            intact = false;
+            return false; // the first reported problem decides
+        });
+        service->Detach();
+        if (wasConnected) DM->IBDatabaseDAT.Open();
+        return intact;
+    } catch (const FbError& e) {
+        return e.IBErrorCode() == 335544325 || e.IBErrorCode() == isc::io_error;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+} // namespace
+
+int CheckDataDamage(const std::string& host, const std::string& folder, int quiet)
+{
+    SystemDef.DataCheckFailed = 0;
+    const std::string dbPath = WithoutTrailingSlash(folder) + "/" + DataFileName;
+    const bool remote = !host.empty() && host != "127.0.0.1";
+    if (ValidateDataDatabase(remote ? host : std::string(), dbPath)) return 1;
+
+    SystemDef.DataCheckFailed = 1;
+    if (quiet == 0)
+        ShowMessage2(1,
+                     "データ検証の結果、このデータは破損している恐れがあります。\rデータのバックアップを行っている場合は、"
+                     "適正な方法で破損前の状態へ戻して下さい。\rご不明な点がございましたら、お問い合わせ先をご確認の上ご連絡下さい。",
+                     Btn(TMsgDlgBtn::mbOK));
+    // Mark the data set damaged in the list and in its folder; a failure here changes nothing more.
+    try {
+        if (DM && DM->IBDatabaseDEF.Connected()) {
+            int rec = 0, rowno = 0;
+            GetDataListRec(*DM, folder, rec, rowno);
+            if (rec > 0) {
+                fb::TransactionGuard guard(DM->IBTransactionDEF);
+                fb::Statement q(DM->IBDatabaseDEF, &DM->IBTransactionDEF);
+                if (rowno > 0) {
+                    q.SetSQL("UPDATE CHILD_DATALIST SET DATA_STATUS=1 WHERE REC=:REC AND ROWNO=:ROWNO");
+                    q.ParamByName("ROWNO").SetInteger(rowno);
+                } else {
+                    q.SetSQL("UPDATE DATALIST SET DATA_STATUS=1 WHERE REC=:REC");
+                }
+                q.ParamByName("REC").SetInteger(rec);
+                q.ExecQuery();
+                guard.Commit();
+            }
+        }
+    } catch (const std::exception& e) {
+        std::cerr << "CheckDataDamage: " << e.what() << "\n";
+    }
+    try {
+        // The folder's information file is kept in stand-alone mode only.
+        if (ConnectMode == 0) {
+            IniFile info(fs::path(folder) / DataIniFileName);
+            info.WriteString("DATASTS", "STATUS", "10");
+            info.WriteString("DATASTS", "OPCODE", std::to_string(SystemDef.OpCode));
+            info.WriteString("DATASTS", "OPERATOR", SystemDef.OpName);
+        }
+    } catch (const std::exception& e) {
+        std::cerr << "CheckDataDamage: " << e.what() << "\n";
+    }
+    return 0;
+}
 
 // ---------------------------------------------------------------- operator steps
 
 TOperatorSteps DefaultOperatorSteps()
 {
     TOperatorSteps s;
-    s.GetSysDef = [] {
-        // The data module reads the operator's settings row (and creates it) in its own routine;
-        // until it offers one, the row is only looked up, so an unusable system database still
-        // ends the start-up here. Nothing in this program reads the settings before a run.
-        try {
-            if (!DM || !DM->IBDatabaseDEF.Connected()) return false;
-            fb::TransactionGuard guard(DM->IBTransactionDEF);
-            fb::Statement q(DM->IBDatabaseDEF, &DM->IBTransactionDEF);
-            q.SetSQL("SELECT COUNT(OPCODE) AS RECCNT FROM SYSDEF WHERE OPCODE=:OPCODE");
-            q.ParamByName("OPCODE").SetInteger(SystemDef.OpCode);
-            q.ExecQuery();
-            q.Close();
-            guard.Commit();
-            return true;
-        } catch (const FbError& e) {
-            ShowIBError(e, "TDM.fnGetSysDef", "システム情報の読み込みに失敗しました。");
-        } catch (const std::exception& e) {
-            ShowErrorDetail("システム情報の読み込みに失敗しました。", e.what());
-        }
-        return false;
-    };
+    s.GetSysDef = [] { return DM && fnGetSysDef(*DM); };
     s.LoadGengo = [] {
-        TGengoArray list;
-        try {
-            if (DM && DM->IBDatabaseDEF.Connected()) {
-                fb::TransactionGuard guard(DM->IBTransactionDEF);
-                fb::Statement q(DM->IBDatabaseDEF, &DM->IBTransactionDEF);
-                q.SetSQL("SELECT GNAME,GSIGN,STARTDATE,YEAROFFSET FROM GENGO ORDER BY STARTDATE DESC");
-                for (q.ExecQuery(); !q.Eof(); q.Next()) {
-                    TGengoRec r;
-                    r.Name = Trim(q.FieldByName("GNAME").AsString());
-                    r.Sign = Trim(q.FieldByName("GSIGN").AsString());
-                    r.StartDate = q.FieldByName("STARTDATE").AsDate();
-                    r.StartYear = q.FieldByName("YEAROFFSET").AsInteger();
-                    list.push_back(r);
-                }
-                q.Close();
-                guard.Commit();
-            }
-        } catch (const std::exception& e) {
-            std::cerr << "LoadGengo: " << e.what() << "\n";
-            list.clear();
-        }
-        if (list.empty())
-            InitGengoTable(); // the built-in eras when the table gives none
-        else
-            GengoList = std::move(list);
+        if (DM) LoadGengo(*DM);
     };
-    s.DeleteLogonInfo = [] { DeleteLogonRecord(SystemDef.OpCode); };
+    s.DeleteLogonInfo = [] {
+        if (DM) DeleteLogonInfo(*DM);
+    };
     return s;
 }
 
@@ -267,7 +297,14 @@ TForm1::TForm1(const std::vector<std::string>& arguments, const fs::path& progra
     , programPath_(programPath)
 {
     BuildPages();
-    FormCreate(arguments);
+    try {
+        FormCreate(arguments);
+    } catch (const std::exception& e) {
+        // Nothing the creation reads may leave a half-made form running; a caller already read is
+        // still answered by the destruction.
+        std::cerr << "TForm1.FormCreate: " << e.what() << "\n";
+        Refuse(std::string("アプリケーションの起動に失敗しました。\r") + e.what() + "\rアプリケーションを強制終了します。");
+    }
 }
 
 void TForm1::BuildPages()
@@ -291,6 +328,9 @@ void TForm1::BuildPages()
     for (QPlainTextEdit* m : {Memo1, Memo2}) {
         m->setReadOnly(true);
         m->setFrameShape(QFrame::NoFrame);
+        QPalette pal = m->palette();
+        pal.setColor(QPalette::Base, pal.color(QPalette::Window));
+        m->setPalette(pal);
     }
     auto* l1 = new QVBoxLayout(page1);
     l1->addWidget(Memo1);
@@ -299,14 +339,15 @@ void TForm1::BuildPages()
     // Pages 2 to 5 and the run: WizardRun.cpp.
     BuildRunPages();
 
-    for (QWidget* p : {page1, page2, page3, page4, page5}) Wizard->addWidget(p);
-    Wizard->SetLblHeader(lblHeader);
-    Wizard->SetLblInfo(lblInfo);
     Wizard->SetHeaderCaption({QStringLiteral("連動データの作成"), QStringLiteral("対象データの指定"),
                               QStringLiteral("連動内容の指定"), QStringLiteral("中間ファイルの指定"),
                               QStringLiteral("作成内容の確認")});
     Wizard->SetBackButton(btnBack);
     Wizard->SetNextButton(btnNext);
+    for (QWidget* p : {page1, page2, page3, page4, page5}) Wizard->addWidget(p);
+    // Set after the pages and captions, so the first page's caption shows at once.
+    Wizard->SetLblHeader(lblHeader);
+    Wizard->SetLblInfo(lblInfo);
     Wizard->OnNextClicking = [this](QObject*, bool final, bool& allow) { Wizard1NextClicking(final, allow); };
     Wizard->OnNextClick = [this](QObject*, bool final) { Wizard1NextClick(final); };
     connect(Wizard, &QStackedWidget::currentChanged, this, [this] { Wizard1PageChanged(); });

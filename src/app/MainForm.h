@@ -189,5 +189,8 @@ private:
 int HostMenuStub(int code, const std::string& text);
 // Opens a registered form by name with "Name=Value" lines separated by CR; -1 when nothing ran.
 int OpenRegisteredForm(const std::string& name, int mode, const std::string& params);
+// Validates a data set's database (folder/DataFileName): 1 intact; 0 damaged, after the message
+// (quiet 0) and the marks in the data list and the folder's information file.
+int CheckDataDamage(const std::string& host, const std::string& folder, int quiet);
 
 } // namespace kb

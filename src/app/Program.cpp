@@ -44,19 +44,6 @@ std::string Env(const char* name)
     return v ? std::string(v) : std::string();
 }
 
-// The database error reporter's boxes and end request.
-class TAppErrorUi : public IErrorUi {
-public:
-    void ShowMessageBox(const std::string& text, TMsgDlgType type) override
-    {
-        ShowMessage2(static_cast<int>(type), text, Btn(TMsgDlgBtn::mbOK));
-    }
-    void RequestTerminate() override
-    {
-        QTimer::singleShot(0, [] { QCoreApplication::exit(1); });
-    }
-};
-
 // ---- test mode
 
 int TestAnswer(TMessage2InfoRec& rec)
@@ -130,20 +117,28 @@ int RunProgram(int argc, char** argv)
     QApplication app(argc, argv);
     const bool testMode = Env("KB_TEST_MODE") == "1";
     if (testMode) SetMessage2Interceptor(TestAnswer);
-    TAppErrorUi errorUi;
+    TMessage2ErrorUi errorUi; // the database error reporter's boxes and end request
     SetErrorUi(&errorUi);
 
     const TMsgDlgButtons ok = Btn(TMsgDlgBtn::mbOK);
-    if (const std::string refusal = SingleInstanceRefusal(); !refusal.empty()) {
-        ShowMessage2(2, refusal, ok);
-        SetErrorUi(nullptr);
-        return 1;
-    }
-    // Taking the name closes the gap between the test above and this point: a copy started in the
-    // same instant is refused here instead of running beside us.
-    std::optional<NamedMutex> own = NamedMutex::TryCreate("KENBO_RENDO");
-    if (!own) {
-        ShowMessage2(2, kAlreadyRunning, ok);
+    std::optional<NamedMutex> own;
+    try {
+        if (const std::string refusal = SingleInstanceRefusal(); !refusal.empty()) {
+            ShowMessage2(2, refusal, ok);
+            SetErrorUi(nullptr);
+            return 1;
+        }
+        // Taking the name closes the gap between the test above and this point: a copy started in
+        // the same instant is refused here instead of running beside us.
+        own = NamedMutex::TryCreate("KENBO_RENDO");
+        if (!own) {
+            ShowMessage2(2, kAlreadyRunning, ok);
+            SetErrorUi(nullptr);
+            return 1;
+        }
+    } catch (const std::exception& e) {
+        // No runtime folder: the rule cannot be kept, so the program does not run.
+        ShowMessage2(1, std::string("アプリケーションの起動に失敗しました。\r") + e.what(), ok);
         SetErrorUi(nullptr);
         return 1;
     }

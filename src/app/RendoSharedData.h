@@ -49,8 +49,4 @@ private:
 inline constexpr const char* kCloudShareNotBuilt =
     "クラウドシェアのデータ通信処理が組み込まれていないため、クラウドシェアデータの受信・送信を行えません。";
 
-// Validates the data set's database (DataDamageCheckHook). 1 sound; 0 damaged: DataCheckFailed 1,
-// the box unless quiet, the registry row marked (DATA_STATUS 1) and the folder's status 10.
-int CheckDataDamage(const std::string& host, const std::string& folder, int quiet);
-
 } // namespace kb

@@ -70,7 +70,6 @@ void InstallSharedServices()
     if (done) return;
     done = true;
     RegisterDataSelectForms();
-    SetAccInfoLoader([](TDM& dm) { return fnGetAccInfo(dm); });
     if (!GetDataPasswordPrompt()) {
         static TDataPasswordPrompt prompt;
         SetDataPasswordPrompt(&prompt);

@@ -313,7 +313,6 @@ TDataSentakuBox::TDataSentakuBox(QWidget* parent) : TBSDI(parent, true)
     connect(btnKyoyuDataUp, &QPushButton::clicked, this, [this] { NotBuilt("共有保管"); });
     connect(btnCloudShare, &QPushButton::clicked, this, [this] { NotBuilt("クラウドシェア"); });
     connect(cboxKyoyuDataAuto, &QCheckBox::clicked, this, [this] { cboxKyoyuDataAutoClick(); });
-    PerfectGrid1->installEventFilter(this);
 
     Initialized = KensakuBox->Initialized;
 }
@@ -639,10 +638,9 @@ void TDataSentakuBox::SetRowFromInfo(TDataListRec& row, int mode)
         const std::string pasname = row.PASNAME;
         const std::string local = row.LOCALPATH;
         const int netDrive = row.NETDRIVE;
-        const int rowNo = row.ROWNO;
         row = TDataListRec{};
         row.REC = rec;
-        row.ROWNO = rowNo > 0 && false ? rowNo : 0;
+        row.ROWNO = 0;
         row.GROUPID = SystemDef.GroupId;
         row.NENDO = 1;
         row.PASNAME = pasname;
@@ -669,7 +667,7 @@ void TDataSentakuBox::SetRowFromInfo(TDataListRec& row, int mode)
     row.VER_MAJOR = v.Major;
     row.VER_MINOR1 = v.Minor1;
     row.VER_MINOR2 = v.Minor2;
-    row.VER_TEXT = i.VERSION2.empty() ? i.VERSION1 : i.VERSION2;
+    row.VER_TEXT = i.VERSION2;
     row.UPDATE_LOCK = i.UPDATE_LOCK;
     row.GASSAN = row.GASSAN == 10 ? 10 : static_cast<std::uint8_t>(i.GASSANKBN);
     row.CLOUD = static_cast<std::uint8_t>(i.CLOUD_SHARE);
@@ -677,7 +675,6 @@ void TDataSentakuBox::SetRowFromInfo(TDataListRec& row, int mode)
     row.DATALOCK = i.STATUS == 3 ? OperatorCodeOf(i.OPCODE, SystemDef.GroupId) : 0;
     if (i.SHARE_STATUS == 2 && i.SHARE_OPCODE == SystemDef.OpCode) row.KYOYULOCK = 1;
     if (row.NETDRIVE == 1 ? IsAreaName(row.ENTTEXT) : row.ENTTEXT.empty()) row.ENTTEXT = i.SHOUGOU;
-    if (!i.DATALISTNAME.empty() && row.ENTTEXT.empty()) row.ENTTEXT = i.DATALISTNAME;
     row.DISPNAME = row.ENTTEXT;
 }
 

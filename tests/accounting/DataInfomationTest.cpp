@@ -6,6 +6,7 @@
 
 #include "accounting/DataInfomation.h"
 #include "core/DataModulePassword.h"
+#include "core/z5EasyEncode.h"
 #include "Isql.h"
 #include "platform/IniFile.h"
 
@@ -267,10 +268,6 @@ TEST(DataInfomation, OperatorWithoutTheBranchIsRefusedWithTheMessage)
 {
     AccEnv env;
     const auto folder = env.MakeDataSet("k1", BranchDataSetSql());
-    SetAccInfoLoader([](TDM&) {
-        SetBranchAccInf();
-        return true;
-    });
     TDataInfomation info(*env.dm);
 
     // An administrator is never asked.
@@ -294,7 +291,6 @@ TEST(DataInfomation, OperatorWithoutTheBranchIsRefusedWithTheMessage)
     kbtest::fixture::RunIsql(folder / "vqacc.fdb", "DELETE FROM OPDEFSISETU;\nCOMMIT;\n");
     EXPECT_FALSE(info.IsDataSiyouKengen(folder.string()));
     EXPECT_EQ(env.ui.shown.size(), 2u);
-    SetAccInfoLoader({});
 }
 
 namespace {
@@ -314,11 +310,16 @@ struct ScriptedPrompt : IDataPasswordPrompt {
 TEST(DataInfomation, PasswordAuthAsksThroughTheDataModule)
 {
     AccEnv env;
-    const auto folder = env.MakeDataSet("p1", BranchDataSetSql());
-    SetAccInfoLoader([](TDM&) {
-        AccInf.DataPassword = "pw12";
-        return true;
-    });
+    // The data set keeps its password coded, as the accounting application writes it.
+    TEasyEncodeInfo code;
+    code.PadLength = 8;
+    code.TextLength = 8;
+    code.Key = kEasyEncodeKey;
+    code.PlainText = "pw12";
+    ASSERT_TRUE(EasyEncode(code));
+    const auto folder = env.MakeDataSet("p1", BranchDataSetSql() +
+        "INSERT INTO ACCREG (AGROUP, ACODE, ATYPE, ATEXT) VALUES ('基本設定', 'データパスワードV2', '文字', '" +
+        code.CodedText + "');\n");
     ScriptedPrompt prompt;
     SetDataPasswordPrompt(&prompt);
     TDataInfomation info(*env.dm);
@@ -338,5 +339,37 @@ TEST(DataInfomation, PasswordAuthAsksThroughTheDataModule)
     EXPECT_TRUE(info.IsDataPasswordAuth((env.dir / "empty").string()));
     EXPECT_FALSE(info.IsDataPasswordAuth(""));
     SetDataPasswordPrompt(nullptr);
-    SetAccInfoLoader({});
+}
+
+TEST(DataInfomation, PutShareDataStoresAndReleasesOrKeepsTheTakenMark)
+{
+    AccEnv env;
+    const auto share = env.dir / "share" / "sv0001";
+    const auto local = env.dir / "local" / "0001";
+    TDataInfomation info(*env.dm);
+    WriteRaw(local / "vqacc.fdb", "local bytes");
+    info.WriteIniFile(local.string(), "", SampleRec());
+    info.WriteIniFile(share.string(), "", SampleRec());
+    info.SetShareStatus(local.string(), 2);
+    info.SetShareStatus(share.string(), 2);
+    const IniFile shareIni(share / "vqacc.ini");
+    const IniFile localIni(local / "vqacc.ini");
+
+    // Refused copy: the data set stays taken out on both sides, nothing is busy.
+    SetSafeRoots({std::filesystem::path(env.dir / "local")});
+    EXPECT_EQ(info.PutShareData(share.string(), local.string(), 1), 0);
+    EXPECT_EQ(shareIni.ReadString("DATASTS", "SHARE_STATUS"), "2");
+    EXPECT_EQ(localIni.ReadString("DATASTS", "SHARE_STATUS"), "2");
+    EXPECT_EQ(shareIni.ReadString("DATASTS", "STATUS"), "1");
+    EXPECT_FALSE(std::filesystem::exists(share / "vqacc.fdb"));
+
+    SetSafeRoots({env.dir.path()});
+    EXPECT_EQ(info.PutShareData(share.string(), local.string(), 1), 1);
+    EXPECT_EQ(FileBytes(share / "vqacc.fdb"), "local bytes");
+    EXPECT_EQ(shareIni.ReadString("DATASTS", "SHARE_STATUS"), "1");
+    EXPECT_FALSE(shareIni.ValueExists("DATASTS", "SHARE_OPCODE"));
+    EXPECT_EQ(localIni.ReadString("DATASTS", "SHARE_STATUS"), "1");
+    EXPECT_EQ(shareIni.ReadString("DATASTS", "STATUS"), "1");
+    EXPECT_FALSE(shareIni.ValueExists("DATASTS", "OPERATOR"));
+    EXPECT_EQ(info.PutShareData("", local.string(), 1), 0);
 }

@@ -9,6 +9,7 @@
 #include "accounting/uAccSisanhyou.h"
 #include "accounting/uAccZanSisanhyo.h"
 #include "core/ErrorReporter.h"
+#include "core/z5ComFunc.h"
 #include "fb/FbError.h"
 
 #include <gtest/gtest.h>
@@ -242,6 +243,19 @@ TEST_F(BrokenLedger, DatabaseErrorIsReportedAndFailsTheCall)
     ASSERT_EQ(ui.shown.size(), 1u);
     EXPECT_EQ(ui.shown[0].rfind("試算表読込", 0), 0u);
     EXPECT_FALSE(DM->IBTransactionDATSS.InTransaction()); // rolled back
+}
+
+TEST_F(GeneralLedger, MoreLinesThanTheArraysHoldIsReportedAndFailsTheCall)
+{
+    std::vector<std::string> shown;
+    SetMessageLinesHook([&](const std::string& text, TMessageLinesKind) { shown.push_back(text); });
+    std::vector<TBALANCE> recs(70); // room for 19 account lines; the closing statement has 29
+    std::vector<TQSORT> sorts(70);
+    EXPECT_THROW(AccZanSisanhyoReadAll(recs, 69, sorts, 69, 1, 0, 0, 0), ESisanhyoCapacity);
+    SetMessageLinesHook({});
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_NE(shown[0].find("上限（19行）"), std::string::npos);
+    EXPECT_FALSE(DM->IBTransactionDATSS.InTransaction());
 }
 
 TEST_F(GeneralLedger, MedicalCorporationDataIsNotReadOnTheNormalPath)

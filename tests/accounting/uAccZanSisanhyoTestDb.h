@@ -8,6 +8,7 @@
 #include "common/TestDb.h"
 
 #include "core/DataModule.h"
+#include "core/DataModuleAccInfo.h"
 #include "core/ErrorReporter.h"
 #include "core/uAccRecord.h"
 #include "core/uAccZanTable.h"
@@ -130,6 +131,7 @@ protected:
     static void BuildSuite(DataSetKind kind)
     {
         kbtest::PrepareFirebird();
+        kind_ = kind;
         dir_ = new kbtest::TempDir;
         const auto folder = dir_->path() / "0001";
         switch (kind) {
@@ -166,6 +168,12 @@ protected:
         db.SetDatabaseName((dir_->path() / "0001" / "vqacc.fdb").string());
         db.Params() = {"user_name=SYSDBA", "password=masterkey", "lc_ctype=SJIS_0208"};
         db.Open();
+        // the fixtures' data sets carry full headers: their facts come from the data module's load
+        if (kind_ == DataSetKind::General || kind_ == DataSetKind::Loss) {
+            ASSERT_TRUE(kb::fnGetAccInfo(*kb::DM));
+            ASSERT_EQ(kb::AccInf.DATATYPE, 2);
+            ASSERT_EQ(kb::AccInf.KAISINO, 1);
+        }
     }
     void TearDown() override
     {
@@ -178,6 +186,7 @@ protected:
 
     RecordingErrorUi ui;
     static inline kbtest::TempDir* dir_ = nullptr;
+    static inline DataSetKind kind_ = DataSetKind::General;
 };
 
 } // namespace kbtest::ledger

@@ -169,6 +169,21 @@ TEST_F(MainFormTest, CreationFillsNamesAndPagesAndInstallsTheHooks)
     EXPECT_EQ(user.Wizard->PageCount(), 5);
 }
 
+TEST_F(MainFormTest, PagesBeyondTheDataChoiceRefuseClearly)
+{
+    kb::TForm1 form({}, Program());
+    // Not shown: showing starts the log-on.
+    EXPECT_EQ(form.lblHeader->text().toStdString(), "連動データの作成");
+    form.btnNext->click();
+    EXPECT_EQ(form.Wizard->currentWidget(), form.page2);
+    EXPECT_TRUE(messages.empty());
+    form.btnDataSelect->click(); // no data selection registered yet
+    form.btnNext->click();
+    EXPECT_EQ(form.Wizard->currentWidget(), form.page2);
+    EXPECT_EQ(messages, (std::vector<std::string>{"処理を起動するためのインターフェースが実装されていません。",
+                                                  "この処理はまだ組み込まれていません。"}));
+}
+
 TEST_F(MainFormTest, InitialisationWritesAMissingIniAndReadsTheLocalSection)
 {
     kb::TForm1 form({}, Program());
@@ -235,11 +250,52 @@ TEST_F(MainFormTest, UnwritableIniFailsTheInitialisationWithTheDisplayName)
     EXPECT_EQ(messages.back(), "アプリケーションの初期設定がおこなわれていないため");
 }
 
+TEST_F(MainFormTest, DamageCheckPassesSoundDataAndMarksDamagedData)
+{
+    kbtest::PrepareFirebird();
+    const char* buildEnv = std::getenv("KB_BUILD_DIR");
+    const fs::path build = buildEnv && *buildEnv ? fs::path(buildEnv) : fs::read_symlink("/proc/self/exe").parent_path().parent_path();
+    const fs::path full = dir / "full";
+    kb::ChildProcess make({(build / "kb-make-fixture").string(), full.string()});
+    make.SetOutputFile(dir / "fixture.log");
+    make.Start();
+    ASSERT_EQ(make.Wait(), 0);
+    kb::SystemDef.SysDir = (full / "data").string();
+    kb::SystemDef.DbUser = "SYSDBA";
+    kb::SystemDef.DbPassword = "masterkey";
+    kb::SystemDef.OpCode = 100000010;
+    kb::SystemDef.OpName = "山田太郎";
+    kb::CreateDM();
+    ASSERT_TRUE(kb::DM->fnAccDefConnected("", true));
+
+    EXPECT_EQ(kb::CheckDataDamage("", (full / "data/0001").string(), 0), 1);
+    EXPECT_EQ(kb::SystemDef.DataCheckFailed, 0);
+    EXPECT_TRUE(messages.empty());
+
+    // Every page after the header and the first few overwritten: the validation reports damage.
+    const fs::path db = full / "data/0002/vqacc.fdb";
+    std::string bytes = kbtest::ReadFile(db);
+    ASSERT_GT(bytes.size(), 64u * 1024u);
+    for (std::size_t i = 16 * 1024; i < bytes.size(); i += 97) bytes[i] = static_cast<char>(0xA5);
+    kbtest::WriteFile(db, bytes);
+    EXPECT_EQ(kb::CheckDataDamage("", (full / "data/0002").string(), 0), 0);
+    EXPECT_EQ(kb::SystemDef.DataCheckFailed, 1);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], "データ検証の結果、このデータは破損している恐れがあります。");
+    const std::string status = kbtest::RunIsqlOn((full / "data/vqaccdef.fdb").string(),
+        "SET HEADING OFF;\nSELECT 'S:' || REC || '=' || DATA_STATUS FROM DATALIST WHERE REC IN (1, 2) ORDER BY REC;\n");
+    EXPECT_NE(status.find("S:1=0"), std::string::npos) << status;
+    EXPECT_NE(status.find("S:2=1"), std::string::npos) << status;
+    EXPECT_EQ(kb::IniFile(full / "data/0002/vqacc.ini").ReadString("DATASTS", "STATUS", ""), "10");
+    EXPECT_EQ(kb::IniFile(full / "data/0001/vqacc.ini").ReadString("DATASTS", "STATUS", ""), "1");
+}
+
 TEST_F(MainFormTest, FailedSettingsReadAfterLogOnDeletesTheLogOnRecord)
 {
     kbtest::PrepareFirebird();
-    const char* build = std::getenv("KB_BUILD_DIR");
-    kb::ChildProcess make({(fs::path(build ? build : "build") / "kb-make-fixture").string(), (dir / "full").string()});
+    const char* buildEnv = std::getenv("KB_BUILD_DIR");
+    const fs::path build = buildEnv && *buildEnv ? fs::path(buildEnv) : fs::read_symlink("/proc/self/exe").parent_path().parent_path();
+    kb::ChildProcess make({(build / "kb-make-fixture").string(), (dir / "full").string()});
     make.SetOutputFile(dir / "fixture.log");
     make.Start();
     ASSERT_EQ(make.Wait(), 0);

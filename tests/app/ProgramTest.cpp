@@ -22,10 +22,11 @@ using Msg = kb::CallerWindowMessage;
 
 namespace {
 
+// KB_BUILD_DIR, else the build folder this test program lies in (<build>/tests/<program>).
 fs::path BuildDir()
 {
-    const char* d = std::getenv("KB_BUILD_DIR");
-    return d ? fs::path(d) : fs::path("build");
+    if (const char* d = std::getenv("KB_BUILD_DIR"); d && *d) return d;
+    return fs::read_symlink("/proc/self/exe").parent_path().parent_path();
 }
 
 Msg Enable(bool on)
@@ -192,6 +193,14 @@ TEST_F(ProgramTest, StartUpRefusalsShowTheirMessageAndAnswerTheCallerWithTwo)
          "バージョン:15.0.0以降をインストールしてください。\r\rアプリケーションを強制終了します。"},
         {"four-part version", [this] { LightRoot("15.0.0.1"); },
          "このアプリケーションはインストールされている「パヴォナ財務」のバージョンに対応していません。"},
+        // The application INI cannot be written (a folder in its place): the initialisation fails
+        // before any event loop, and the display name fills the message.
+        {"initialisation failed",
+         [this] {
+             LightRoot("15.0.0");
+             fs::create_directories(root / "common/zandrel/dadozizidiv/vqzaimu.ini");
+         },
+         "アプリケーションの初期設定がおこなわれていないため\rKenbo連動コンポーネントを終了します。\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -30,10 +30,11 @@ namespace {
 
 const char* const kWrong = "コードまたはパスワードが違います。\r正しいコードまたはパスワードを入力して下さい。";
 
+// KB_BUILD_DIR, else the build folder this test program lies in (<build>/tests/<program>).
 fs::path BuildDir()
 {
-    const char* d = std::getenv("KB_BUILD_DIR");
-    return d ? fs::path(d) : fs::path("build");
+    if (const char* d = std::getenv("KB_BUILD_DIR"); d && *d) return d;
+    return fs::read_symlink("/proc/self/exe").parent_path().parent_path();
 }
 
 // Error boxes of the reporter, recorded.
