@@ -169,7 +169,7 @@ TEST_F(MainFormTest, CreationFillsNamesAndPagesAndInstallsTheHooks)
     EXPECT_EQ(user.Wizard->PageCount(), 5);
 }
 
-TEST_F(MainFormTest, PagesBeyondTheDataChoiceRefuseClearly)
+TEST_F(MainFormTest, TheDataChoicePageIsNotLeftWithoutAChosenDataSet)
 {
     kb::TForm1 form({}, Program());
     // Not shown: showing starts the log-on.
@@ -177,11 +177,9 @@ TEST_F(MainFormTest, PagesBeyondTheDataChoiceRefuseClearly)
     form.btnNext->click();
     EXPECT_EQ(form.Wizard->currentWidget(), form.page2);
     EXPECT_TRUE(messages.empty());
-    form.btnDataSelect->click(); // no data selection registered yet
     form.btnNext->click();
     EXPECT_EQ(form.Wizard->currentWidget(), form.page2);
-    EXPECT_EQ(messages, (std::vector<std::string>{"処理を起動するためのインターフェースが実装されていません。",
-                                                  "この処理はまだ組み込まれていません。"}));
+    EXPECT_EQ(messages, (std::vector<std::string>{"会計データの選択が行われていません。"}));
 }
 
 TEST_F(MainFormTest, InitialisationWritesAMissingIniAndReadsTheLocalSection)
