@@ -4,6 +4,7 @@
 #include "core/DataModule.h"
 #include "core/DataModuleAccInfo.h"
 #include "core/uAccRecord.h"
+#include "core/z5ComFunc.h"
 #include "dataselect/z5KyoyuData.h"
 #include "fb/FbError.h"
 #include "ui/z5MessageDlg2.h"
@@ -43,6 +44,17 @@ struct ProgressScope {
     }
 };
 
+// The shared folder's parent joins the folders whose contents file operations may replace (the
+// data root is there from the start).
+void AllowShareFolder(const std::string& share)
+{
+    const fs::path parent = fs::path(NormalizeDataPath(share)).parent_path();
+    if (parent.empty() || parent == parent.root_path()) return;
+    std::vector<fs::path> roots = SafeRoots();
+    roots.push_back(parent);
+    SetSafeRoots(std::move(roots));
+}
+
 } // namespace
 
 TDataSentakuListCtl& TRendoSharedData::ListCtl()
@@ -54,7 +66,9 @@ TDataSentakuListCtl& TRendoSharedData::ListCtl()
 
 void TRendoSharedData::Disconnect()
 {
-    if (DM && DM->IBDatabaseDAT.Connected()) DM->fnAccDatDisConnected(SystemDef.DataDir, false, false);
+    // Whoever connected it: the folder's files are about to be replaced or handed back, which must
+    // never happen under an attached database.
+    if (DM && DM->IBDatabaseDAT.Connected()) DM->fnAccDatDisConnected(SystemDef.DataDir, true, false);
     if (DataConnected) *DataConnected = false;
 }
 
@@ -62,7 +76,7 @@ int TRendoSharedData::AcquireData()
 {
     int result = 1;
     try {
-        if (DataConnected && *DataConnected) Disconnect();
+        Disconnect();
         if (ReceiveSharedData(SystemDef.AutoShareFlag) < 1) result = -912;
         else if (DataTusinCheck(kDirectionReceive) < 1) result = -922;
     } catch (...) {
@@ -79,7 +93,7 @@ int TRendoSharedData::ReleaseData()
 {
     int result = 1;
     try {
-        if (DataConnected && *DataConnected) Disconnect();
+        Disconnect();
         if (DataTusinCheck(kDirectionSend) < 1) result = -921;
         else if (SendSharedData() < 1) result = -911;
     } catch (...) {
@@ -106,12 +120,15 @@ int TRendoSharedData::ReceiveSharedData(int automatic)
         Info("このデータは共有取得が行われていません。データ選択画面を開きます。");
         return 0;
     }
+    AllowShareFolder(share);
     int r = 0;
     {
         ProgressScope progress(*this, "共有データ受信中", "共有データから受信中…");
         try {
             TDataSentakuRec rec;
             ListCtl().GetDataListRecordByPath(SystemDef.DataDir, rec);
+            // The row was found by this working folder, whatever its LOCALPATH column holds.
+            if (rec.DataRec.LOCALPATH.empty()) rec.DataRec.LOCALPATH = SystemDef.DataDir;
             r = KyoyuDataDown(ListCtl(), rec, 1);
         } catch (const std::exception& e) {
             if (CloseProgress) CloseProgress();
@@ -153,10 +170,12 @@ int TRendoSharedData::SendSharedData()
         return 0;
     }
     if (!(netDrive == 1 && kyoyuLock == 1)) return 1;
+    AllowShareFolder(share);
     ProgressScope progress(*this, "共有データ送信中", "共有データへ送信中…");
     try {
         TDataSentakuRec rec;
         ListCtl().GetDataListRecordByPath(SystemDef.DataDir, rec);
+        if (rec.DataRec.LOCALPATH.empty()) rec.DataRec.LOCALPATH = SystemDef.DataDir;
         bool damaged = DM && DM->CheckDataDamage(SystemDef.HostName, SystemDef.DataDir, false, 1) == 0;
         for (const TDataListRec& child : rec.ChildList) {
             if (damaged) break;

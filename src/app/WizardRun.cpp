@@ -13,6 +13,7 @@
 #include "core/DataModuleAccInfo.h"
 #include "core/DataModulePassword.h"
 #include "core/uAccRecord.h"
+#include "core/z5ComFunc.h"
 #include "core/z5DateVersion.h"
 #include "dataselect/z5DataSentaku.h"
 #include "linkage/EDataExportError.h"
@@ -38,6 +39,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <filesystem>
 #include <iostream>
 
@@ -74,6 +76,22 @@ void InstallSharedServices()
         static TDataPasswordPrompt prompt;
         SetDataPasswordPrompt(&prompt);
     }
+    SetMessageLinesHook([](const std::string& text, TMessageLinesKind kind) {
+        ShowMessage2(kind == TMessageLinesKind::Error ? 1 : kind == TMessageLinesKind::Warning ? 0 : 2, text,
+                     Btn(TMsgDlgBtn::mbOK));
+    });
+}
+
+// The folders whose contents the file operations (share copies) may replace: the data root of the
+// settings just read. Shared folders join as they are used.
+void InstallSafeRoots()
+{
+    std::vector<fs::path> roots = SafeRoots();
+    for (const std::string& d : {SystemDef.SysDir, SystemDef.AppDataDir, SystemDef.TempDir}) {
+        if (d.empty() || !fs::path(d).is_absolute()) continue;
+        if (std::find(roots.begin(), roots.end(), fs::path(d)) == roots.end()) roots.emplace_back(d);
+    }
+    SetSafeRoots(std::move(roots));
 }
 
 // The use recorder works on the one data module, which the initialisation creates.
@@ -255,6 +273,7 @@ bool TForm1::DataSentaku(int syoriType, bool open)
 {
     (void)open; // the selection always opens here (it is the button's only use)
     InstallUseRecorder();
+    InstallSafeRoots();
     const std::string params = "SyoriType=" + std::to_string(syoriType) + "\rJyokenSet=1\rDataType=2\rCodeType=0\rDataVerMajor=" +
                                (ExportObject ? ExportObject->DataVerMajor : std::string("15"));
     const std::string required = ExportObject ? ExportObject->RequiredVersion : std::string("15.0.0");

@@ -65,6 +65,14 @@ void DeleteFolder(const std::string& folder, bool report)
     if (ec && report) std::cerr << "KyoyuData: cannot delete " << folder << ": " << ec.message() << "\n";
 }
 
+// The registry update works on a copy: the shared-server list's update, which it runs for a row
+// held on a shared drive, leaves that list's own row number in the record it is given.
+void UpdateRow(TDataSentakuListCtl& ctl, const TDataListRec& row)
+{
+    TDataListRec copy = row;
+    ctl.UpdateDataListRecord(copy, 0, true);
+}
+
 } // namespace
 
 std::vector<std::string> DataSubFolders(const std::string& folder)
@@ -104,7 +112,7 @@ int KyoyuDataDown(TDataSentakuListCtl& ctl, TDataSentakuRec& rec, int quiet)
     row.GASSAN = static_cast<std::uint8_t>(info.GASSANKBN);
     ctl.SetDataListRecFromInfo(info, row);
     row.KYOYULOCK = 0;
-    ctl.UpdateDataListRecord(row, 0, true);
+    UpdateRow(ctl, row);
     ctl.DeleteDataListChildRecord(row, true);
     // 4.
     bool damaged = info.STATUS == 10;
@@ -135,7 +143,7 @@ int KyoyuDataDown(TDataSentakuListCtl& ctl, TDataSentakuRec& rec, int quiet)
             ctl.SetDataListRecFromInfo(childInfo, child);
             child.GASSAN = 10;
             child.KYOYULOCK = 0;
-            ctl.UpdateDataListRecord(child, 0, true);
+            UpdateRow(ctl, child);
             rec.ChildList.push_back(child);
             last = childInfo;
             if (childInfo.STATUS == 10) damaged = true;
@@ -162,7 +170,7 @@ int KyoyuDataDown(TDataSentakuListCtl& ctl, TDataSentakuRec& rec, int quiet)
         ShowKyoyuMessage(now.STATUS == 10 ? kKyoyuBroken : kKyoyuInUse, DetailLines(row.PASNAME, now));
     }
     row.KYOYULOCK = result == 1 ? 1 : 0;
-    ctl.UpdateDataListRecord(row, 0, true);
+    UpdateRow(ctl, row);
     if (row.GASSAN == 1 || row.GASSAN == 2) {
         for (const std::string& sub : DataSubFolders(row.LOCALPATH)) DeleteFolder(sub, true);
         for (TDataListRec& child : rec.ChildList) {
@@ -172,7 +180,7 @@ int KyoyuDataDown(TDataSentakuListCtl& ctl, TDataSentakuRec& rec, int quiet)
             if (di.GetShareData(child.PASNAME, local, 1) == 0) break;
             child.LOCALPATH = local;
             child.KYOYULOCK = row.KYOYULOCK;
-            ctl.UpdateDataListRecord(child, 0, true);
+            UpdateRow(ctl, child);
         }
     }
     return result;
@@ -211,11 +219,11 @@ int KyoyuDataUp(TDataSentakuListCtl& ctl, TDataSentakuRec& rec, int quiet)
         DeleteFolder(sub, false);
     }
     row.KYOYULOCK = 0;
-    ctl.UpdateDataListRecord(row, 0, true);
+    UpdateRow(ctl, row);
     if (consolidated) {
         for (TDataListRec& child : rec.ChildList) {
             child.KYOYULOCK = 0;
-            ctl.UpdateDataListRecord(child, 0, true);
+            UpdateRow(ctl, child);
         }
     }
     return 1;

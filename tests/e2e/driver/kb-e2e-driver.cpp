@@ -12,6 +12,7 @@
 //     --password <p1,p2,...>      answers of the data password prompt, in order (then closed)
 //     --reselect <folder>|cancel  what to do when the wizard offers to choose again (default cancel)
 //     --cancel-at <page>          press Cancel (answering Yes) on that page instead of going on
+//     --auto-share                tick "共有データの取得と保管を自動化する" in the selection dialog
 //     --screenshots <folder>      save every page and the selection dialog as wizard-*.png
 //
 // Output lines: "KB-MESSAGE <kind>: <text>" for every message box, "KB-SHARE: <message>" for the
@@ -56,7 +57,7 @@ namespace {
 
 struct Options {
     std::string root, data, logon = "10,abc123", output, caller, reselect = "cancel", cancelAt, screenshots;
-    bool otherIncome = false, details = false;
+    bool otherIncome = false, details = false, autoShare = false;
     std::vector<std::string> passwords;
 };
 
@@ -157,6 +158,7 @@ private:
             ++selections_;
             const std::string want = selections_ == 1 ? opt_.data : (opt_.reselect == "cancel" ? std::string() : opt_.reselect);
             if (selections_ == 1) Shot(box, "selection");
+            if (opt_.autoShare && box->cboxKyoyuDataAuto && !box->cboxKyoyuDataAuto->isChecked()) box->cboxKyoyuDataAuto->click();
             std::cout << "KB-SELECTION " << selections_ << " " << (want.empty() ? "cancel" : want) << std::endl;
             int line = -1;
             for (int i = 0; i < box->LineCount() && !want.empty(); ++i)
@@ -248,6 +250,7 @@ bool ParseArgs(int argc, char** argv, Options& o)
         else if (a == "--password") o.passwords = Split(value(), ',');
         else if (a == "--other-income") o.otherIncome = true;
         else if (a == "--details") o.details = true;
+        else if (a == "--auto-share") o.autoShare = true;
         else {
             std::cerr << "unknown argument " << a << "\n";
             return false;

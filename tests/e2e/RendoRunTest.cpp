@@ -1,0 +1,287 @@
+// Whole runs of the program: the e2e driver plays the user (or the calling application) against a
+// data root built by the fixture builder, and the tests look at what it showed, the linkage file,
+// the outcome a caller receives and the state the data sets are left in. Expected figures are the
+// hand-written DATA of the general fixture (tests/linkage/expected, from tests/fixtures/README.md).
+
+#include "FixtureBuilder.h"
+#include "common/TestDb.h"
+#include "common/TestEnv.h"
+#include "core/z5EasyEncode.h"
+#include "linkage/st14TestSupport.h"
+#include "platform/CallerWindow.h"
+#include "platform/ChildProcess.h"
+#include "platform/IniFile.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+fs::path BuildDir()
+{
+    if (const char* d = std::getenv("KB_BUILD_DIR"); d && *d) return d;
+    return fs::read_symlink("/proc/self/exe").parent_path().parent_path();
+}
+
+fs::path SourceDir()
+{
+    if (const char* d = std::getenv("KB_SOURCE_DIR"); d && *d) return d;
+    return KB_SOURCE_DIR_DEFAULT;
+}
+
+struct DriverRun {
+    int exitCode = -1;
+    std::string output;
+    bool Shows(const std::string& text) const { return output.find(text) != std::string::npos; }
+    int Count(const std::string& text) const
+    {
+        int n = 0;
+        for (std::size_t p = output.find(text); p != std::string::npos; p = output.find(text, p + 1)) ++n;
+        return n;
+    }
+};
+
+class RendoRunTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        root = dir / "root";
+        runtime = dir / "run";
+        fs::create_directories(runtime);
+        env.Set("KB_RUNTIME_DIR", runtime.string());
+        kbtest::PrepareFirebird();
+        kbtest::fixture::BuildDataRoot(root);
+        // The association's name of the hand-written DATA (the fixture leaves it empty).
+        Sql(fs::path(Data(1)) / "vqacc.fdb", "UPDATE ACCDEF1 SET AO_KANYU='新宿青色申告会';\nCOMMIT;\n");
+        out = dir / "out";
+        fs::create_directories(out);
+    }
+
+    DriverRun Drive(std::vector<std::string> args)
+    {
+        std::vector<std::string> argv = {(BuildDir() / "kb-e2e-driver").string(), "--root", root.string()};
+        argv.insert(argv.end(), args.begin(), args.end());
+        kb::ChildProcess p(argv);
+        p.SetEnv("QT_QPA_PLATFORM", "offscreen");
+        p.SetEnv("KB_RUNTIME_DIR", runtime.string());
+        p.SetEnv("KB_COMPUTER_NAME", "PC-A");
+        const fs::path log = dir / ("driver" + std::to_string(++runs) + ".log");
+        p.SetOutputFile(log);
+        p.Start();
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(3);
+        p.WaitPolling([&] { return std::chrono::steady_clock::now() > deadline; }, std::chrono::milliseconds(50));
+        DriverRun r;
+        r.exitCode = p.ExitCode();
+        r.output = kbtest::ReadFile(log);
+        return r;
+    }
+
+    std::string Data(int n) const
+    {
+        char b[8];
+        std::snprintf(b, sizeof b, "%04d", n);
+        return (root / "data" / b).string();
+    }
+
+    std::string IniValue(const fs::path& folder, const char* section, const char* key) const
+    {
+        return kb::IniFile(folder / "vqacc.ini").ReadString(section, key, "?");
+    }
+
+    void Sql(const fs::path& db, const std::string& script) { kbtest::RunIsql(db, script); }
+
+    kbtest::TempDir dir;
+    kbtest::ScopedEnv env;
+    fs::path root, runtime, out;
+    int runs = 0;
+};
+
+// The DATA lines of a linkage file against the hand-written expectation.
+void ExpectData(const fs::path& written, const fs::path& expected)
+{
+    using namespace kbtest::linkage;
+    const XmlTree w(kbtest::ReadFile(written)), e(kbtest::ReadFile(expected));
+    ASSERT_TRUE(w.Root()) << "not XML: " << written;
+    auto dataOnly = [](std::vector<std::string> lines) {
+        lines.erase(std::remove_if(lines.begin(), lines.end(), [](const std::string& l) { return l.rfind("REPORT/DATA", 0) != 0; }),
+                    lines.end());
+        return lines;
+    };
+    const auto a = dataOnly(Lines(e)), b = dataOnly(Lines(w));
+    EXPECT_EQ(a, b) << LineDiff(a, b);
+}
+
+TEST_F(RendoRunTest, StartedByTheUserTheGeneralDataSetGivesTheHandComputedFile)
+{
+    const fs::path file = out / "kenbo.xml";
+    const DriverRun r = Drive({"--data", Data(1), "--details", "--output", file.string()});
+    EXPECT_EQ(r.exitCode, 0) << r.output;
+    EXPECT_TRUE(r.Shows("KB-LIST データ区分=個人／一般")) << r.output;
+    EXPECT_TRUE(r.Shows("KB-SUMMARY  所得種類      : 営業所得用"));
+    EXPECT_TRUE(r.Shows("KB-SUMMARY  会計期間      : 2025年 1月 1日 ～ 2025年12月31日"));
+    EXPECT_TRUE(r.Shows("KB-SUMMARY  " + file.string()));
+    EXPECT_TRUE(r.Shows("KB-MESSAGE 2: 中間ファイルが作成されました。"));
+    ExpectData(file, SourceDir() / "tests/linkage/expected/ippan-general-fixture.xml");
+    // The envelope: who wrote it, for whom.
+    using namespace kbtest::linkage;
+    const XmlTree w(kbtest::ReadFile(file));
+    const auto lines = Lines(w);
+    for (const char* want : {"REPORT/SYSTEM/GYOUMUPREFIX = ST14", "REPORT/BASIC/KOMONSAKINAME = 青色商店",
+                             "REPORT/BASIC/JIGYOUNENDOFROM = 20250101", "REPORT/BASIC/SYOTOKUSYURUI = 1"})
+        EXPECT_NE(std::find(lines.begin(), lines.end(), want), lines.end()) << want;
+    // Use ended: the folder is free again.
+    EXPECT_EQ(IniValue(Data(1), "DATASTS", "STATUS"), "1");
+}
+
+TEST_F(RendoRunTest, StartedByTheCallerTheOutcomeZeroIsPostedAndNoBoxIsShown)
+{
+    const kb::WindowHandle handle = 424242;
+    kb::CallerWindowReceiver caller(handle);
+    const fs::path file = out / "caller.xml";
+    const DriverRun r = Drive({"--data", Data(1), "--details", "--caller", std::to_string(handle) + ",1025,1," + file.string()});
+    EXPECT_EQ(r.exitCode, 0) << r.output;
+    EXPECT_FALSE(r.Shows("中間ファイルが作成されました。"));
+    EXPECT_FALSE(r.Shows("KB-PAGE page4"));
+    EXPECT_FALSE(r.Shows("【中間ファイル】"));
+    ExpectData(file, SourceDir() / "tests/linkage/expected/ippan-general-fixture.xml");
+    EXPECT_EQ(IniValue(Data(1), "DATASTS", "STATUS"), "1");
+    bool posted = false;
+    for (const kb::CallerWindowMessage& m : caller.Drain())
+        if (m.kind == kb::CallerWindowMessage::Kind::Post) {
+            posted = true;
+            EXPECT_EQ(m.message, 1025u);
+            EXPECT_EQ(m.wparam, 1u);
+            EXPECT_EQ(m.lparam, 0);
+        }
+    EXPECT_TRUE(posted);
+}
+
+TEST_F(RendoRunTest, CancellingAnswersOneAndWritesNothing)
+{
+    const kb::WindowHandle handle = 434343;
+    kb::CallerWindowReceiver caller(handle);
+    const fs::path file = out / "cancel.xml";
+    const DriverRun r = Drive({"--data", Data(1), "--cancel-at", "page5", "--caller", std::to_string(handle) + ",1025,2," + file.string()});
+    EXPECT_EQ(r.exitCode, 1) << r.output;
+    EXPECT_TRUE(r.Shows("[キャンセル]ボタンが押されました。"));
+    EXPECT_FALSE(fs::exists(file));
+    EXPECT_EQ(IniValue(Data(1), "DATASTS", "STATUS"), "1");
+    const auto msgs = caller.Drain();
+    ASSERT_FALSE(msgs.empty());
+    EXPECT_EQ(msgs.back().kind, kb::CallerWindowMessage::Kind::Post);
+    EXPECT_EQ(msgs.back().lparam, 1);
+}
+
+TEST_F(RendoRunTest, AFailureWhileWritingLeavesNoFileAndAnswersTwo)
+{
+    const kb::WindowHandle handle = 454545;
+    kb::CallerWindowReceiver caller(handle);
+    // The caller names a folder that is not there: nothing can be written.
+    const fs::path file = out / "missing" / "a.xml";
+    const DriverRun r = Drive({"--data", Data(1), "--caller", std::to_string(handle) + ",1025,1," + file.string()});
+    EXPECT_EQ(r.exitCode, 2) << r.output;
+    EXPECT_TRUE(r.Shows("KB-MESSAGE 1: 中間ファイルの作成に失敗しました。"));
+    EXPECT_FALSE(r.Shows("中間ファイルが作成されました。"));
+    EXPECT_FALSE(fs::exists(out / "missing"));
+    const auto msgs = caller.Drain();
+    ASSERT_FALSE(msgs.empty());
+    EXPECT_EQ(msgs.back().lparam, 2);
+}
+
+// The selection lists only individuals' data sets of version 15; a registry row out of step with
+// its data set (here: rows that claim an individual's data of version 15) is caught by the
+// wizard's own checks.
+TEST_F(RendoRunTest, ACorporationsDataSetIsRefusedOnLeavingTheDataPage)
+{
+    Sql(root / "data/vqaccdef.fdb", "UPDATE DATALIST SET DATATYPE=2 WHERE REC=4;\nCOMMIT;\n");
+    kb::IniFile(fs::path(Data(4)) / "vqacc.ini").WriteString("DATAINFO", "DATAKBN", "2");
+    const DriverRun r = Drive({"--data", Data(4), "--output", (out / "corp.xml").string()});
+    EXPECT_EQ(r.exitCode, 1) << r.output;
+    EXPECT_TRUE(r.Shows("KB-MESSAGE 0: 指定された会計データは個人データではありません。\rもう一度、選びなおしてください。"))
+        << r.output;
+    EXPECT_TRUE(r.Shows("KB-STAYED page2"));
+    EXPECT_FALSE(fs::exists(out / "corp.xml"));
+}
+
+TEST_F(RendoRunTest, AnOldVersionIsRefusedAndTheSelectionReopens)
+{
+    Sql(root / "data/vqaccdef.fdb", "UPDATE DATALIST SET VER_MAJOR=15, VER_MINOR1=0, VER_MINOR2=0 WHERE REC=5;\nCOMMIT;\n");
+    kb::IniFile(fs::path(Data(5)) / "vqacc.ini").WriteString("DATAINFO", "VERSION1", "15.0.0");
+    // Refused, chosen again: the general data set, which then runs through.
+    const fs::path file = out / "second.xml";
+    const DriverRun r = Drive({"--data", Data(5), "--reselect", Data(1), "--details", "--output", file.string()});
+    EXPECT_TRUE(r.Shows("このプログラムで処理できるデータバージョンに達していません。\rデータバージョン:15.0.0以降のデータを選択して下さい。\rデータ選択画面を開き、別のデータを選択しますか？"))
+        << r.output;
+    EXPECT_TRUE(r.Shows("KB-SELECTION 2 " + Data(1)));
+    EXPECT_EQ(r.exitCode, 0);
+    ExpectData(file, SourceDir() / "tests/linkage/expected/ippan-general-fixture.xml");
+    EXPECT_EQ(IniValue(Data(5), "DATASTS", "STATUS"), "1");
+    EXPECT_EQ(IniValue(Data(1), "DATASTS", "STATUS"), "1");
+}
+
+TEST_F(RendoRunTest, AWrongDataPasswordThreeTimesRefusesTheDataSet)
+{
+    kb::TEasyEncodeInfo enc;
+    enc.PadLength = 8;
+    enc.TextLength = 8;
+    enc.Key = kb::kEasyEncodeKey;
+    enc.PlainText = "pass01";
+    ASSERT_TRUE(kb::EasyEncode(enc));
+    std::string coded;
+    for (char c : enc.CodedText) coded += c == '\'' ? std::string("''") : std::string(1, c);
+    Sql(fs::path(Data(1)) / "vqacc.fdb",
+        "UPDATE OR INSERT INTO ACCREG (AGROUP, ACODE, ATYPE, ATEXT) VALUES ('基本設定', 'データパスワードV2', '文字', '" + coded +
+            "') MATCHING (AGROUP, ACODE);\nCOMMIT;\n");
+    const DriverRun r = Drive({"--data", Data(1), "--password", "x,y,z", "--output", (out / "pw.xml").string()});
+    EXPECT_EQ(r.Count("KB-PASSWORD-PROMPT"), 3) << r.output;
+    EXPECT_TRUE(r.Shows("このデータに設定されている「パスワード」と一致しませんでした。\rデータ選択画面を開き、別のデータを選択しますか？"));
+    EXPECT_TRUE(r.Shows("KB-STAYED page2"));
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_FALSE(fs::exists(out / "pw.xml"));
+    EXPECT_EQ(IniValue(Data(1), "DATASTS", "STATUS"), "1");
+
+    // The right password on the second try lets the run through.
+    const DriverRun ok = Drive({"--data", Data(1), "--password", "x,pass01", "--output", (out / "pw.xml").string()});
+    EXPECT_EQ(ok.exitCode, 0) << ok.output;
+    EXPECT_TRUE(fs::exists(out / "pw.xml"));
+}
+
+// A data set kept on a shared drive (a folder standing in for it): its row names the share, the
+// local folder 0006 holds an old working copy. The run fetches the share's copy first and stores
+// it back afterwards, releasing the share.
+TEST_F(RendoRunTest, ASharedDataSetIsFetchedBeforeTheRunAndStoredBackAfterIt)
+{
+    const fs::path share = dir / "share" / "kyoyu01";
+    fs::create_directories(share);
+    for (const char* f : {"vqacc.fdb", "vqacc.ini"}) fs::copy_file(fs::path(Data(1)) / f, share / f);
+    // The stale working copy: another data set altogether.
+    fs::create_directories(Data(6));
+    for (const char* f : {"vqacc.fdb", "vqacc.ini"}) fs::copy_file(fs::path(Data(3)) / f, fs::path(Data(6)) / f);
+    Sql(root / "data/vqaccdef.fdb",
+        "UPDATE DATALIST SET ENTTEXT='共有一郎', SHOUGOU='青色商店', DATATYPE=2, CODETYPE=1, VER_MAJOR=15, VER_MINOR1=0, "
+        "VER_MINOR2=0, NENDO=7, KISHU='2025-01-01', KIMATU='2025-12-31', DATACODE='0006', NETDRIVE=1, KYOYULOCK=0, PASNAME='" +
+            share.string() + "' WHERE REC=6;\nCOMMIT;\n");
+    const fs::path file = out / "shared.xml";
+    const DriverRun r = Drive({"--data", Data(6), "--auto-share", "--details", "--output", file.string()});
+    EXPECT_EQ(r.exitCode, 0) << r.output;
+    // The general figures, not the stale copy's.
+    ExpectData(file, SourceDir() / "tests/linkage/expected/ippan-general-fixture.xml");
+    // Stored back and released: the share is free, the row no longer held.
+    EXPECT_EQ(IniValue(share, "DATASTS", "SHARE_STATUS"), "1") << r.output;
+    EXPECT_EQ(IniValue(Data(6), "DATASTS", "STATUS"), "1");
+    const std::string lock =
+        kbtest::RunIsqlOn((root / "data/vqaccdef.fdb").string(), "SET HEADING OFF;\nSELECT 'LOCK:' || KYOYULOCK FROM DATALIST WHERE REC=6;\n");
+    EXPECT_NE(lock.find("LOCK:0"), std::string::npos) << lock;
+    // The local copy is the share's data set now.
+    EXPECT_EQ(IniValue(Data(6), "DATAINFO", "CODE"), IniValue(share, "DATAINFO", "CODE"));
+}
+
+} // namespace
