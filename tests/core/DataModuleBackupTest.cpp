@@ -220,6 +220,10 @@ TEST_F(DataModuleBackup, CashBookCountsAnEntryBetweenCashAccountsOnce)
 #include <cstdlib>
 #include <optional>
 
+namespace kbtest {
+fs::path FileOperationModule(); // z5ServerFileTest.cpp
+}
+
 namespace {
 
 class DataModuleBackupServer : public ::testing::Test {
@@ -228,8 +232,7 @@ protected:
     {
         if (auto why = kbtest::FirebirdServer::MissingReason(); !why.empty()) GTEST_SKIP() << why;
         env.emplace();
-        const char* build = std::getenv("KB_BUILD_DIR");
-        const fs::path module = fs::path(build ? build : ".") / "udr" / "libkbfileop.so";
+        const fs::path module = kbtest::FileOperationModule();
         server = std::make_unique<kbtest::FirebirdServer>(std::vector<fs::path>{module});
         data = server->DataDir() / "data";
         fs::create_directories(data / "save");

@@ -33,11 +33,21 @@ std::string ReadAll(const fs::path& f)
 
 void Write(const fs::path& f, const std::string& text) { std::ofstream(f, std::ios::binary) << text; }
 
-fs::path ModulePath()
+} // namespace
+
+namespace kbtest {
+// The file-operation module of this build: <build>/udr, found from KB_BUILD_DIR or from the test
+// program's own place (<build>/tests).
+fs::path FileOperationModule()
 {
-    const char* build = std::getenv("KB_BUILD_DIR");
-    return fs::path(build ? build : ".") / "udr" / "libkbfileop.so";
+    if (const char* build = std::getenv("KB_BUILD_DIR"); build && *build) return fs::path(build) / "udr" / "libkbfileop.so";
+    return fs::read_symlink("/proc/self/exe").parent_path().parent_path() / "udr" / "libkbfileop.so";
 }
+} // namespace kbtest
+
+namespace {
+
+fs::path ModulePath() { return kbtest::FileOperationModule(); }
 
 } // namespace
 
