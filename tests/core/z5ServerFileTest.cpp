@@ -166,6 +166,9 @@ TEST_F(ServerFile, ClientModeWorksOnTheServersFiles)
     EXPECT_TRUE(DExist(*dm, In("sub"), 1));
     EXPECT_FALSE(DExist(*dm, In("nosuch"), 1));
 
+    EXPECT_FALSE(FCopy(*dm, a, " ", 1)); // no target: the server is not asked
+    EXPECT_FALSE(ServerFileOperation(*dm, "FMOVE", a, In("x"))); // not an operation of the server
+    EXPECT_TRUE(ui.shown.empty()) << Shown();
     EXPECT_TRUE(FCopy(*dm, a, In("sub/copy.txt"), 1)) << Shown();
     EXPECT_EQ(ReadAll(files / "sub" / "copy.txt"), "content");
     // A move replaces the old target and removes the source.
