@@ -314,3 +314,15 @@ TEST_F(DataModuleBackupServer, GbakOverTcpTakesTheLoginFromTheEnvironment)
     EXPECT_THROW(BackupFDBByGbak(dm, host, true, local.string(), Db("0001")), EDbToolError);
     EXPECT_EQ(fs::file_size(local), size);
 }
+
+TEST_F(DataModuleBackup, ValidationOfADatabaseInUseIsNotADamage)
+{
+    // Another attachment holds the file: validation cannot have it alone.
+    fb::Connection other;
+    other.SetDatabaseName(Db(source));
+    TDM::SetLoginParams(other);
+    other.Open();
+    EXPECT_EQ(ValidateDatabaseResult(*env.dm, kProtocolLocal, "", Db(source)), TValidateResult::NotChecked);
+    EXPECT_TRUE(ValidateDatabase(*env.dm, kProtocolLocal, "", Db(source)));
+    EXPECT_TRUE(env.ui.shown.empty());
+}
