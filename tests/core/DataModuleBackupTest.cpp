@@ -74,6 +74,13 @@ TEST_F(DataModuleBackup, ServiceRouteBacksUpOverAnOldFileAndRestoresIntoANewFold
     EXPECT_TRUE(env.ui.shown.empty()) << Shown();
 }
 
+TEST_F(DataModuleBackup, BackupToTheTemporaryNameStaysThere)
+{
+    const fs::path temp = source / "vqacc.fb_";
+    ASSERT_TRUE(BackupFDB(*env.dm, kProtocolLocal, "", false, temp.string(), Db(source))) << Shown();
+    EXPECT_GT(fs::file_size(temp), 1000u);
+}
+
 TEST_F(DataModuleBackup, RestoreEmptiesTheOperatorsInUse)
 {
     kbtest::RunIsql(source / "vqacc.fdb", "INSERT INTO OPINF (REC, OPCODE) VALUES (1, 10);\nCOMMIT;\n");
