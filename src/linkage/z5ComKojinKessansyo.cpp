@@ -1,7 +1,9 @@
 #include "linkage/z5ComKojinKessansyo.h"
 
+#include <algorithm>
 #include <cstdio>
 
+#include "accounting/uAccZanSisanhyo.h"
 #include "core/DataModule.h"
 #include "core/ErrorReporter.h"
 #include "core/uAccRecord.h"
@@ -51,6 +53,13 @@ Currency KessanRound(int mode, Currency amount)
     case 2: return amount.RoundYen(RoundMode::AwayFromZero);
     default: return amount.RoundYen(RoundMode::HalfAwayFromZero);
     }
+}
+
+void LedgerKessansyoBalance(std::vector<TBALANCE>& Balances, std::vector<TQSORT>& Sorts, int TaxMode, int DefJigyoKbn)
+{
+    const int last = static_cast<int>(std::min(Balances.size(), Sorts.size())) - 1;
+    AccZanSisanhyoReadAll(Balances, last, Sorts, last, 1, TaxMode, DefJigyoKbn, 0);
+    AccZanSisanhyoCalc(Balances, last, 0, -1, 1, 16, DefJigyoKbn);
 }
 
 // ---- TKojinKessansyoIO

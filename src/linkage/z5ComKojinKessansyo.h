@@ -164,9 +164,12 @@ Currency KessanRound(int mode, Currency amount);
 // Arguments after the arrays: the tax mode and the operator's default business division.
 using TKessansyoBalanceMaker =
     std::function<void(std::vector<TBALANCE>& Balances, std::vector<TQSORT>& Sorts, int TaxMode, int DefJigyoKbn)>;
-// The process-wide balance step the readers use unless they are given another. Empty until the
-// ledger installs it; MakeBalance then fails with EDataExportError instead of reading nothing.
-inline TKessansyoBalanceMaker KessansyoBalanceMaker;
+// The ledger's whole-year step: AccZanSisanhyoReadAll (kind 1, the closing-statement layout) and
+// AccZanSisanhyoCalc for periods 1 to 16.
+void LedgerKessansyoBalance(std::vector<TBALANCE>& Balances, std::vector<TQSORT>& Sorts, int TaxMode, int DefJigyoKbn);
+// The process-wide balance step the readers take at creation (tests put figures of their own in
+// its place). An empty one makes MakeBalance fail with EDataExportError instead of reading nothing.
+inline TKessansyoBalanceMaker KessansyoBalanceMaker = LedgerKessansyoBalance;
 
 class TKojinKessansyoIO {
 public:

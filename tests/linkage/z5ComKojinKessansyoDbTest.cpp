@@ -12,7 +12,10 @@
 
 #include "FixtureBuilder.h"
 #include "common/TestDb.h"
+#include "core/DataModule.h"
+#include "core/DataModuleAccInfo.h"
 #include "core/ErrorReporter.h"
+#include "core/uAccZanTable.h"
 #include "core/uAccDateCmp.h"
 #include "core/uAccRecord.h"
 #include "fb/Database.h"
@@ -122,6 +125,32 @@ kb::TKessansyoBalanceMaker HandBalances(std::vector<Hand> lines)
         sorts.at(static_cast<std::size_t>(row)).QKEY = kb::kAccZanEmptyKey;
         sorts.at(static_cast<std::size_t>(row)).QINDEX = row;
     };
+}
+
+// The hand-entered variant of the fixture (see expected/ippan-general-fixture-tegaki.xml).
+std::vector<std::string> TegakiStatements()
+{
+    std::vector<std::string> out = {
+        "UPDATE AO_SINKOKU SET TEGAKI=1, K8_KISAI=1",
+        "INSERT INTO AO_URIAGE (REC, URIAGE, SIIRE) VALUES (1, 900000, 350000)",
+        "INSERT INTO AO_URIAGE (REC, URIAGE, SIIRE) VALUES (13, 20000, 0)",
+        "INSERT INTO AO_URIAGE (REC, URIAGE, SIIRE) VALUES (14, 30000, 0)",
+        "INSERT INTO AO_URIAGE (REC, URIAGE, SIIRE) VALUES (15, 777777, 777777)", // the totals row is computed
+        "INSERT INTO AO_URIAGE (REC, URIAGE, SIIRE) VALUES (16, 60000, 5000)",
+    };
+    // the closing-statement lines hold the computed figures except four
+    const std::vector<std::tuple<int, long long, long long>> stored = {
+        {1, 300000, 330000},    {2, 2000000, 1513000}, {3, 500000, 1000000}, {4, 200000, 250000},
+        {5, 3000000, 2850000},  {6, 1200000, 1000000}, {7, 0, 510000},        {8, 0, 1800000},
+        {9, 400000, 400000},    {10, 1000000, 800000}, {11, 0, 200000},       {12, 0, 300000},
+        {13, 5800000, 5800000}, {15, 0, 200000},       {16, 0, 4800000},      {17, 0, 250000},
+        {18, 0, 55000},         {19, 0, 180000},       {20, 0, 80000},        {21, 0, 120000},
+        {22, 0, 60000},         {23, 0, 440000},       {24, 0, 2400000},      {25, 0, 24000},
+        {26, 0, 1200000},       {27, 0, 33000},        {98, 0, 900000}};
+    for (const auto& [rec, kisyu, kimatu] : stored)
+        out.push_back("UPDATE EXTERKS SET AO_KISHUZAN=" + std::to_string(kisyu) + ", AO_KIMATUZAN=" +
+                      std::to_string(kimatu) + " WHERE REC=" + std::to_string(rec));
+    return out;
 }
 
 class CapturingUi : public kb::IErrorUi {
@@ -236,24 +265,7 @@ TEST_F(GeneralStatement, CodeTypesOtherThanRealEstateAndAgricultureUseTheGeneral
 
 TEST_F(GeneralStatement, HandEnteredStatementTakesTheStoredAmounts)
 {
-    Exec("UPDATE AO_SINKOKU SET TEGAKI=1, K8_KISAI=1");
-    Exec("INSERT INTO AO_URIAGE (REC, URIAGE, SIIRE) VALUES (1, 900000, 350000)");
-    Exec("INSERT INTO AO_URIAGE (REC, URIAGE, SIIRE) VALUES (13, 20000, 0)");
-    Exec("INSERT INTO AO_URIAGE (REC, URIAGE, SIIRE) VALUES (14, 30000, 0)");
-    Exec("INSERT INTO AO_URIAGE (REC, URIAGE, SIIRE) VALUES (15, 777777, 777777)"); // the totals row is computed
-    Exec("INSERT INTO AO_URIAGE (REC, URIAGE, SIIRE) VALUES (16, 60000, 5000)");
-    // the closing-statement lines hold the computed figures except four
-    const std::vector<std::tuple<int, long long, long long>> stored = {
-        {1, 300000, 330000},    {2, 2000000, 1513000}, {3, 500000, 1000000}, {4, 200000, 250000},
-        {5, 3000000, 2850000},  {6, 1200000, 1000000}, {7, 0, 510000},        {8, 0, 1800000},
-        {9, 400000, 400000},    {10, 1000000, 800000}, {11, 0, 200000},       {12, 0, 300000},
-        {13, 5800000, 5800000}, {15, 0, 200000},       {16, 0, 4800000},      {17, 0, 250000},
-        {18, 0, 55000},         {19, 0, 180000},       {20, 0, 80000},        {21, 0, 120000},
-        {22, 0, 60000},         {23, 0, 440000},       {24, 0, 2400000},      {25, 0, 24000},
-        {26, 0, 1200000},       {27, 0, 33000},        {98, 0, 900000}};
-    for (const auto& [rec, kisyu, kimatu] : stored)
-        Exec("UPDATE EXTERKS SET AO_KISHUZAN=" + std::to_string(kisyu) + ", AO_KIMATUZAN=" + std::to_string(kimatu) +
-             " WHERE REC=" + std::to_string(rec));
+    for (const std::string& sql : TegakiStatements()) Exec(sql);
     EXPECT_TRUE(SameTree(ExpectedLines("ippan-general-fixture-tegaki.xml"), Write(1, false)));
 }
 
@@ -405,6 +417,95 @@ TEST_F(GeneralStatement, ABalanceStepThatOverrunsTheArraysIsRefused)
     } catch (const kb::EDataExportError& e) {
         EXPECT_NE(std::string(e.what()).find("500"), std::string::npos) << e.what();
     }
+}
+
+} // namespace
+
+// ---- the whole road on the data module: the ledger computes the balances from the journal
+
+namespace {
+
+class GeneralStatementOnTheLedger : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        kbtest::PrepareFirebird();
+        suiteDir_ = new kbtest::TempDir;
+        fx::BuildGeneralDataSet(suiteDir_->path() / "0001", 1);
+    }
+    static void TearDownTestSuite()
+    {
+        delete suiteDir_;
+        suiteDir_ = nullptr;
+    }
+
+    void SetUp() override
+    {
+        const fs::path file = tmp / "vqacc.fdb";
+        fs::copy_file(suiteDir_->path() / "0001" / "vqacc.fdb", file);
+        std::string script = "UPDATE ACCDEF1 SET AO_KANYU = '新宿青色申告会';\n";
+        for (const std::string& sql : ExtraStatements()) script += sql + ";\n";
+        kbtest::RunIsql(file, script + "COMMIT;\n");
+        kb::ResetAccRecord();
+        kb::ResetAccZanTables();
+        kb::ResetErrorReporter();
+        kb::SetErrorUi(&ui);
+        kb::SystemDef.LogDir = (tmp / "log").string();
+        fs::create_directories(kb::SystemDef.LogDir);
+        if (kb::GengoList.empty()) kb::InitGengoTable();
+        kb::CreateDM();
+        auto& db = kb::DM->IBDatabaseDAT;
+        db.SetDatabaseName(file.string());
+        db.Params() = {"user_name=SYSDBA", "password=masterkey", "lc_ctype=SJIS_0208"};
+        db.Open();
+        ASSERT_TRUE(kb::fnGetAccInfo(*kb::DM));
+        ASSERT_EQ(kb::AccInf.AO_KANYU, "新宿青色申告会");
+        kb::KessansyoBalanceMaker = kb::LedgerKessansyoBalance;
+    }
+
+    void TearDown() override
+    {
+        kb::DM->IBDatabaseDAT.Close();
+        kb::FreeDM();
+        kb::SetErrorUi(nullptr);
+        kb::ResetErrorReporter();
+        kb::ResetAccRecord();
+    }
+
+    // changes of the data set before it is opened
+    virtual std::vector<std::string> ExtraStatements() const { return {}; }
+
+    std::string Write(int kind, bool details)
+    {
+        kb::TXmlSaveDoc doc("1.0", "", "Shift_JIS");
+        doc.CreateRoot("REPORT");
+        kb::SyotokuzeiWriteData(doc, {kind, kb::AccInf.CODETYPE, details, kb::AccInf.TAXDEFUH});
+        return doc.SaveToBytes();
+    }
+
+    kbtest::TempDir tmp;
+    CapturingUi ui;
+    static kbtest::TempDir* suiteDir_;
+};
+kbtest::TempDir* GeneralStatementOnTheLedger::suiteDir_ = nullptr;
+
+TEST_F(GeneralStatementOnTheLedger, DataOfBothKindsEqualsTheHandWrittenFile)
+{
+    const auto expected = ExpectedLines("ippan-general-fixture.xml");
+    EXPECT_TRUE(SameTree(expected, Write(1, true)));
+    EXPECT_TRUE(SameTree(WithoutDetails(expected), Write(1, false)));
+    EXPECT_TRUE(SameTree(AsKind2(expected), Write(2, true)));
+    EXPECT_TRUE(ui.shown.empty());
+}
+
+class HandEnteredStatementOnTheLedger : public GeneralStatementOnTheLedger {
+protected:
+    std::vector<std::string> ExtraStatements() const override { return TegakiStatements(); }
+};
+
+TEST_F(HandEnteredStatementOnTheLedger, DataEqualsTheHandWrittenFile)
+{
+    EXPECT_TRUE(SameTree(ExpectedLines("ippan-general-fixture-tegaki.xml"), Write(1, false)));
 }
 
 } // namespace
