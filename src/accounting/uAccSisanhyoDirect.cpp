@@ -135,6 +135,8 @@ public:
         const std::string& kariuke = AccInf.SysKcode[2];
         const std::string& karibarai = AccInf.SysKcode[1];
 
+        Prefetch();
+
         fb::Statement list(db_, &tr_);
         list.SetSQL(ListSql());
         if (s_.Layout == 0) Bind(list, S_);
@@ -144,12 +146,8 @@ public:
             const std::string K = list.FieldByName("KCODE").AsString();
             if (list.FieldByName("GROUPM1").AsString() == "9900") continue;
             if (s_.Layout >= 1 && s_.Layout <= 4) {
-                Prepare(cnt_, "SELECT COUNT(*) AS RECCNT FROM KAMOKU_SZ\nWHERE (KCODE=:KCODE)" + And(cond_), cond_);
-                cnt_->ParamByName("KCODE").SetString(K);
-                cnt_->ExecQuery();
-                const int n = cnt_->FieldByName("RECCNT").AsInteger();
-                cnt_->Close();
-                if (n == 0) continue;
+                const auto it = sums_.find(K);
+                if (it == sums_.end() || it->second.rows == 0) continue;
             }
             const int dac = list.FieldByName("DAC").AsInteger();
             const int row = PlaceRow(list, K, dac, r, accountsOnRow);
@@ -172,12 +170,8 @@ public:
 
             int sign = 1;
             if (s_.Layout == 3 || s_.Layout == 4) {
-                Prepare(signCnt_, "SELECT COUNT(KCODE) AS RECCNT FROM KAMOKUMST\nWHERE (EXT1_KS=:MSTREC) AND (USE>0) AND (DAC=1 OR DAC=3)",
-                        {});
-                signCnt_->ParamByName("MSTREC").SetInteger(b.MSTREC);
-                signCnt_->ExecQuery();
-                const int n = signCnt_->FieldByName("RECCNT").AsInteger();
-                signCnt_->Close();
+                const auto it = debitLines_.find(b.MSTREC);
+                const int n = it == debitLines_.end() ? 0 : it->second;
                 if ((dac == 2 || dac == 4) && n >= 1) {
                     b.KAMOKU.TAISHAKU = list.FieldByName("BLDAC").AsInteger();
                     sign = -1;
@@ -185,7 +179,8 @@ public:
             }
 
             // opening
-            Currency opening = OpeningSum(opening_, "WHERE (KCODE=:KCODE)" + And(cond_), cond_, K, "", "");
+            const TAccountSums& sums = Sums(K);
+            Currency opening = s_.Tax == 0 ? sums.komi : sums.nuki;
             Currency common;
             const bool allocOpening =
                 s_.Haibun == 1 && (AccInf.KAISINO > 1 || (AccInf.KAISINO == 1 && AccInf.BUMON == 2));
@@ -202,7 +197,8 @@ public:
 
             // movements
             TPeriodAmounts debit{}, credit{};
-            Moves(moves_, "WHERE (KCODE=:KCODE)" + And(cond_), cond_, K, "", debit, credit, nullptr);
+            debit = sums.debit;
+            credit = sums.credit;
             const int taxClass = (!kariuke.empty() && K == kariuke) ? 1 : (!karibarai.empty() && K == karibarai) ? 2 : 0;
             if (s_.Haibun == 1) {
                 if (common_) {
@@ -243,6 +239,53 @@ public:
     }
 
 private:
+    // The per-account figures that every line needs, read once for all accounts: the balance rows
+    // under the condition (their count, the opening sums) and the monthly sums by period; and, for
+    // the closing layout, the count of debit-side accounts per layout line.
+    struct TAccountSums {
+        int rows = 0;
+        Currency komi, nuki;
+        TPeriodAmounts debit{}, credit{};
+    };
+
+    void Prefetch()
+    {
+        const std::string where = cond_.Text.empty() ? std::string() : "\nWHERE " + cond_.Text;
+        fb::Statement q(db_, &tr_);
+        q.SetSQL("SELECT KCODE,COUNT(*) AS RECCNT,SUM(KISHU_KOMI) AS SUM_KOMI,SUM(KISHU_NUKI) AS SUM_NUKI\nFROM KAMOKU_SZ" + where +
+                 "\nGROUP BY KCODE");
+        Bind(q, cond_);
+        for (q.ExecQuery(); !q.Eof(); q.Next()) {
+            TAccountSums& a = sums_[q.FieldByName("KCODE").AsString()];
+            a.rows = q.FieldByName("RECCNT").AsInteger();
+            a.komi = q.FieldByName("SUM_KOMI").AsCurrency();
+            a.nuki = q.FieldByName("SUM_NUKI").AsCurrency();
+        }
+        q.Close();
+        q.SetSQL(std::string("SELECT KCODE,MNUM,") + kMovesColumns + "\nFROM KAMOKU_MS" + where + "\nGROUP BY KCODE,MNUM");
+        Bind(q, cond_);
+        for (q.ExecQuery(); !q.Eof(); q.Next()) {
+            const int m = q.FieldByName("MNUM").AsInteger();
+            if (m < 1 || m > 16) continue;
+            TAccountSums& a = sums_[q.FieldByName("KCODE").AsString()];
+            ReadMoves(q, a.debit[m], a.credit[m]);
+        }
+        q.Close();
+        if (s_.Layout == 3 || s_.Layout == 4) {
+            q.SetSQL("SELECT EXT1_KS,COUNT(KCODE) AS RECCNT FROM KAMOKUMST\nWHERE (USE>0) AND (DAC=1 OR DAC=3)\nGROUP BY EXT1_KS");
+            for (q.ExecQuery(); !q.Eof(); q.Next())
+                debitLines_[q.FieldByName("EXT1_KS").AsInteger()] = q.FieldByName("RECCNT").AsInteger();
+            q.Close();
+        }
+    }
+
+    const TAccountSums& Sums(const std::string& K) const
+    {
+        static const TAccountSums none;
+        const auto it = sums_.find(K);
+        return it == sums_.end() ? none : it->second;
+    }
+
     static TCodeCondition MakeMain(const std::string& column, const TCodeCondition& c)
     {
         TCodeCondition m = c;
@@ -605,7 +648,9 @@ private:
     bool common_ = false;
     TCodeCondition S_, B_, cond_, mainCond_;
     // prepared once per computation, run once per account line
-    std::unique_ptr<fb::Statement> cnt_, haibun_, signCnt_, opening_, opening00_, moves_, moves00_, tax_, tax00_, subCount_,
+    std::map<std::string, TAccountSums> sums_;
+    std::map<int, int> debitLines_;
+    std::unique_ptr<fb::Statement> haibun_, opening00_, moves00_, tax_, tax00_, subCount_,
         subMoves_, subOpening_, subOpening00_, subMoves00_;
 };
 

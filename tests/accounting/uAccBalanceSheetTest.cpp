@@ -150,6 +150,27 @@ TEST_F(Summary, IndividualLossBalancesAndTakesTheLossNames)
     EXPECT_EQ(recs[36].KAMOKU.KNAME, "売上総利益金額");
 }
 
+TEST_F(Summary, CorporateDifferenceGoesToTheRetainedEarningsLine)
+{
+    AccInf.DATATYPE = 1;
+    TBALANCE& cash = Line(51, "1130", 1, 1000);
+    Line(52, "3110", 3, 1000);                  // capital: row 16
+    TBALANCE& carried = Line(53, "3340", 3, 0); // retained earnings carried forward: the balancing line
+    TBALANCE& sales = Line(54, "4100", 3, 0);
+    cash.KARI[35] = Yen(500);
+    sales.KASI[35] = Yen(500);
+    Calc();
+    EXPECT_EQ(carried.TOUZAN, Yen(500));
+    EXPECT_EQ(carried.ZENZAN, Currency());
+    EXPECT_EQ(carried.KASIKATA, Yen(500));
+    EXPECT_EQ(recs[21].TOUZAN, Yen(500));
+    EXPECT_EQ(recs[22].TOUZAN, Yen(500));
+    EXPECT_EQ(recs[23].TOUZAN, Yen(1500)); // shareholders' equity: capital and retained earnings
+    EXPECT_EQ(recs[26].TOUZAN, Yen(1500));
+    EXPECT_EQ(recs[27].TOUZAN, recs[11].TOUZAN);
+    EXPECT_EQ(recs[45].TOUZAN, Yen(500));
+}
+
 TEST_F(Summary, SubAccountsShareTheirAccountsBalance)
 {
     TBALANCE& b = Line(51, "1130", 1, 3000);

@@ -1,0 +1,61 @@
+#pragma once
+// The state and description of a data folder as its information file "vqacc.ini" keeps them
+// (sections DATASTS and DATAINFO). The data selection reads the folder status, the share status
+// and the facts of a data set from here, and writes the status of the operations it runs.
+//
+// This is the small part of the data-set information class that the selection needs; the full
+// class (reading the facts from the data set's own database, the share copies) belongs to the
+// accounting layer, and the selection switches to it once it is there. The file is written only
+// in stand-alone mode, as the data-set information class does.
+
+#include <string>
+
+namespace kb {
+
+struct TDataFolderInfoRec {
+    int STATUS = 1;            // 1 free, 2 in use, 3 data lock, ... 10 damaged
+    int OPCODE = 0;            // operator number of the status
+    std::string OPERATOR;
+    int SHARE_STATUS = 1;      // 1 free, 2 taken
+    int SHARE_OPCODE = 0;
+    std::string SHARE_OPERATOR;
+    int UPDATE_LOCK = 0;
+    int READ_ONLY = 0;
+    std::string DATALISTNAME;
+    std::string CODE;
+    int DATAKBN = 0;
+    int CODEKBN = 0;
+    std::string SHOUGOU;
+    std::string KANA;
+    int NENDO = 0;
+    std::string KISHU;         // "yyyy/mm/dd"
+    std::string KIMATU;
+    int TANTO = 0;
+    int SIWAKE = 0;
+    int TOTALSIWAKE = 0;
+    std::string VERSION1;      // "15.0.0"
+    std::string VERSION2;      // version label
+    int GASSANKBN = 0;
+    int CLOUD_SHARE = 0;
+};
+
+// "folder/vqacc.ini".
+std::string DataIniPath(const std::string& folder);
+// Status 1, share status 1, every text empty.
+void ClearDataInfoRec(TDataFolderInfoRec& rec);
+// Reads the information file into rec (cleared first). True when the folder's data file or its
+// information file exists.
+bool ReadDataIni(const std::string& folder, TDataFolderInfoRec& rec);
+// Writes DATASTS STATUS with this operator's number and name (stand-alone mode only).
+void SetDataStatus(const std::string& folder, int status);
+// Writes DATASTS SHARE_STATUS (stand-alone mode only).
+void SetShareStatus(const std::string& folder, int status);
+// Reads the data set's own facts (ACCDEF1 row 1, the newest ACCVERSION) from the folder's database
+// over a connection of its own into rec (the fields the file does not hold stay). 1 on success,
+// 0 when the database cannot be read.
+int ReadDataInfoFromFolder(const std::string& folder, TDataFolderInfoRec& rec);
+// Writes one value, or the DATAINFO section, of the information file (stand-alone mode only).
+void WriteIniValue(const std::string& folder, const std::string& section, const std::string& key, int value);
+void WriteDataInfoSection(const std::string& folder, const TDataFolderInfoRec& rec);
+
+} // namespace kb

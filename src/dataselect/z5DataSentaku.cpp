@@ -1,0 +1,1560 @@
+#include "dataselect/z5DataSentaku.h"
+
+#include "core/DataModule.h"
+#include "core/ErrorReporter.h"
+#include "core/uAccRecord.h"
+#include "core/z5ComFunc.h"
+#include "ui/xAnimeProgressDialog.h"
+#include "ui/z5MessageDlg.h"
+#include "ui/z5MessageDlg2.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCursor>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTableView>
+#include <QTimer>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <filesystem>
+#include <stdexcept>
+
+namespace kb {
+
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+QColor ColorOf(std::uint32_t c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
+
+std::string Lower(std::string s)
+{
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+std::string Fmt(const char* f, int a)
+{
+    char buf[64];
+    std::snprintf(buf, sizeof buf, f, a);
+    return buf;
+}
+
+int ToInt(const std::string& s)
+{
+    try {
+        return s.empty() ? 0 : std::stoi(s);
+    } catch (...) {
+        return 0;
+    }
+}
+
+std::string JoinPath(const std::string& folder, const std::string& name)
+{
+    if (folder.empty() || folder.back() == '/') return folder + name;
+    return folder + "/" + name;
+}
+
+std::function<bool()>& CloudSource()
+{
+    static std::function<bool()> f;
+    return f;
+}
+
+const char* const kHeaders[kGridColumns] = {"No", "コード", "ｸﾗｳﾄﾞ", "データ名  ", "会計年度", "会計期間", "データフォルダ",
+                                            "バージョン", "", "", "鍵", "共有", "バージョン", "データ更新", "合算区分", "",
+                                            "", "データステータス", "ｸﾗｳﾄﾞ", "参照専用ﾞ"};
+const char* const kFullTilde = "～";
+const char* const kBadPath = "データフォルダパスが不正です。\r処理を中止します。";
+const char* const kNoData = "このフォルダには財務データがありません。\r";
+
+std::string AppDisplayName() { return SystemDef.AppTitle.empty() ? "Kenbo連動コンポーネント" : SystemDef.AppTitle; }
+
+int InfoBox(const std::string& text) { return ShowMessage2(2, text, Btn(TMsgDlgBtn::mbOK)); }
+
+} // namespace
+
+void SetCloudShareModeSource(std::function<bool()> source) { CloudSource() = std::move(source); }
+bool IsCloudShareMode() { return CloudSource() ? CloudSource()() : false; }
+
+// ---- model -----------------------------------------------------------------------------------
+
+TDataListModel::TDataListModel(QObject* parent) : QAbstractTableModel(parent)
+{
+    for (int i = 0; i < kGridColumns; ++i) Headers[static_cast<std::size_t>(i)] = kHeaders[i];
+}
+
+int TDataListModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(lines_.size());
+}
+int TDataListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kGridColumns; }
+
+QVariant TDataListModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= static_cast<int>(lines_.size())) return {};
+    const TGridLine& l = lines_[static_cast<std::size_t>(index.row())];
+    const int c = index.column();
+    switch (role) {
+    case Qt::DisplayRole:
+        // Picture cells: a mark in place of the image lists' pictures.
+        if (c == 2) return l.CloudPicture ? QStringLiteral("☁") : QString();
+        if (c == 8) return l.LockPicture ? QStringLiteral("■") : QString();
+        if (c == 9) return l.SharePicture ? QStringLiteral("◆") : QString();
+        return Q(l.Cells[static_cast<std::size_t>(c)]);
+    case Qt::BackgroundRole: return ColorOf(l.BackColor);
+    case Qt::ForegroundRole:
+        if (index.row() == CurrentLine) {
+            if (l.Cells[13] == "1") return ColorOf(kGreyTextColor);
+            if (l.Cells[17] == "1") return ColorOf(l.TextColor);
+            return ColorOf(SelectedTextColor);
+        }
+        return ColorOf(l.TextColor);
+    case Qt::TextAlignmentRole:
+        if (c == 0 || c == 10 || c == 18) return int(Qt::AlignRight | Qt::AlignVCenter);
+        if (c == 2 || c == 4 || c == 5 || c == 7 || c == 8 || c == 9) return int(Qt::AlignCenter);
+        return int(Qt::AlignLeft | Qt::AlignVCenter);
+    default: return {};
+    }
+}
+
+QVariant TDataListModel::headerData(int section, Qt::Orientation o, int role) const
+{
+    if (o != Qt::Horizontal || section < 0 || section >= kGridColumns) return {};
+    if (role == Qt::DisplayRole) return Q(Headers[static_cast<std::size_t>(section)]);
+    if (role == Qt::TextAlignmentRole) return int(Qt::AlignCenter);
+    return {};
+}
+
+void TDataListModel::Reset(std::vector<TGridLine> lines)
+{
+    beginResetModel();
+    lines_ = std::move(lines);
+    endResetModel();
+}
+
+void TDataListModel::InsertLine(int at, TGridLine line)
+{
+    beginInsertRows({}, at, at);
+    lines_.insert(lines_.begin() + at, std::move(line));
+    endInsertRows();
+}
+
+void TDataListModel::RemoveLine(int at)
+{
+    beginRemoveRows({}, at, at);
+    lines_.erase(lines_.begin() + at);
+    endRemoveRows();
+}
+
+void TDataListModel::LineChanged(int line)
+{
+    if (line < 0 || line >= static_cast<int>(lines_.size())) return;
+    emit dataChanged(index(line, 0), index(line, kGridColumns - 1));
+}
+
+void TDataListModel::HeadersChanged() { emit headerDataChanged(Qt::Horizontal, 0, kGridColumns - 1); }
+
+// ---- creation --------------------------------------------------------------------------------
+
+TDataSentakuBox::TDataSentakuBox(QWidget* parent) : TBSDI(parent, true)
+{
+    setObjectName("DataSentakuBox");
+    HostMenuNotify = false;
+    NoBusyCheck = true;
+    UseFormSize = false;
+    ActivateParamFlag = 0;
+    resize(985, 560);
+
+    auto mkButton = [this](const char* name, const char* text, int x, int y, int w, QWidget* parentW) {
+        auto* b = new QPushButton(QString::fromUtf8(text), parentW);
+        b->setObjectName(name);
+        b->setGeometry(x, y, w, 26);
+        b->setAutoDefault(false);
+        b->setFocusPolicy(Qt::NoFocus);
+        return b;
+    };
+    btnCloudShare = mkButton("btnCloudShare", "ｸﾗｳﾄﾞ", 330, 8, 70, this);
+    btnKyoyuDataUp = mkButton("btnKyoyuDataUp", "共有保管", 480, 8, 80, this);
+    btnKyoyuDataDown = mkButton("btnKyoyuDataDown", "共有取得", 400, 8, 80, this);
+    btnSearchCancel = mkButton("btnSearchCancel", "検索解除", 600, 8, 80, this);
+    btnSearch = mkButton("btnSearch", "検索", 680, 8, 70, this);
+    btnDataInfo = mkButton("btnDataInfo", "情報", 750, 8, 70, this);
+    btnListUpdate = mkButton("btnListUpdate", "更新", 820, 8, 70, this);
+    btnKyoyuDataUp->setEnabled(false);
+    btnKyoyuDataDown->setEnabled(false);
+    btnSearchCancel->setEnabled(false);
+    cboxKyoyuDataAuto = new QCheckBox("共有データの取得と保管を自動化する", this);
+    cboxKyoyuDataAuto->setObjectName("cboxKyoyuDataAuto");
+    cboxKyoyuDataAuto->setGeometry(12, 10, 300, 22);
+    pnlDataMan = new QWidget(this);
+    pnlDataMan->setObjectName("pnlDataMan");
+    pnlDataMan->setGeometry(12, 8, 310, 28);
+    cmbDataMan = new QComboBox(pnlDataMan);
+    cmbDataMan->setObjectName("cmbDataMan");
+    cmbDataMan->setGeometry(90, 2, 150, 24);
+    cmbDataMan->setMaxVisibleItems(10);
+
+    Model = new TDataListModel(this);
+    PerfectGrid1 = new QTableView(this);
+    PerfectGrid1->setObjectName("PerfectGrid1");
+    PerfectGrid1->setModel(Model);
+    PerfectGrid1->setGeometry(12, 44, 961, 368);
+    PerfectGrid1->verticalHeader()->hide();
+    PerfectGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    PerfectGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
+    PerfectGrid1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    PerfectGrid1->horizontalHeader()->setSectionsClickable(true);
+    PerfectGrid1->horizontalHeader()->setHighlightSections(false);
+    PerfectGrid1->setSortingEnabled(false);
+
+    pnlBottom = new QWidget(this);
+    pnlBottom->setObjectName("pnlBottom");
+    pnlBottom->setGeometry(0, 420, 985, 140);
+    auto* hint = new QPlainTextEdit(pnlBottom);
+    hint->setObjectName("HintArea");
+    hint->setReadOnly(true);
+    hint->setGeometry(12, 4, 961, 60);
+    HintMemo = hint;
+    const char* names[fkCount] = {"ESC", "F1", "F2", "F3", "F4", "F5", "F6", "F7", "F8", "F12"};
+    for (int i = 0; i < fkCount; ++i) {
+        FuncButtons[static_cast<std::size_t>(i)] =
+            mkButton(names[i], FullCaptions()[static_cast<std::size_t>(i)].c_str(), 12 + i * 96, 76, 92, pnlBottom);
+    }
+    F12Button = FuncButtons[fkF12];
+    F12FocusFirst = false;
+
+    txtIncSerch = new QLineEdit(this);
+    txtIncSerch->setObjectName("txtIncSerch");
+    txtIncSerch->setReadOnly(true);
+    txtIncSerch->setMaxLength(8);
+    txtIncSerch->setStyleSheet("QLineEdit { color: white; font-weight: bold; background: palette(highlight); }");
+    txtIncSerch->hide();
+    IncSerchTimer = new QTimer(this);
+    IncSerchTimer->setObjectName("IncSerchTimer");
+    IncSerchTimer->setInterval(0);
+    IncSerchTimer->setSingleShot(true);
+    xAnimeProgressDialog1 = new TxAnimeProgressDialog(this);
+
+    // Fields and owned objects.
+    SortColumn = -1;
+    ReselectOnShow = 1;
+    PlaceRec = SystemDef.DataPlaceRec;
+    PlacePath = SystemDef.SysDir;
+    ListCtl = std::make_unique<TDataSentakuListCtl>();
+    ListCtl->Mode = ConnectMode;
+    KensakuBox = new TDataListKensakuBox(this);
+    KensakuBox->ListType = 0;
+    KensakuBox->InitKensakuRec(CallerJyoken);
+
+    // Mode-dependent look.
+    const bool server = ConnectMode == 1 || ConnectMode == 2;
+    std::uint32_t back = 0xFFFFFF, alt = 0xE1F0FF;
+    if (ConnectMode == 0) {
+        setWindowTitle("データ選択");
+        back = static_cast<std::uint32_t>(DefaultScreenColors[3]);
+        alt = static_cast<std::uint32_t>(DefaultScreenColors[5]);
+        Model->SelectedTextColor = static_cast<std::uint32_t>(DefaultScreenColors[7]);
+        pnlDataMan->hide();
+    } else if (server) {
+        setWindowTitle(ConnectMode == 1 ? "データ選択（サーバー）" : "データ選択");
+        back = static_cast<std::uint32_t>(DefaultScreenColors[3]);
+        alt = 0xFFF0E1;
+        Model->SelectedTextColor = 0x804000;
+        btnKyoyuDataDown->hide();
+        btnKyoyuDataUp->hide();
+        cboxKyoyuDataAuto->hide();
+        pnlDataMan->show();
+        btnCloudShare->move(btnKyoyuDataDown->pos());
+    }
+    setProperty("GridBackColor", static_cast<uint>(back));
+    setProperty("GridAltColor", static_cast<uint>(alt));
+
+    // Columns.
+    const bool cloud = IsCloudShareMode();
+    const int widths[kGridColumns] = {40, 70, cloud ? 40 : 0, 0, 80, 180, 200, 90, server ? 32 : 0, ConnectMode == 0 ? 32 : 0,
+                                      0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    int w3 = 280 - widths[2] - (server ? widths[8] : widths[9]);
+    for (int c = 0; c < kGridColumns; ++c) {
+        const int w = c == 3 ? w3 : widths[c];
+        PerfectGrid1->setColumnHidden(c, w == 0);
+        if (w > 0) PerfectGrid1->setColumnWidth(c, w);
+    }
+    if (!cloud) btnCloudShare->hide();
+    Model->Headers[8] = server ? "鍵" : "";
+    Model->Headers[9] = ConnectMode == 0 ? "共有" : "";
+
+    // Handlers.
+    connect(PerfectGrid1->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int c) { HeaderClick(c); });
+    connect(PerfectGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& now, const QModelIndex&) { GridCurrentChanged(now.isValid() ? now.row() : -1); });
+    connect(PerfectGrid1, &QTableView::doubleClicked, this, [this](const QModelIndex&) {
+        if (LineCount() > 0 && CurrentLine() >= 0) F12Click();
+    });
+    connect(IncSerchTimer, &QTimer::timeout, this, [this] { IncSerchTimerTimer(); });
+    connect(FuncButtons[fkESC], &QPushButton::clicked, this, [this] { ESCClick(); });
+    for (int k = fkF1; k <= fkF8; ++k)
+        connect(FuncButtons[static_cast<std::size_t>(k)], &QPushButton::clicked, this,
+                [this, k] { FuncKeyClick(static_cast<TFuncKey>(k)); });
+    connect(FuncButtons[fkF12], &QPushButton::clicked, this, [this] { F12Click(); });
+    connect(btnSearch, &QPushButton::clicked, this, [this] { btnSearchClick(btnSearch); });
+    connect(btnSearchCancel, &QPushButton::clicked, this, [this] { btnSearchClick(btnSearchCancel); });
+    connect(btnListUpdate, &QPushButton::clicked, this, [this] { btnListUpdateClick(); });
+    connect(btnDataInfo, &QPushButton::clicked, this, [this] { NotBuilt("データの詳細情報"); });
+    connect(btnKyoyuDataDown, &QPushButton::clicked, this, [this] { NotBuilt("共有取得"); });
+    connect(btnKyoyuDataUp, &QPushButton::clicked, this, [this] { NotBuilt("共有保管"); });
+    connect(btnCloudShare, &QPushButton::clicked, this, [this] { NotBuilt("クラウドシェア"); });
+    connect(cboxKyoyuDataAuto, &QCheckBox::clicked, this, [this] { cboxKyoyuDataAutoClick(); });
+
+    Initialized = KensakuBox->Initialized;
+}
+
+TDataSentakuBox::~TDataSentakuBox() = default;
+
+bool TDataSentakuBox::FormCloseHide()
+{
+    // The form belongs to whoever created it by name; it never frees itself.
+    return true;
+}
+
+void TDataSentakuBox::NotBuilt(const std::string& what)
+{
+    ShowErrorDetail("「" + what + "」はこのプログラムでは使用できません。", "");
+}
+
+// ---- ISyoriKidou -----------------------------------------------------------------------------
+
+void TDataSentakuBox::SetParams(const std::vector<std::string>& lines)
+{
+    Params = lines;
+    TDataSentakuParams p;
+    p.SyoriType = SyoriType;
+    KensakuBox->InitKensakuRec(p.CallerJyoken);
+    p.ManualFree = ManualFree;
+    try {
+        ApplyDataSentakuParams(lines, p);
+    } catch (...) {
+        SyoriType = static_cast<std::uint8_t>(p.SyoriType);
+        throw;
+    }
+    SyoriType = static_cast<std::uint8_t>(p.SyoriType);
+    FormStyle = p.FormStyle;
+    CallerJyoken = p.CallerJyoken;
+    ManualFree = p.ManualFree;
+    KeepOnClose = p.ManualFree;
+    OnlySAMode = p.OnlySAMode;
+    OnlySABackupPath = p.OnlySABackupPath;
+}
+
+int TDataSentakuBox::Execute(int mode)
+{
+    QApplication::restoreOverrideCursor();
+    if (mode != 1) {
+        show();
+        return 1;
+    }
+    if (HostMenuHook && HostMenuHook(10, "") > 0) {
+        ShowMessage2(0, "メニュー以外の処理が開いています。\r全ての処理を閉じてから処理を実行してください。",
+                     Btn(TMsgDlgBtn::mbYes));
+        return -1;
+    }
+    return ExecuteForm(true, [this] { InitDisplay(1); });
+}
+
+void TDataSentakuBox::InitDisplay(std::uint8_t displayMode)
+{
+    DisplayMode = displayMode;
+    switch (SyoriType) {
+    case 2:
+        SystemDef.DataSelResultParams.clear();
+        HostMenuNotify = false;
+        btnCloudShare->hide();
+        if (ConnectMode == 0) {
+            KeptAutoShareFlag = SystemDef.AutoShareFlag;
+            SystemDef.AutoShareFlag = 0;
+        }
+        break;
+    case 3:
+    case 4: btnCloudShare->hide(); break;
+    case 5:
+        SystemDef.DataSelResultParams.clear();
+        HostMenuNotify = false;
+        break;
+    default: break;
+    }
+    PrepareList();
+    PositionPending = false;
+}
+
+// ---- list ------------------------------------------------------------------------------------
+
+void TDataSentakuBox::LoadHints()
+{
+    SetHint(cboxKyoyuDataAuto, "ﾁｪｯｸを入れると取得・保管ﾎﾞﾀﾝを使わずに共有ﾃﾞｰﾀを処理できます。空白行に共有ﾃﾞｰﾀを割り当てる場合やLANから切り離してﾃﾞｰﾀ持ち出す場合はﾁｪｯｸを外してください。|");
+    SetHint(btnKyoyuDataUp, "選択した共有ﾃﾞｰﾀを他のPCで使用可能にします。保管を行うと［共有］欄にｱｲｺﾝが付きます。|");
+    SetHint(btnKyoyuDataDown, "空白行を選択してｸﾘｯｸすると［共有ﾃﾞｰﾀの選択］画面が開きます。共有ﾃﾞｰﾀ行を選択してｸﾘｯｸすると選択可能になります。（［共有］欄のｱｲｺﾝが外れます。）|");
+    SetHint(btnSearchCancel, "検索状態を解除します。|");
+    SetHint(btnSearch, "［検索条件の設定］画面を開きます。一定条件に該当するﾃﾞｰﾀを抽出表示する場合に使用します。|");
+    SetHint(btnDataInfo, "「ﾃﾞｰﾀの詳細情報」画面を開きます。入力済み仕訳件数や部門・本支店の設定状況など、選択ﾃﾞｰﾀの基本情報を表示します。|「ﾃﾞｰﾀの詳細情報」画面を開きます。入力済み仕訳件数や部門・本支店の設定状況など、選択ﾃﾞｰﾀの基本情報を表示します。\r\nﾃﾞｰﾀ選択画面におけるﾃﾞｰﾀの表示名を変更することも可能です。");
+    SetHint(btnListUpdate, "ﾃﾞｰﾀﾘｽﾄを更新します。［F5：ﾃﾞｰﾀ削除］や［F7：復元］などの機能を使わずに移行したﾃﾞｰﾀを再表示します。|ﾃﾞｰﾀﾘｽﾄを更新します。入力済み仕訳件数や部門・本支店の設定状況など、選択ﾃﾞｰﾀの基本情報を表示します。\r\nﾃﾞｰﾀ選択画面におけるﾃﾞｰﾀの表示名を変更することも可能です。");
+    SetHint(cmbDataMan, "データの場所を選択します。|データの場所をドロップダウンリストより選択します。選択された場所のデータリストが表示されます。");
+    if (SyoriType == 5) return;
+    const std::string sel = "［ENTER］又はﾀﾞﾌﾞﾙｸﾘｯｸ又は［F12］で選択します。";
+    std::string grid;
+    if (KeyState == 2 || CopyPending) {
+        grid = "貼り付け先を選択して［F2］を押します。|貼り付け先を選択して［F2］を押します。\r\nｺﾋﾟｰ処理を中断する場合は［ESC］を押します。";
+    } else if (SyoriType == 4) {
+        grid = sel + "|［ENTER］又はﾀﾞﾌﾞﾙｸﾘｯｸ又は［F12］で空いている行を選択します。\r\n";
+    } else if (ConnectMode == 0) {
+        grid = SyoriType == 2
+                   ? sel + "|" + sel + "\r\n［F7］で作成済みのﾃﾞｰﾀを復元してください。\r\n選択ﾃﾞｰﾀを削除する場合は［F5］、ﾌﾗｯｼｭﾒﾓﾘなどのﾒﾃﾞｨｱに保存する場合は［F6］を押します。\r\n共有ﾃﾞｰﾀを処理する場合は［共有取得］、取得した共有ﾃﾞｰﾀを他のｵﾍﾟﾚｰﾀが使えるようにする場合は［共有保管］をｸﾘｯｸします。"
+                   : sel + "|" + sel + "\r\n空白行は選択できません。［F3］で新規にﾃﾞｰﾀを作成するか、又は［F7］で作成済みのﾃﾞｰﾀを復元してください。\r\n選択ﾃﾞｰﾀを削除する場合は［F5］、ﾌﾗｯｼｭﾒﾓﾘなどのﾒﾃﾞｨｱに保存する場合は［F6］を押します。\r\n共有ﾃﾞｰﾀを処理する場合は［共有取得］、取得した共有ﾃﾞｰﾀを他のｵﾍﾟﾚｰﾀが使えるようにする場合は［共有保管］をｸﾘｯｸします。";
+    } else if (ConnectMode == 1) {
+        grid = SyoriType == 2 ? sel + "|" + sel + "\r\n" : sel + "|" + sel + "\r\n空白行は選択できません。";
+    } else {
+        grid = SyoriType == 2
+                   ? sel + "|" + sel + "\r\n［F7］で作成済みのﾃﾞｰﾀを復元してください。\r\n選択ﾃﾞｰﾀを削除する場合は［F5］を、ﾌﾗｯｼｭﾒﾓﾘなどのﾒﾃﾞｨｱに保存する場合は［F6］を押します。"
+                   : sel + "|" + sel + "\r\n空白行は選択できません。［F3］で新規にﾃﾞｰﾀを作成するか、又は［F7］で作成済みのﾃﾞｰﾀを復元してください。\r\n選択ﾃﾞｰﾀを削除する場合は［F5］を、ﾌﾗｯｼｭﾒﾓﾘなどのﾒﾃﾞｨｱに保存する場合は［F6］を押します。";
+    }
+    SetHint(PerfectGrid1, grid);
+}
+
+void TDataSentakuBox::PrepareList()
+{
+    LoadHints();
+    if (ConnectMode == 1 || ConnectMode == 2) {
+        // Data places are kept by their own dialog; the standard place is shown until it is there.
+        cmbDataMan->clear();
+        cmbDataMan->addItem("標準の場所");
+        PlaceRec = 0;
+        PlacePath = SystemDef.SysDir;
+    }
+    KensakuBox->SelectRecord(SavedJyoken);
+    ActiveJyoken = SavedJyoken;
+    if (ActiveJyoken.JYOKENUSE == 0) {
+        ActiveJyoken.DATATYPE = ActiveJyoken.CODETYPE = ActiveJyoken.TANTO = 0;
+        ActiveJyoken.DATACODE.clear();
+        ActiveJyoken.DATANAME.clear();
+        ActiveJyoken.DATAVER.clear();
+        ActiveJyoken.SEIHINNAME.clear();
+    }
+    if (CallerJyoken.JYOKENUSE == 1) {
+        CallerJyoken.SORTCOL = ActiveJyoken.SORTCOL;
+        CallerJyoken.SORTTYPE = ActiveJyoken.SORTTYPE;
+        ActiveJyoken = CallerJyoken;
+        btnSearch->setProperty("Tag", 1);
+    } else {
+        btnSearch->setProperty("Tag", 0);
+    }
+    btnSearchCancel->setEnabled(ActiveJyoken.JYOKENUSE == 1);
+    SortColumn = ActiveJyoken.SORTCOL;
+    SortDescending = ActiveJyoken.SORTTYPE != 0 ? 1 : 0;
+    if (LoadDataList() > 0) {
+        FillGrid(-1);
+        if (ConnectMode == 0 && SyoriType == 0 && ListCtl->IsDataListEmpty()) DataListRefresh(-1);
+    }
+    {
+        const QSignalBlocker block(cboxKyoyuDataAuto);
+        cboxKyoyuDataAuto->setChecked(SystemDef.AutoShareFlag == 1);
+    }
+    OpenDataFolder = SystemDef.DataDir;
+    CancelPressed = 0;
+}
+
+int TDataSentakuBox::LoadDataList()
+{
+    ListCtl->Mode = ConnectMode;
+    ListCtl->SetDataPlaceRec(PlaceRec);
+    ListCtl->Execute(0, SortKeyOfColumn(SortColumn), "", SortDescending != 0);
+    Rows = ListCtl->Rows;
+    ChildRows = ListCtl->ChildRows;
+    FilterDataList();
+    return static_cast<int>(Rows.size());
+}
+
+void TDataSentakuBox::FilterDataList() { DispIndex = kb::FilterDataList(Rows, ActiveJyoken); }
+
+namespace {
+TGridLine MakeLine(const TDataListRec& row, const std::string& appDataDir)
+{
+    TGridLine l;
+    auto& c = l.Cells;
+    c[0] = std::to_string(row.REC);
+    c[1] = row.DATACODE;
+    c[3] = row.DISPNAME;
+    c[6] = DisplayFolder(row.PASNAME, appDataDir);
+    c[7] = row.VER_TEXT;
+    c[10] = std::to_string(row.DATALOCK);
+    c[11] = "0";
+    char v[64];
+    std::snprintf(v, sizeof v, "%d.%d.%d", row.VER_MAJOR, row.VER_MINOR1, row.VER_MINOR2);
+    c[12] = v;
+    c[13] = std::to_string(row.UPDATE_LOCK);
+    c[14] = std::to_string(row.GASSAN);
+    c[15] = "0";
+    c[16] = "0";
+    c[17] = std::to_string(row.DATA_STATUS);
+    if (!IsAreaName(row.ENTTEXT)) {
+        c[4] = Fmt("%d 期", row.NENDO);
+        c[5] = row.KIKANTEXT;
+    } else {
+        c[5] = kFullTilde;
+    }
+    l.LockPicture = row.DATALOCK != 0 ? 1 : 0;
+    c[18] = std::to_string(row.CLOUD);
+    l.CloudPicture = row.CLOUD ? 1 : 0;
+    c[19] = std::to_string(row.READ_ONLY);
+    return l;
+}
+} // namespace
+
+void TDataSentakuBox::WriteGridRow(int line, const TDataListRec& row)
+{
+    if (line < 0 || line >= LineCount()) return;
+    Model->Lines()[static_cast<std::size_t>(line)] = MakeLine(row, SystemDef.AppDataDir);
+}
+
+// The lines of one display entry: the row and, below it, its members.
+static std::vector<TGridLine> EntryLines(TDataSentakuBox& f, int index)
+{
+    std::vector<TGridLine> out;
+    if (index < 0 || index >= static_cast<int>(f.Rows.size())) return out;
+    TDataSentakuRec& r = f.Rows[static_cast<std::size_t>(index)];
+    if (r.DataRec.GASSAN > 2) return out;
+    const int share = f.ShareState(1, index);
+    auto sharePic = [&](TGridLine& l) {
+        if (share == 1) {
+            l.Cells[11] = "0";
+            l.SharePicture = 2;
+        } else if (share == 2) {
+            l.Cells[11] = "1";
+            l.SharePicture = 0;
+        }
+    };
+    TGridLine top = MakeLine(r.DataRec, SystemDef.AppDataDir);
+    top.Cells[15] = std::to_string(index);
+    sharePic(top);
+    out.push_back(top);
+    TDataSentakuListCtl::SetChildDisplayNames(r);
+    for (std::size_t i = 0; i < r.ChildList.size(); ++i) {
+        TGridLine l = MakeLine(r.ChildList[i], SystemDef.AppDataDir);
+        l.Cells[0].clear();
+        l.Cells[15] = std::to_string(index);
+        l.Cells[16] = std::to_string(i);
+        sharePic(l);
+        out.push_back(l);
+    }
+    return out;
+}
+
+namespace {
+// Colours of every line from its place and cells: alternate lines, red for damaged, grey text for a
+// data set whose update is forbidden and needed (the answer is cached in column 13).
+void Colour(TGridLine& l, int line, std::uint32_t back, std::uint32_t alt)
+{
+    l.BackColor = LineBackColor(line, ToInt(l.Cells[17]), back, alt);
+    bool grey = false;
+    if (!l.Cells[12].empty() && l.Cells[13] == "1") {
+        grey = AccountingNeedsUpdate(l.Cells[12]);
+        l.Cells[13] = grey ? "1" : "0";
+    }
+    l.TextColor = grey ? kGreyTextColor : 0x000000;
+}
+} // namespace
+
+void TDataSentakuBox::FillGrid(int n)
+{
+    const auto back = property("GridBackColor").toUInt();
+    const auto alt = property("GridAltColor").toUInt();
+    if (n < 0) {
+        for (int c = 0; c < kGridColumns; ++c) Model->Headers[static_cast<std::size_t>(c)] = kHeaders[c];
+        Model->Headers[8] = (ConnectMode == 1 || ConnectMode == 2) ? "鍵" : "";
+        Model->Headers[9] = ConnectMode == 0 ? "共有" : "";
+        if (SortColumn >= 0 && SortColumn < kGridColumns)
+            Model->Headers[static_cast<std::size_t>(SortColumn)] += SortDescending ? "▼" : "▲";
+        Model->HeadersChanged();
+        std::vector<TGridLine> lines;
+        GridRowCount = 0;
+        for (std::size_t i = 0; i < DispIndex.size() && lines.size() < static_cast<std::size_t>(kNoLine); ++i) {
+            for (auto& l : EntryLines(*this, DispIndex[i])) lines.push_back(std::move(l));
+        }
+        for (std::size_t i = 0; i < lines.size(); ++i) Colour(lines[i], static_cast<int>(i), back, alt);
+        GridRowCount = static_cast<int>(lines.size());
+        Model->CurrentLine = -1;
+        Model->Reset(std::move(lines));
+        if (LineCount() > 0) SetCurrentLine(0, 0);
+        return;
+    }
+    if (n >= static_cast<int>(DispIndex.size())) return;
+    const int index = DispIndex[static_cast<std::size_t>(n)];
+    const int at = GridRowCount;
+    if (at < 0 || at > LineCount()) return;
+    // The entry's lines now shown at this place go, the fresh ones take their place.
+    while (at < LineCount() && Cell(at, 15) == std::to_string(index)) Model->RemoveLine(at);
+    auto fresh = EntryLines(*this, index);
+    int k = at;
+    for (auto& l : fresh) Model->InsertLine(k++, std::move(l));
+    for (int i = at; i < LineCount(); ++i) {
+        Colour(Model->Lines()[static_cast<std::size_t>(i)], i, back, alt);
+        Model->LineChanged(i);
+    }
+}
+
+void TDataSentakuBox::SelectCurrentDataRow()
+{
+    if (ReselectOnShow != 1) return;
+    OpenDataFolder = SystemDef.DataDir;
+    const std::string want = Lower(NormalizeDataPath(SystemDef.DataDir));
+    for (int i = 0; i < LineCount(); ++i) {
+        if (Lower(RowFolder(i)) == want) {
+            SetCurrentLine(i, 0);
+            // Six visible lines above the selected one where there are so many.
+            const int top = std::max(0, i - 6);
+            PerfectGrid1->scrollTo(Model->index(top, 0), QAbstractItemView::PositionAtTop);
+            break;
+        }
+    }
+    ReselectOnShow = 1;
+}
+
+void TDataSentakuBox::SaveDataListRow(TDataListRec& row)
+{
+    if (TrimZen(row.PASNAME).empty()) throw std::runtime_error(kBadPath);
+    ListCtl->UpdateDataListRecord(row, 0, true);
+}
+
+void TDataSentakuBox::SetRowFromInfo(TDataListRec& row, int mode)
+{
+    if (mode == 1) {
+        const int rec = row.REC;
+        const std::string pasname = row.PASNAME;
+        const std::string local = row.LOCALPATH;
+        const int netDrive = row.NETDRIVE;
+        row = TDataListRec{};
+        row.REC = rec;
+        row.ROWNO = 0;
+        row.GROUPID = SystemDef.GroupId;
+        row.NENDO = 1;
+        row.PASNAME = pasname;
+        row.LOCALPATH = local;
+        row.NETDRIVE = netDrive;
+        if (netDrive == 1) {
+            row.ENTTEXT = kFreeAreaName;
+            row.KYOYULOCK = 1;
+        }
+        row.DISPNAME = row.ENTTEXT;
+        return;
+    }
+    const TDataFolderInfoRec& i = InfoRec;
+    row.DATACODE = i.CODE;
+    row.SHOUGOU = i.SHOUGOU;
+    row.NENDO = i.NENDO;
+    row.KISHU = Date::Parse(i.KISHU).value_or(Date{});
+    row.KIMATU = Date::Parse(i.KIMATU).value_or(Date{});
+    row.KIKANTEXT = MakeKikanText(row.KISHU, row.KIMATU);
+    row.DATATYPE = i.DATAKBN;
+    row.CODETYPE = i.CODEKBN;
+    row.TANTOU = i.TANTO;
+    const TVersionRec v = StrToVersionRec(i.VERSION1);
+    row.VER_MAJOR = v.Major;
+    row.VER_MINOR1 = v.Minor1;
+    row.VER_MINOR2 = v.Minor2;
+    row.VER_TEXT = i.VERSION2;
+    row.UPDATE_LOCK = i.UPDATE_LOCK;
+    row.GASSAN = row.GASSAN == 10 ? 10 : static_cast<std::uint8_t>(i.GASSANKBN);
+    row.CLOUD = static_cast<std::uint8_t>(i.CLOUD_SHARE);
+    row.READ_ONLY = i.READ_ONLY;
+    row.DATALOCK = i.STATUS == 3 ? OperatorCodeOf(i.OPCODE, SystemDef.GroupId) : 0;
+    if (i.SHARE_STATUS == 2 && i.SHARE_OPCODE == SystemDef.OpCode) row.KYOYULOCK = 1;
+    if (row.NETDRIVE == 1 ? IsAreaName(row.ENTTEXT) : row.ENTTEXT.empty()) row.ENTTEXT = i.SHOUGOU;
+    row.DISPNAME = row.ENTTEXT;
+}
+
+void TDataSentakuBox::HeaderClick(int column)
+{
+    if (CurrentLine() < 0) return;
+    const TDataListRec* cur = RowRecord(CurrentLine());
+    const std::string before = cur ? Lower(cur->PASNAME) : std::string();
+    if (column == 0) {
+        SortDescending = (SortColumn == -1 || SortColumn == 0) ? (SortDescending ? 0 : 1) : 0;
+        SortColumn = 0;
+    } else if (column == 1 || (column >= 3 && column <= 7)) {
+        SortDescending = SortColumn == column ? (SortDescending ? 0 : 1) : 0;
+        SortColumn = column;
+    } else {
+        return;
+    }
+    LoadDataList();
+    FillGrid(-1);
+    for (int i = 0; i < LineCount(); ++i) {
+        const TDataListRec* r = RowRecord(i);
+        if (r && Lower(r->PASNAME) == before) {
+            SetCurrentLine(i, 0);
+            break;
+        }
+    }
+    UpdateFunctionKeys();
+}
+
+// ---- row functions ---------------------------------------------------------------------------
+
+int TDataSentakuBox::LineCount() const { return Model->rowCount(); }
+
+std::string TDataSentakuBox::Cell(int line, int column) const
+{
+    if (line < 0 || line >= LineCount() || column < 0 || column >= kGridColumns) return {};
+    return Model->Lines()[static_cast<std::size_t>(line)].Cells[static_cast<std::size_t>(column)];
+}
+
+void TDataSentakuBox::SetCell(int line, int column, const std::string& text)
+{
+    if (line < 0 || line >= LineCount() || column < 0 || column >= kGridColumns) return;
+    Model->Lines()[static_cast<std::size_t>(line)].Cells[static_cast<std::size_t>(column)] = text;
+    Model->LineChanged(line);
+}
+
+int TDataSentakuBox::CurrentLine() const
+{
+    if (LineCount() == 0) return kNoLine;
+    const QModelIndex i = PerfectGrid1->currentIndex();
+    return i.isValid() ? i.row() : -1;
+}
+
+void TDataSentakuBox::SetCurrentLine(int line, int column)
+{
+    if (line < 0 || line >= LineCount()) return;
+    const QModelIndex i = Model->index(line, column);
+    PerfectGrid1->setCurrentIndex(i);
+    PerfectGrid1->scrollTo(i);
+    GridCurrentChanged(line);
+}
+
+TDataListRec* TDataSentakuBox::RowRecord(int line)
+{
+    if (line < 0 || line >= LineCount()) return nullptr;
+    const int index = ToInt(Cell(line, 15));
+    if (index < 0 || index >= static_cast<int>(Rows.size())) return nullptr;
+    TDataSentakuRec& r = Rows[static_cast<std::size_t>(index)];
+    if (Cell(line, 14) == "10") {
+        const int child = ToInt(Cell(line, 16));
+        if (child < 0 || child >= static_cast<int>(r.ChildList.size())) return nullptr;
+        return &r.ChildList[static_cast<std::size_t>(child)];
+    }
+    return &r.DataRec;
+}
+
+std::string TDataSentakuBox::RowFolder(int line) const
+{
+    auto* self = const_cast<TDataSentakuBox*>(this);
+    const TDataListRec* r = self->RowRecord(line);
+    if (!r) return {};
+    std::string folder = NormalizeDataPath(r->PASNAME);
+    if (r->NETDRIVE == 1) {
+        folder = NormalizeDataPath(SystemDef.SysDir) + "/" + Fmt("%.4d", r->REC);
+        if (r->GASSAN > 2) folder += "/" + LastFolderName(r->PASNAME);
+    }
+    return folder;
+}
+
+int TDataSentakuBox::ShareState(int source, int index) const
+{
+    const TDataListRec* r = nullptr;
+    if (source == 0) r = const_cast<TDataSentakuBox*>(this)->RowRecord(index);
+    else if (source == 1 && index >= 0 && index < static_cast<int>(Rows.size())) r = &Rows[static_cast<std::size_t>(index)].DataRec;
+    if (!r || r->NETDRIVE != 1) return 0;
+    return r->KYOYULOCK == 1 ? 2 : 1;
+}
+
+int TDataSentakuBox::GetParentRow(int line) const
+{
+    if (Cell(line, 14) != "10") return line;
+    const std::string index = Cell(line, 15);
+    for (int i = 0; i < LineCount(); ++i)
+        if (Cell(i, 14) != "10" && Cell(i, 15) == index && Cell(i, 16) == "0") return i;
+    return line;
+}
+
+int TDataSentakuBox::GetDisplayIndex(int line) const
+{
+    const int index = ToInt(Cell(line, 15));
+    if (btnSearchCancel->isEnabled() || SyoriType == 3) {
+        const auto it = std::find(DispIndex.begin(), DispIndex.end(), index);
+        return it == DispIndex.end() ? 0 : static_cast<int>(it - DispIndex.begin());
+    }
+    return index;
+}
+
+bool TDataSentakuBox::NeedsUpdate(int line, bool evaluate)
+{
+    if (Cell(line, 12).empty()) return false;
+    const bool u = Cell(line, 13) == "1";
+    if (!evaluate || !u) return u;
+    const bool need = AccountingNeedsUpdate(Cell(line, 12));
+    SetCell(line, 13, need ? "1" : "0");
+    return need;
+}
+
+// ---- refresh ---------------------------------------------------------------------------------
+
+bool TDataSentakuBox::RefreshCancelled() const { return refreshCancelled_ || xAnimeProgressDialog1->Cancelled; }
+
+bool TDataSentakuBox::DataListRefresh(int line)
+{
+    if (line == -1) {
+        refreshCancelled_ = false;
+        if (ConnectMode == 1 || ConnectMode == 2) {
+            xAnimeProgressDialog1->SetInfoLabel("データリストの更新中…");
+            const int cur = CurrentLine();
+            TDataListRec keep;
+            if (const TDataListRec* r = RowRecord(cur >= 0 && cur != kNoLine ? cur : 0)) keep = *r;
+            try {
+                ListCtl->PackDataListRec();
+                RelocateRow(0, keep);
+            } catch (const FbError& e) {
+                ShowIBError(e, "TDataSentakuBox.DataListRefresh", "データリストの更新に失敗しました。");
+            } catch (const std::exception& e) {
+                ShowErrorDetail("データリストの更新に失敗しました。", e.what());
+            }
+        }
+        for (int n = 0; n < LineCount(); ++n) {
+            if (RefreshCancelled()) break;
+            if ((n + 1) % 5 == 0) {
+                char buf[128];
+                std::snprintf(buf, sizeof buf, "データリスト（%d行目）の更新中…", n + 1);
+                xAnimeProgressDialog1->SetInfoLabel(buf);
+            }
+            DataListRefresh(n);
+            if (OnRefreshLine) OnRefreshLine(n);
+            QCoreApplication::processEvents();
+        }
+        return false;
+    }
+    TDataListRec* rec = RowRecord(line);
+    if (!rec) return false;
+    const auto back = property("GridBackColor").toUInt();
+    const auto alt = property("GridAltColor").toUInt();
+    if (rec->DATA_STATUS == 1) {
+        SetCell(line, 17, "1");
+        Model->Lines()[static_cast<std::size_t>(line)].BackColor = kDamagedLineColor;
+        Model->LineChanged(line);
+        return false;
+    }
+    const std::string folder = RowFolder(line);
+    const std::string dataFile = JoinPath(folder, DataFileName);
+    const int kind = rec->GASSAN;
+    int working = line;
+    if (kind == 10) working = GetParentRow(line);
+    else if (kind > 2) return false;
+    const int display = GetDisplayIndex(working);
+    auto redraw = [&] {
+        GridRowCount = working;
+        FillGrid(display);
+    };
+    const bool named = !Cell(line, 3).empty();
+    std::error_code ec;
+    const bool exists = std::filesystem::exists(dataFile, ec);
+    try {
+        if (ConnectMode == 1 || ConnectMode == 2) {
+            if (exists) {
+                ReadDataIni(folder, InfoRec);
+                SetRowFromInfo(*rec, 0);
+                SaveDataListRow(*rec);
+                redraw();
+            } else if (named) {
+                if (kind != 10) {
+                    SetRowFromInfo(*rec, 1);
+                    SaveDataListRow(*rec);
+                } else {
+                    ClearChildRows(line, false);
+                }
+                redraw();
+            }
+            return false;
+        }
+        bool childRemoved = false;
+        if (exists) {
+            ReadDataIni(folder, InfoRec);
+            if (ReadDataInfoFromFolder(folder, InfoRec) == 1) {
+                WriteIniValue(folder, "DATASTS", "UPDATE_LOCK", InfoRec.UPDATE_LOCK);
+                WriteIniValue(folder, "DATASTS", "READ_ONLY", InfoRec.READ_ONLY);
+                WriteDataInfoSection(folder, InfoRec);
+                SetRowFromInfo(*rec, 0);
+                SaveDataListRow(*rec);
+                if (kind != 10) RebuildChildRows(working);
+            } else if (SystemDef.DataCheckFailed == 1) {
+                rec->DATA_STATUS = 1;
+            }
+            redraw();
+        } else {
+            if (rec->NETDRIVE == 0) std::filesystem::remove(DataIniPath(folder), ec);
+            if (named) {
+                if (kind != 10) {
+                    SetRowFromInfo(*rec, 1);
+                    Rows[static_cast<std::size_t>(ToInt(Cell(line, 15)))].ChildCount = 0;
+                    Rows[static_cast<std::size_t>(ToInt(Cell(line, 15)))].ChildList.clear();
+                    SaveDataListRow(*rec);
+                } else {
+                    ClearChildRows(line, false);
+                    childRemoved = true;
+                }
+            }
+            redraw();
+        }
+        if (!childRemoved) {
+            const TDataListRec* r = RowRecord(working);
+            if (r && r->NETDRIVE == 1 && r->KYOYULOCK == 1) {
+                try {
+                    TDataListRec copy = *r;
+                    ListCtl->UpdateServerDataListRecord(copy, 1, false);
+                } catch (...) {
+                    // The shared-server list is a mirror; its errors never stop the refresh.
+                }
+            }
+        }
+    } catch (const std::exception& e) {
+        ShowErrorDetail("データリストの更新に失敗しました。", e.what());
+    }
+    (void)back;
+    (void)alt;
+    return false;
+}
+
+void TDataSentakuBox::RelocateRow(int topLine, const TDataListRec& record)
+{
+    LoadDataList();
+    FillGrid(-1);
+    if (topLine < 0 || topLine > 32699) topLine = 0;
+    if (LineCount() > 0 && topLine < LineCount())
+        PerfectGrid1->scrollTo(Model->index(topLine, 0), QAbstractItemView::PositionAtTop);
+    auto upper = [](std::string s) {
+        for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        return s;
+    };
+    const std::string want = record.PASNAME.empty() ? std::string()
+                                                    : upper(DisplayFolder(upper(record.PASNAME), upper(SystemDef.AppDataDir)));
+    for (int i = 0; i < LineCount(); ++i) {
+        if (Cell(i, 0) != std::to_string(record.REC)) continue;
+        if (!want.empty() && upper(Cell(i, 6)) != want) continue;
+        SetCurrentLine(i, 3);
+        return;
+    }
+    if (LineCount() > 0) SetCurrentLine(std::min(topLine, LineCount() - 1), 3);
+}
+
+void TDataSentakuBox::RebuildChildRows(int line)
+{
+    if (ConnectMode != 0) return;
+    const int index = ToInt(Cell(line, 15));
+    if (index < 0 || index >= static_cast<int>(Rows.size())) return;
+    TDataSentakuRec& parent = Rows[static_cast<std::size_t>(index)];
+    if (parent.DataRec.NETDRIVE == 1 && parent.DataRec.KYOYULOCK != 1) return;
+    for (const auto& c : parent.ChildList) {
+        if (c.DATA_STATUS == 1) {
+            Model->Lines()[static_cast<std::size_t>(line)].BackColor = kDamagedLineColor;
+            Model->LineChanged(line);
+            return;
+        }
+    }
+    parent.ChildCount = 0;
+    parent.ChildList.clear();
+    ListCtl->DeleteDataListChildRecord(parent.DataRec, true);
+    if (parent.DataRec.GASSAN != 1 && parent.DataRec.GASSAN != 2) return;
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (const auto& e : std::filesystem::directory_iterator(parent.DataRec.LOCALPATH, ec))
+        if (e.is_directory(ec)) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        const std::string childFolder = JoinPath(parent.DataRec.LOCALPATH, names[i]);
+        if (!std::filesystem::exists(JoinPath(childFolder, DataFileName), ec)) continue;
+        TDataListRec c;
+        ListCtl->InitDataListRec(c, NormalizeDataPath(parent.DataRec.PASNAME) + "/" + names[i]);
+        c.REC = parent.DataRec.REC;
+        c.ROWNO = static_cast<int>(i) + 1; // the position in the listing
+        c.NETDRIVE = parent.DataRec.NETDRIVE;
+        c.KYOYULOCK = parent.DataRec.KYOYULOCK;
+        c.GASSAN = 10;
+        TDataFolderInfoRec info;
+        ReadDataIni(childFolder, info);
+        if (ReadDataInfoFromFolder(childFolder, info) == 1) {
+            ListCtl->SetDataListRecFromInfo(info, c);
+            ListCtl->UpdateDataListRecord(c, 0, true);
+            WriteIniValue(childFolder, "DATASTS", "UPDATE_LOCK", info.UPDATE_LOCK);
+            WriteIniValue(childFolder, "DATASTS", "READ_ONLY", info.READ_ONLY);
+            WriteDataInfoSection(childFolder, info);
+        } else {
+            ListCtl->SetDataListRecFromInfo(info, c);
+            if (c.ENTTEXT.empty()) {
+                const TDataListRec& p = parent.DataRec;
+                c.ENTTEXT = "破損データ";
+                c.SHOUGOU = p.SHOUGOU;
+                c.NENDO = p.NENDO;
+                c.KISHU = p.KISHU;
+                c.KIMATU = p.KIMATU;
+                c.KIKANTEXT = p.KIKANTEXT;
+                c.DATATYPE = p.DATATYPE;
+                c.CODETYPE = p.CODETYPE;
+                c.TANTOU = p.TANTOU;
+                c.VER_MAJOR = p.VER_MAJOR;
+                c.VER_MINOR1 = p.VER_MINOR1;
+                c.VER_MINOR2 = p.VER_MINOR2;
+                c.VER_TEXT = p.VER_TEXT;
+                c.DISPNAME = c.ENTTEXT;
+            }
+            c.DATA_STATUS = 1;
+            ListCtl->UpdateDataListRecord(c, 0, true);
+        }
+        parent.ChildList.push_back(c);
+        parent.ChildCount = static_cast<int>(parent.ChildList.size());
+    }
+}
+
+void TDataSentakuBox::ClearChildRows(int line, bool all)
+{
+    const int index = ToInt(Cell(line, 15));
+    if (index < 0 || index >= static_cast<int>(Rows.size())) return;
+    TDataSentakuRec& parent = Rows[static_cast<std::size_t>(index)];
+    if (!all) {
+        TDataSentakuListCtl::DeleteChildItem(parent, ToInt(Cell(line, 16)));
+        return;
+    }
+    parent.ChildCount = 0;
+    parent.ChildList.clear();
+    if (parent.DataRec.GASSAN != 1 && parent.DataRec.GASSAN != 2) return;
+    ListCtl->DeleteDataListChildRecord(parent.DataRec, true);
+    std::vector<std::string> subs;
+    ListCtl->GetLocalSubFolders(parent.DataRec, subs);
+    for (const auto& s : subs) DeleteDirectory(s, false, false);
+    if (parent.DataRec.NETDRIVE == 1 && parent.DataRec.KYOYULOCK == 1) {
+        ListCtl->GetShareSubFolders(parent.DataRec, subs);
+        for (const auto& s : subs) DeleteDirectory(s, false, false);
+    }
+}
+
+// ---- checks ----------------------------------------------------------------------------------
+
+void TDataSentakuBox::SetDataStatus(const std::string& folder, int status) { kb::SetDataStatus(folder, status); }
+
+int TDataSentakuBox::CheckDataStatus(const std::string& folder, bool warnNoData, bool checkAllowed)
+{
+    auto allowed = [](int s) {
+        if (ConnectMode == 0) return s == 1;
+        if (ConnectMode == 1 || ConnectMode == 2) return s == 1 || s == 2;
+        return false;
+    };
+    std::error_code ec;
+    if (!std::filesystem::exists(JoinPath(folder, DataFileName), ec)) {
+        if (warnNoData) {
+            ShowMessage2(0, kNoData, Btn(TMsgDlgBtn::mbYes));
+            return 0;
+        }
+        return 1;
+    }
+    ReadDataIni(folder, InfoRec);
+    const int s = InfoRec.STATUS;
+    if (s == 0 || s == 10 || !checkAllowed || allowed(s)) return s;
+    TMessageInfoRec box;
+    InitMessageBoxRec(box);
+    box.MsgType = 1;
+    box.Caption = "選択データの状態";
+    box.MainText = "このデータは" + GetDataStatusName(s) + "のため処理が行えません。";
+    if (s == 2) box.MainText += "\r前回、異常終了した場合は情報ボタンを押してデータの状態を回復して下さい。";
+    box.MainColor = clRed;
+    box.Lines = {"【データフォルダ】", "　" + folder, "", "【オペレータ】",
+                 "　" + std::to_string(OperatorCodeOf(InfoRec.OPCODE, SystemDef.GroupId)), "", "【オペレータ名】",
+                 "　" + InfoRec.OPERATOR};
+    ShowMessageBox(box);
+    return s;
+}
+
+int TDataSentakuBox::CheckDataPath(const std::string& folderArg)
+{
+    const std::string folder = NormalizeDataPath(TrimZen(folderArg));
+    if (folder.empty()) {
+        if (SyoriType == 3) return -2;
+        throw std::runtime_error(kBadPath);
+    }
+    std::error_code ec;
+    const bool hasFile = std::filesystem::exists(JoinPath(folder, DataFileName), ec);
+    if (ConnectMode == 0) {
+        int s = 1;
+        if (SyoriType == 0 || SyoriType == 1 || SyoriType == 3) s = CheckDataStatus(folder, true, true);
+        else if (SyoriType == 2 || SyoriType == 4) s = CheckDataStatus(folder, false, false);
+        if (s == 1) return hasFile ? 1 : 0;
+        return SystemDef.DataCheckFailed == 1 ? -3 : -1;
+    }
+    if (ConnectMode == 1 || ConnectMode == 2) {
+        if (SyoriType == 0 || SyoriType == 1 || SyoriType == 3) {
+            const int s = CheckDataStatus(folder, true, true);
+            if (s == 1 || s == 2) {
+                if (hasFile) return 1;
+                ShowMessage2(0, kNoData, Btn(TMsgDlgBtn::mbYes));
+                return -1;
+            }
+            return SystemDef.DataCheckFailed == 1 ? -3 : -1;
+        }
+        if (SyoriType == 2 || SyoriType == 4) return hasFile ? 1 : 0;
+        return -1;
+    }
+    ShowMessage2(1, "製品タイプ不整合のためデータを起動できませんでした。\r", Btn(TMsgDlgBtn::mbYes));
+    return -1;
+}
+
+// ---- function keys ---------------------------------------------------------------------------
+
+TFunctionKeyInput TDataSentakuBox::FunctionKeyInput() const
+{
+    TFunctionKeyInput in;
+    in.ConnectMode = ConnectMode;
+    in.SyoriType = SyoriType;
+    QWidget* focus = QApplication::focusWidget();
+    in.GridActive = focus == nullptr || focus == PerfectGrid1 || !isVisible() || focus->window() != this ||
+                    qobject_cast<QPushButton*>(focus) != nullptr;
+    const int cur = CurrentLine();
+    in.HasCurrentLine = cur >= 0 && cur != kNoLine;
+    in.CopyPending = CopyPending != 0;
+    in.CloudShareMode = IsCloudShareMode();
+    in.AutoShareVisible = !cboxKyoyuDataAuto->isHidden();
+    in.AutoShareTicked = cboxKyoyuDataAuto->isChecked();
+    in.AutoShareFlag = SystemDef.AutoShareFlag;
+    in.GridEnabled = PerfectGrid1->isEnabled();
+    in.BottomEnabled = pnlBottom->isEnabled();
+    in.KyoyuUpEnabled = btnKyoyuDataUp->isEnabled();
+    in.KyoyuDownEnabled = btnKyoyuDataDown->isEnabled();
+    if (in.HasCurrentLine) {
+        auto* self = const_cast<TDataSentakuBox*>(this);
+        if (const TDataListRec* r = self->RowRecord(cur)) {
+            in.ENTTEXT = r->ENTTEXT;
+            in.NETDRIVE = r->NETDRIVE;
+            in.KYOYULOCK = r->KYOYULOCK;
+            in.GASSAN = r->GASSAN;
+            in.DATA_STATUS = r->DATA_STATUS;
+            in.VER_MAJOR = r->VER_MAJOR;
+            in.CLOUD = r->CLOUD;
+            const int index = ToInt(Cell(cur, 15));
+            if (index >= 0 && index < static_cast<int>(Rows.size()))
+                in.ParentGassan = Rows[static_cast<std::size_t>(index)].DataRec.GASSAN;
+        }
+    }
+    return in;
+}
+
+void TDataSentakuBox::UpdateFunctionKeys()
+{
+    const TFunctionKeyState s = ComputeFunctionKeys(FunctionKeyInput());
+    KeyState = s.KeyState;
+    LoadHints();
+    for (int k = 0; k < fkCount; ++k)
+        FuncButtons[static_cast<std::size_t>(k)]->setText(Q(s.Captions[static_cast<std::size_t>(k)]));
+    btnKyoyuDataUp->setEnabled(s.KyoyuUpEnabled);
+    btnKyoyuDataDown->setEnabled(s.KyoyuDownEnabled);
+    btnCloudShare->setEnabled(s.CloudEnabled);
+    if (SyoriType == 3) {
+        btnSearchCancel->setEnabled(false);
+        btnSearch->setEnabled(false);
+    }
+    if (HintMemo) HintMemo->setPlainText(Q(LongHint(Hint(PerfectGrid1))));
+}
+
+namespace {
+bool Bare(const QPushButton* b, TFuncKey k) { return IsBareCaption(b->text().toStdString(), k); }
+} // namespace
+
+void TDataSentakuBox::ESCClick()
+{
+    if (!pnlBottom->isEnabled()) return;
+    if (CopyPending) {
+        CopyPending = 0;
+        UpdateFunctionKeys();
+        if (!CopySourceFolder.empty()) SetDataStatus(CopySourceFolder, 1);
+        CopySourceFolder.clear();
+        return;
+    }
+    CancelPressed = 1;
+    done(mrCancel);
+}
+
+void TDataSentakuBox::FuncKeyClick(TFuncKey key)
+{
+    QPushButton* b = FuncButtons[static_cast<std::size_t>(key)];
+    if (Bare(b, key)) return;
+    if (key == fkF1) {
+        OpenOnlineManual("file01.html", SystemDef.HelpDir, AppKind);
+        return;
+    }
+    static const char* const names[] = {"", "", "コピー・貼り付け", "新規作成", "割当解除・領域追加", "データ削除", "保存",
+                                        "復元", "データリストの印刷"};
+    NotBuilt(names[key]);
+    PerfectGrid1->setFocus();
+    UpdateFunctionKeys();
+}
+
+void TDataSentakuBox::ClearChosen()
+{
+    ChosenFolder.clear();
+    ChosenSharePath.clear();
+    setResult(mrNone);
+}
+
+int TDataSentakuBox::AutoShareStep(const std::string& direction)
+{
+    if (SystemDef.AutoShareFlag != 1) return 1;
+    const TDataListRec* r = RowRecord(CurrentLine());
+    if (!r || r->NETDRIVE != 1) return 1;
+    if ((direction == "upload" && r->KYOYULOCK == 1) || (direction == "download" && r->KYOYULOCK == 0)) {
+        NotBuilt(direction == "upload" ? "共有保管" : "共有取得");
+        return 0;
+    }
+    return 1;
+}
+
+void TDataSentakuBox::F12Click()
+{
+    setResult(mrNone);
+    SystemDef.DataCheckFailed = 0;
+    if (Bare(FuncButtons[fkF12], fkF12)) return;
+    const int line = CurrentLine();
+    if (line < 0 || line == kNoLine) return;
+    TDataListRec* row = RowRecord(line);
+    if (!row) return;
+    ChosenFolder = RowFolder(line);
+    ChosenSharePath = row->PASNAME;
+    int modal = mrNone;
+    if (SyoriType == 0 || SyoriType == 1 || SyoriType == 3 || SyoriType == 5) {
+        if (row->NETDRIVE == 1 && row->KYOYULOCK == 0 && SystemDef.AutoShareFlag == 0) {
+            InfoBox("このデータは共有サーバーに保管されています。\r共有取得を実行してから選択して下さい。");
+            return;
+        }
+        int a;
+        try {
+            a = CheckDataPath(ChosenFolder);
+        } catch (const std::exception&) {
+            a = -1;
+            if (DM && DM->CheckDataDamage(SystemDef.HostName, ChosenFolder, false, 0) == 0) a = -3;
+        }
+        if (a < 0) {
+            ClearChosen();
+            const bool member = Cell(line, 14) == "10";
+            DataListRefresh(line);
+            if (member && line < LineCount()) SetCurrentLine(line, 0);
+            if (a == -3 && line < LineCount()) {
+                if (TDataListRec* r = RowRecord(line)) r->DATA_STATUS = 1;
+                SetCell(line, 17, "1");
+                Model->Lines()[static_cast<std::size_t>(line)].BackColor = kDamagedLineColor;
+                Model->LineChanged(line);
+            }
+            return;
+        }
+        if (a == 0) {
+            if (SyoriType == 5) {
+                if (OnlySAMode == 0) InfoBox("この場所にはデータがありません。他の場所を選んで下さい。");
+                else NotBuilt("復元");
+                ClearChosen();
+                return;
+            }
+            std::error_code ec;
+            std::filesystem::create_directories(ChosenFolder, ec);
+            if (ShowMessage2(3, "選択したパスにはデータが存在しません。\r新規にデータを作成しますか？",
+                             Btn(TMsgDlgBtn::mbYes) | Btn(TMsgDlgBtn::mbNo)) == mrYes)
+                NotBuilt("新規作成");
+            ClearChosen();
+            return;
+        }
+        if ((SyoriType == 0 || SyoriType == 1) && Cell(line, 13) != "0") {
+            TMessage2InfoRec m;
+            ApplyMessage2Preset(4113, m);
+            MessageDlg2(m);
+            setResult(mrNone);
+            return;
+        }
+        if (SyoriType == 5) {
+            if (IsCloudShareMode() && row->CLOUD == 1) {
+                ShowMessage2(2, "クラウドシェアデータのため選択できません。他の場所を選んで下さい。", Btn(TMsgDlgBtn::mbOK));
+                setResult(mrNone);
+                return;
+            }
+            SystemDef.DataDir = ChosenFolder;
+            SystemDef.DataShareFolder = ChosenSharePath;
+            NotBuilt(OnlySAMode == 0 ? "保存" : "復元");
+            ClearChosen();
+            return;
+        }
+        SystemDef.DataDir = ChosenFolder;
+        SystemDef.DataShareFolder = ChosenSharePath;
+        modal = mrOk;
+    } else {
+        if (ChosenFolder == NormalizeDataPath(SystemDef.DataDir)) {
+            InfoBox("このデータは現在選択中のデータです。\r他の場所を選んで下さい。");
+            ClearChosen();
+            return;
+        }
+        const int a = CheckDataPath(ChosenFolder);
+        if (a < 0) {
+            ClearChosen();
+            DataListRefresh(line);
+            return;
+        }
+        if (a == 1) {
+            InfoBox("選択したパスには既にデータが存在します。\r他の場所を選んで下さい。");
+            ClearChosen();
+            return;
+        }
+        if (SyoriType == 2 && ConnectMode == 0 && SystemDef.DataDir != SystemDef.DataShareFolder &&
+            ChosenFolder == ChosenSharePath) {
+            TMessage2InfoRec m;
+            InitMessage2Info(3, m);
+            const char* lines[] = {"更新前データは共有データ領域で管理されています。", "今回指定した保存先では他のオペレータとデータが共有できません。",
+                                   "共有の必要がなければこのメッセージを[OK]してください。",
+                                   "共有する必要がある場合は[キャンセル]し、データ選択画面右上の「共有取得」ボタン",
+                                   "より、共有データ領域をお選びください。"};
+            for (int i = 0; i < 5; ++i) m.Lines[static_cast<std::size_t>(i)].Text = lines[i];
+            if (MessageDlg2(m) != mrOk) {
+                setResult(mrNone);
+                return;
+            }
+        }
+        SystemDef.DataSelResultParams = "PATH1=" + ChosenFolder + "\rPATH2=" + ChosenSharePath;
+        modal = mrOk;
+    }
+    if (modal == mrOk) done(mrOk);
+}
+
+// ---- closing ---------------------------------------------------------------------------------
+
+bool TDataSentakuBox::FormCloseQuery(int& result)
+{
+    if ((SyoriType == 1 || SyoriType == 3) && result != mrOk) {
+        if (SyoriType == 1 && result == mrCancel && CancelPressed == 0) {
+            result = 3;
+            TMessage2InfoRec m;
+            InitMessage2Info(3, m);
+            m.Lines[0].Text = AppDisplayName() + "を終了します。よろしいですか？";
+            if (MessageDlg2(m) != mrOk) {
+                result = mrNone;
+                return false;
+            }
+            return true;
+        }
+        ChosenFolder = NormalizeDataPath(OpenDataFolder);
+        ChosenSharePath.clear();
+        int a;
+        try {
+            a = CheckDataPath(ChosenFolder);
+        } catch (const std::exception&) {
+            a = -1;
+        }
+        if (a < 0) {
+            ChosenFolder.clear();
+            if (SyoriType == 1) result = mrNone;
+        } else if (a == 0) {
+            InfoBox("前回、選択したデータは削除されています。\r");
+            ChosenFolder.clear();
+            if (SyoriType == 1) result = mrNone;
+        } else {
+            SystemDef.DataDir = ChosenFolder;
+            SystemDef.DataShareFolder.clear();
+        }
+        if (result == mrNone) return false;
+    } else if (SyoriType == 2) {
+        if (DM && !DM->IBDatabaseDAT.Connected() && !SystemDef.DataDir.empty())
+            DM->fnAccDatConnected(SystemDef.HostName, SystemDef.DataDir, false);
+    }
+    return true;
+}
+
+void TDataSentakuBox::FormCloseWork()
+{
+    if (CopyPending) {
+        CopyPending = 0;
+        if (!CopySourceFolder.empty()) SetDataStatus(CopySourceFolder, 1);
+    }
+    ActiveJyoken.SORTCOL = std::max(SortColumn, 0);
+    ActiveJyoken.SORTTYPE = SortDescending;
+    TDataKensakuRec sortRec = ActiveJyoken;
+    sortRec.OPCODE = SystemDef.OpCode;
+    sortRec.LISTTYPE = 0;
+    KensakuBox->UpdateRecordSortField(sortRec);
+    if (SyoriType == 5) return;
+    SystemDef.DataPlaceRec = (ConnectMode == 1 || ConnectMode == 2) ? PlaceRec : 0;
+    if (SyoriType == 2) {
+        HostMenuNotify = false;
+        if (ConnectMode == 0) SystemDef.AutoShareFlag = KeptAutoShareFlag;
+    }
+    // The operator's system settings are stored by the data module's writer, which the program's
+    // main form calls after every registered form it ran.
+}
+
+void TDataSentakuBox::done(int r)
+{
+    if (!FormCloseQuery(r)) {
+        CancelPressed = 0;
+        return;
+    }
+    FormCloseWork();
+    IncSerchTimer->stop();
+    TBSDI::done(r);
+}
+
+void TDataSentakuBox::reject()
+{
+    // The window's close button: a cancel that did not come from ESC.
+    done(mrCancel);
+}
+
+// ---- events ----------------------------------------------------------------------------------
+
+void TDataSentakuBox::ShowingChanged()
+{
+    if (!isVisible()) return;
+    SelectCurrentDataRow();
+    PerfectGrid1->setFocus();
+    QApplication::restoreOverrideCursor();
+    UpdateFunctionKeys();
+}
+
+void TDataSentakuBox::GridCurrentChanged(int line)
+{
+    if (line == kNoLine) return;
+    Model->CurrentLine = line;
+    if (lastCurrent_ >= 0) Model->LineChanged(lastCurrent_);
+    Model->LineChanged(line);
+    lastCurrent_ = line;
+    UpdateFunctionKeys();
+}
+
+bool TDataSentakuBox::eventFilter(QObject* o, QEvent* e)
+{
+    if (e->type() != QEvent::KeyPress && e->type() != QEvent::KeyRelease) return TBSDI::eventFilter(o, e);
+    auto* w = qobject_cast<QWidget*>(o);
+    if (!w || w->window() != this || !isVisible()) return TBSDI::eventFilter(o, e);
+    auto* k = static_cast<QKeyEvent*>(e);
+    if (e->type() == QEvent::KeyPress) {
+        if (o == PerfectGrid1 && LineCount() > 0) {
+            if (k->key() == Qt::Key_Return || k->key() == Qt::Key_Enter) {
+                if (CurrentLine() >= 0) F12Click();
+                return true;
+            }
+            std::optional<char> ch;
+            const int key = k->key();
+            if ((key >= Qt::Key_0 && key <= Qt::Key_9) && (k->modifiers() & Qt::KeypadModifier))
+                ch = IncSearchChar(96 + (key - Qt::Key_0));
+            else if ((key >= Qt::Key_0 && key <= Qt::Key_9) || (key >= Qt::Key_A && key <= Qt::Key_Z))
+                ch = IncSearchChar(key);
+            else if (k->text().size() == 1 && std::string(":;,-./@[\\]^*+").find(k->text().toLatin1()[0]) != std::string::npos)
+                ch = k->text().toLatin1()[0];
+            if (ch) {
+                IncSearchText += *ch;
+                if (IncSearchText.size() <= 8) {
+                    txtIncSerch->move(PerfectGrid1->x() + 4 + PerfectGrid1->width() / 10, PerfectGrid1->y() - 12);
+                    txtIncSerch->setText(Q(IncSearchText));
+                    txtIncSerch->show();
+                    txtIncSerch->raise();
+                    IncSerchTimer->setInterval(NextIncSearchInterval(IncSerchTimer->interval()));
+                    IncSerchTimer->start();
+                }
+                return true;
+            }
+        }
+        return TBSDI::eventFilter(o, e);
+    }
+    if (k->isAutoRepeat()) return TBSDI::eventFilter(o, e);
+    if (k->key() == Qt::Key_Escape) {
+        ESCClick();
+        return true;
+    }
+    if (k->key() >= Qt::Key_F1 && k->key() <= Qt::Key_F8) {
+        FuncKeyClick(static_cast<TFuncKey>(fkF1 + (k->key() - Qt::Key_F1)));
+        return true;
+    }
+    return TBSDI::eventFilter(o, e);
+}
+
+void TDataSentakuBox::IncSerchTimerTimer()
+{
+    if (PerfectGrid1->hasFocus() || QApplication::focusWidget() == nullptr) {
+        std::vector<std::string> codes;
+        std::vector<bool> visible;
+        for (int i = 0; i < LineCount(); ++i) {
+            codes.push_back(Cell(i, 1));
+            visible.push_back(!PerfectGrid1->isRowHidden(i));
+        }
+        const int cur = CurrentLine();
+        const int hit = FindIncSearchLine(codes, visible, cur == kNoLine ? -1 : cur, IncSearchText);
+        if (hit >= 0) SetCurrentLine(hit, 0);
+    }
+    IncSerchTimer->stop();
+    IncSerchTimer->setInterval(0);
+    IncSearchText.clear();
+    txtIncSerch->hide();
+}
+
+void TDataSentakuBox::btnSearchClick(QPushButton* sender)
+{
+    if (sender == btnSearchCancel) {
+        ActiveJyoken.JYOKENUSE = 0;
+        ActiveJyoken.DATATYPE = ActiveJyoken.CODETYPE = ActiveJyoken.TANTO = 0;
+        ActiveJyoken.DATACODE.clear();
+        ActiveJyoken.DATANAME.clear();
+        ActiveJyoken.DATAVER.clear();
+        ActiveJyoken.SEIHINNAME.clear();
+        LoadDataList();
+        FillGrid(-1);
+        btnSearchCancel->setEnabled(false);
+        btnSearch->setProperty("Tag", 0);
+    } else {
+        SavedJyoken.LISTTYPE = 0;
+        KensakuBox->Jyoken = SavedJyoken;
+        KensakuBox->SetListType(0);
+        if (KensakuBox->ExecuteForm(true) == mrOk) {
+            SavedJyoken = KensakuBox->Jyoken;
+            KensakuBox->UpdateRecord(SavedJyoken);
+            ActiveJyoken = SavedJyoken;
+            LoadDataList();
+            FillGrid(-1);
+            btnSearchCancel->setEnabled(true);
+            btnSearch->setProperty("Tag", 1);
+        }
+    }
+    UpdateFunctionKeys();
+}
+
+void TDataSentakuBox::btnListUpdateClick()
+{
+    if (!PerfectGrid1->isEnabled()) {
+        ShowMessage2(2, "データリストが応答状態ではないので処理は行えません。", Btn(TMsgDlgBtn::mbOK));
+        return;
+    }
+    if (ShowMessage2(3, "データリストの更新を行います。\rよろしいですか？", Btn(TMsgDlgBtn::mbYes) | Btn(TMsgDlgBtn::mbNo)) !=
+        mrYes)
+        return;
+    xAnimeProgressDialog1->SetCaption("更新中");
+    xAnimeProgressDialog1->SetInfoLabel("データリストの更新中…");
+    xAnimeProgressDialog1->SetAviFile(JoinPath(SystemDef.ExeDir, "progress.avi"));
+    xAnimeProgressDialog1->CancelBtnShow = true;
+    xAnimeProgressDialog1->OnShow = [this](QWidget*) { DataListRefresh(-1); };
+    xAnimeProgressDialog1->Execute(this);
+    raise();
+    activateWindow();
+}
+
+void TDataSentakuBox::cboxKyoyuDataAutoClick()
+{
+    SystemDef.AutoShareFlag = cboxKyoyuDataAuto->isChecked() ? 1 : 0;
+    SystemDef.Reserve4Bits[1] = SystemDef.AutoShareFlag;
+    PerfectGrid1->setFocus();
+    UpdateFunctionKeys();
+}
+
+// ---- registration ----------------------------------------------------------------------------
+
+void RegisterDataSelectForms() { RegisterFormClass<TDataSentakuBox>("SzDataSenkaku", "TDataSentakuBox"); }
+
+} // namespace kb

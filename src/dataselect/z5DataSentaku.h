@@ -1,0 +1,214 @@
+#pragma once
+// TDataSentakuBox: the data selection dialog, registered as "SzDataSenkaku" and driven through
+// ISyoriKidou (SetParams with the caller's lines, then Execute). It lists the data-set registry in
+// a grid of 20 columns (10 to 19 hidden, holding the per-line values the form needs), filters it by
+// the caller's or the operator's search conditions, sorts it by header clicks, searches it by
+// typed keys, keeps its lines true to the data folders (DataListRefresh) and confirms a row with
+// F12, Enter or a double click, leaving the chosen folder in SystemDef.
+//
+// The decisions live in z5DataSentakuRules (plain functions); this form applies them.
+// The data-management operations (copy and paste, new data, delete, save, restore, printing, the
+// share and cloud buttons, details, data places, take-out) are started from here but built by their
+// own units; until then they fail with a clear message.
+
+#include "core/FormRegistry.h"
+#include "dataselect/DataFolderInfo.h"
+#include "dataselect/z5ComDataSentaku.h"
+#include "dataselect/z5DataListKensaku.h"
+#include "dataselect/z5DataSentakuRules.h"
+#include "ui/SDI.h"
+
+#include <QAbstractTableModel>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QCheckBox;
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+class QTableView;
+class QTimer;
+
+namespace kb {
+
+class TxAnimeProgressDialog;
+
+inline constexpr int kGridColumns = 20;
+inline constexpr int kNoLine = 32700;
+
+// One grid line: the 20 cell texts and its colours ($00BBGGRR).
+struct TGridLine {
+    std::array<std::string, kGridColumns> Cells;
+    std::uint32_t BackColor = 0xFFFFFF;
+    std::uint32_t TextColor = 0x000000;
+    int LockPicture = 0;   // column 8: 0 blank, 1 lock
+    int SharePicture = 0;  // column 9: 0 blank, 2 share
+    int CloudPicture = 0;  // column 2: 0 none, 1 cloud
+};
+
+// The grid's model: lines of 20 columns, headers, colours; the form writes lines, the view shows.
+class TDataListModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit TDataListModel(QObject* parent = nullptr);
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation o, int role) const override;
+
+    std::vector<TGridLine>& Lines() { return lines_; }
+    const std::vector<TGridLine>& Lines() const { return lines_; }
+    std::array<std::string, kGridColumns> Headers;
+    int CurrentLine = -1;
+    std::uint32_t SelectedTextColor = 0x246BFF;
+
+    void Reset(std::vector<TGridLine> lines);
+    void InsertLine(int at, TGridLine line);
+    void RemoveLine(int at);
+    void LineChanged(int line);
+    void HeadersChanged();
+
+private:
+    std::vector<TGridLine> lines_;
+};
+
+class TDataSentakuBox : public TBSDI, public TFormInstance, public ISyoriKidou {
+    Q_OBJECT
+public:
+    explicit TDataSentakuBox(QWidget* parent = nullptr);
+    ~TDataSentakuBox() override;
+
+    // ---- ISyoriKidou
+    void SetParams(const std::vector<std::string>& lines) override;
+    int Execute(int mode) override;
+
+    // ---- fields
+    std::vector<std::string> Params;
+    std::uint8_t DisplayMode = 0;
+    std::uint8_t SyoriType = 0;
+    int KeyState = 0;
+    std::uint8_t CopyPending = 0;
+    std::string CopySourceFolder;
+    std::string ChosenFolder, ChosenSharePath;
+    std::string OpenDataFolder;
+    std::uint8_t ReselectOnShow = 1;
+    TDataKensakuRec SavedJyoken, ActiveJyoken, CallerJyoken;
+    int SortColumn = -1;
+    std::uint8_t SortDescending = 0;
+    TDataSentakuRecArray Rows;
+    TDataListArray ChildRows;
+    TDataSentakuRecDispArray DispIndex;
+    int GridRowCount = 0;
+    std::string IncSearchText;
+    std::uint8_t CancelPressed = 0;
+    int PlaceRec = 0;
+    std::string PlacePath;
+    int OnlySAMode = 0;
+    std::string OnlySABackupPath;
+    int KeptAutoShareFlag = 0;
+    TDataFolderInfoRec InfoRec;
+    TFormStyleKind FormStyle = TFormStyleKind::MdiChild;
+    bool ManualFree = false;
+
+    // ---- components
+    TDataListModel* Model = nullptr;
+    QTableView* PerfectGrid1 = nullptr;
+    QPushButton* btnCloudShare = nullptr;
+    QPushButton* btnKyoyuDataUp = nullptr;
+    QPushButton* btnKyoyuDataDown = nullptr;
+    QPushButton* btnSearchCancel = nullptr;
+    QPushButton* btnSearch = nullptr;
+    QPushButton* btnDataInfo = nullptr;
+    QPushButton* btnListUpdate = nullptr;
+    QCheckBox* cboxKyoyuDataAuto = nullptr;
+    QWidget* pnlDataMan = nullptr;
+    QComboBox* cmbDataMan = nullptr;
+    QWidget* pnlBottom = nullptr;
+    std::array<QPushButton*, fkCount> FuncButtons{};
+    QLineEdit* txtIncSerch = nullptr;
+    QTimer* IncSerchTimer = nullptr;
+    TxAnimeProgressDialog* xAnimeProgressDialog1 = nullptr;
+    std::unique_ptr<TDataSentakuListCtl> ListCtl;
+    TDataListKensakuBox* KensakuBox = nullptr;
+
+    // ---- list (5.111)
+    void InitDisplay(std::uint8_t displayMode);
+    void PrepareList();
+    int LoadDataList();
+    void FilterDataList();
+    void FillGrid(int n);
+    void WriteGridRow(int line, const TDataListRec& row);
+    void SelectCurrentDataRow();
+    void SaveDataListRow(TDataListRec& row);
+    void SetRowFromInfo(TDataListRec& row, int mode);
+    void HeaderClick(int column);
+
+    // ---- refresh and row functions (5.130)
+    bool DataListRefresh(int line);
+    void RelocateRow(int topLine, const TDataListRec& record);
+    bool NeedsUpdate(int line, bool evaluate);
+    void RebuildChildRows(int line);
+    void ClearChildRows(int line, bool all);
+    int ShareState(int source, int index) const;
+    std::string RowFolder(int line) const;
+    TDataListRec* RowRecord(int line);
+    int GetParentRow(int line) const;
+    int GetDisplayIndex(int line) const;
+    int CurrentLine() const;
+    void SetCurrentLine(int line, int column = 0);
+    int LineCount() const;
+    std::string Cell(int line, int column) const;
+    void SetCell(int line, int column, const std::string& text);
+
+    // ---- checks (5.136) and confirmation (5.116)
+    void SetDataStatus(const std::string& folder, int status);
+    int CheckDataStatus(const std::string& folder, bool warnNoData, bool checkAllowed);
+    int CheckDataPath(const std::string& folder);
+    void UpdateFunctionKeys();
+    TFunctionKeyInput FunctionKeyInput() const;
+    void ESCClick();
+    void FuncKeyClick(TFuncKey key);
+    void F12Click();
+    int AutoShareStep(const std::string& direction);
+
+    // Cancel of the progress dialog during a whole-list refresh (tests and the bench press it).
+    bool RefreshCancelled() const;
+    // Called after each line of a whole refresh, before the event loop runs (the bench and tests
+    // use it; not part of the dialog's behaviour).
+    std::function<void(int line)> OnRefreshLine;
+
+protected:
+    bool eventFilter(QObject* o, QEvent* e) override;
+    void ShowingChanged() override;
+    bool FormCloseHide() override;
+    void done(int r) override;
+    void reject() override;
+
+private:
+    bool FormCloseQuery(int& result);
+    void FormCloseWork();
+    void GridCurrentChanged(int line);
+    void IncSerchTimerTimer();
+    void btnSearchClick(QPushButton* sender);
+    void btnListUpdateClick();
+    void cboxKyoyuDataAutoClick();
+    void NotBuilt(const std::string& what);
+    void LoadHints();
+    void ClearChosen();
+    bool refreshCancelled_ = false;
+    int lastCurrent_ = -1;
+};
+
+// Registers the forms of the data selection in the form-class registry ("SzDataSenkaku").
+void RegisterDataSelectForms();
+
+// Whether cloud share applies (the communication settings decide; off until they are installed).
+void SetCloudShareModeSource(std::function<bool()> source);
+bool IsCloudShareMode();
+
+} // namespace kb
