@@ -1651,6 +1651,12 @@ CREATE TABLE KAMOKU_PZ (
   CONSTRAINT PK_KAMOKU_PZ PRIMARY KEY (SCODE, KCODE, HCODE, BCODE, MNUM)
 );
 
+/* The trial-balance procedures sum the balance tables account by account; without an index that
+   starts with KCODE every such sum scans the whole table. */
+CREATE INDEX IX_KAMOKU_SZ_KCODE ON KAMOKU_SZ (KCODE);
+CREATE INDEX IX_KAMOKU_MS_KCODE ON KAMOKU_MS (KCODE, MNUM);
+CREATE INDEX IX_KAMOKU_PZ_KCODE ON KAMOKU_PZ (KCODE, MNUM);
+
 /* operation log of the screens: one row per opening, closed by OPINF_DELETE */
 CREATE TABLE OPINF (
   REC INTEGER NOT NULL,

@@ -119,14 +119,48 @@ TEST_F(DirectDepartments, SharedLayoutLineShowsNoSingleAccount)
     s.SisetuCode.clear();
     s.SisetuSingle = 0;
     const int r = AccSisanhyoDirect(recs, last, sorts, s, last);
-    ASSERT_EQ(r, FirstAccountRow + 2); // lines 1, 3 (1100) and 2 (6100)
-    const TBALANCE& shared = recs[FirstAccountRow + 2];
+    ASSERT_EQ(r, FirstAccountRow + 3); // lines 1, 3 (1100), 4 (2100) and 2 (6100)
+    const TBALANCE& shared = recs[FirstAccountRow + 3];
     EXPECT_EQ(shared.MSTREC, 2);
     EXPECT_EQ(shared.KAMOKU.KCODE, "-");
     EXPECT_EQ(shared.KAMOKU.USERCODE, "-");
     EXPECT_EQ(shared.KAMOKU.KNAME, "通信費");
     EXPECT_EQ(shared.KARI[33], Yen(9999 + 3000 + 50001 + 100000 + 40000 + 7));
-    EXPECT_EQ(sorts[FirstAccountRow + 2].QKEY, "610016");
+    EXPECT_EQ(sorts[FirstAccountRow + 3].QKEY, "610016");
+}
+
+TEST_F(DirectDepartments, TaxExcludedViewRebuildsTheProvisionalTaxAccountFromTheTaxSums)
+{
+    AccInf.SysKcode[2] = "K335"; // 仮受消費税
+    // the department's own tax in full, the common department's by the ratio: 300 + 1,000 x 25 %
+    TCalcSisanhyoSettingRec s = Setting("01", 1, 1);
+    s.Tax = 1;
+    AccSisanhyoDirectCalc(recs, last, sorts, 1, s, last);
+    EXPECT_EQ(Line("K335").KASI[33], Yen(550));
+    // without allocation: the department's own tax only
+    AccZanInitRecords(recs, last, sorts);
+    s.Haibun = 0;
+    AccSisanhyoDirectCalc(recs, last, sorts, 1, s, last);
+    EXPECT_EQ(Line("K335").KASI[33], Yen(300));
+    // all departments: the same figure as the closing-statement procedure gives
+    std::vector<TBALANCE> proc;
+    std::vector<TQSORT> sp;
+    AccZanPrepareArrays(proc, sp);
+    AccZanSisanhyoReadAll(proc, last, sp, last, 1, 1, 0, 0);
+    AccZanInitRecords(recs, last, sorts);
+    TCalcSisanhyoSettingRec all = Setting("", 0, 0, 4, 10);
+    all.SisetuCode.clear();
+    all.SisetuSingle = 0;
+    all.Tax = 1;
+    AccSisanhyoDirect(recs, last, sorts, all, last);
+    int found = 0;
+    for (int r = FirstAccountRow; r <= last; ++r)
+        if (proc[r].MSTREC == 4) {
+            ++found;
+            EXPECT_EQ(proc[r].KASI[33], Yen(1300));
+        }
+    EXPECT_EQ(found, 1);
+    EXPECT_EQ(Line("K335").KASI[33], Yen(1300));
 }
 
 TEST_F(DirectDepartments, PartWithoutSubAccountBecomesAnEntryWhenItHoldsAnAmount)

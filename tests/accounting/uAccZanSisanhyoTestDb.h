@@ -69,6 +69,8 @@ inline void BuildLossDataSet(const std::filesystem::path& folder)
 //     K726  00: 50,001 (HAIBUN01 10 %)  01: 100,000 (33.3333 %)  02: 40,000 (66.6667 %)  0'1: 7
 //     K715  00: 9,999                   01: 3,000 (no ratios)
 //   普通預金 K131 (line 3): opening 100 without a sub-account, 1,000 on sub-account 1 Ａ銀行
+//   仮受消費税 K335 (line 4, ACCDEF2): no movements of its own; tax sums of period 1 (class 1, credit)
+//     00: 1,000 (HAIBUN01 25 %)  01: 300
 inline void BuildDepartmentDataSet(const std::filesystem::path& folder)
 {
     namespace fx = kbtest::fixture;
@@ -95,6 +97,10 @@ inline void BuildDepartmentDataSet(const std::filesystem::path& folder)
         "('K715', '715', 3, '6100', '6100', '通信費', 1, 1, 1, 'P', 2);\n"
         "INSERT INTO KAMOKUMST (KCODE, USERCODE, REC, GROUPM1, GROUPM2, KNAME, USE, DAC, BLDAC, BPFLG, EXT1_KS) VALUES "
         "('K131', '131', 4, '1100', '1100', '普通預金', 1, 1, 1, 'B', 3);\n"
+        "INSERT INTO EXTERKS (REC, KGROUP, SUBREC, KNAME1) VALUES (4, '2100', 5, '');\n"
+        "INSERT INTO KAMOKUMST (KCODE, USERCODE, REC, GROUPM1, GROUPM2, KNAME, USE, DAC, BLDAC, BPFLG, EXT1_KS) VALUES "
+        "('K335', '335', 5, '2100', '2100', '仮受消費税', 1, 3, 3, 'B', 4);\n"
+        "INSERT INTO ACCDEF2 (KCODE, KNAME) VALUES ('K335', '仮受消費税');\n"
         "INSERT INTO SISETUMST (SCODE, SNAME, ADDUP, BUMEX) VALUES ('S1', '本店', 0, 1);\n"
         "INSERT INTO HOJOMST (KCODE, HCODE, HNAME, REC) VALUES ('K131', '1', 'Ａ銀行', 401);\n"
         "UPDATE KAMOKU_SZ SET KISHU_KOMI = 100, KISHU_NUKI = 100 WHERE KCODE = 'K131' AND HCODE = ' ';\n"
@@ -122,6 +128,11 @@ inline void BuildDepartmentDataSet(const std::filesystem::path& folder)
     ms("K726", "0''1", 7);
     ms("K715", "00", 9999);
     ms("K715", "01", 3000);
+    sz("K335", "01", 0, "25, 0, 0");
+    sql += "UPDATE OR INSERT INTO KAMOKU_TAX (SCODE, BCODE, KKUBUN, MNUM, KAR, KAS) VALUES ('S1', '00', 1, 1, 0, 1000) "
+           "MATCHING (SCODE, BCODE, KKUBUN, MNUM);\n"
+           "UPDATE OR INSERT INTO KAMOKU_TAX (SCODE, BCODE, KKUBUN, MNUM, KAR, KAS) VALUES ('S1', '01', 1, 1, 0, 300) "
+           "MATCHING (SCODE, BCODE, KKUBUN, MNUM);\n";
     sql += "COMMIT;\n";
     fx::RunIsql(db, sql);
 }
