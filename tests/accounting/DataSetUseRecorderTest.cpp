@@ -137,3 +137,29 @@ TEST(DataSetUseRecorder, ServerModeReadSeesTheLockOfTheDataList)
     EXPECT_EQ(rec.SIWAKE, 142);
     EXPECT_EQ(rec.SHOUGOU, "青色商店");
 }
+
+TEST(DataSetUseRecorder, DataPlaceOfTheServerModesRefreshesItsOwnListRow)
+{
+    AccEnv env;
+    const FixtureRoot f = BuildGeneral(env);
+    const std::string folder = f.general.folder.string();
+    fx::RunIsql(f.root.sysDir / "vqaccdef.fdb",
+                "INSERT INTO DATAPLACEMAN (REC, ORDERKBN, NAME, PATH) VALUES (1, 2, '別の場所', '/srv');\n"
+                "INSERT INTO DATALIST_EX (DATAPLACEREC, REC, GROUPID, ENTTEXT, SHOUGOU, PASNAME) VALUES (1, 7, 10000, '別', '古い名前', " +
+                    fx::Literal(folder) + ");\n"
+                "UPDATE DATALIST SET SHOUGOU = '古い名前' WHERE REC = 1;\nCOMMIT;\n");
+    TDataSetUseRecorder recorder(*env.dm);
+    SetDataSetUseRecorder(&recorder);
+    ConnectMode = 1;
+    SystemDef.DataPlaceRec = 1;
+    ASSERT_TRUE(env.dm->fnAccDefConnected("", false));
+    ASSERT_TRUE(env.dm->fnAccDatConnected("", folder, false));
+    ASSERT_TRUE(env.dm->fnAccDatDisConnected(folder, false, true));
+    const auto ex = fx::Query(f.root.sysDir / "vqaccdef.fdb", "SELECT SHOUGOU, NENDO, ENTTEXT FROM DATALIST_EX WHERE REC = 7");
+    ASSERT_EQ(ex.size(), 1u);
+    EXPECT_EQ(ex[0].at("SHOUGOU"), "青色商店");
+    EXPECT_EQ(ex[0].at("NENDO"), "7");
+    EXPECT_EQ(ex[0].at("ENTTEXT"), "別");
+    EXPECT_EQ(DataListRow(f).at("SHOUGOU"), "古い名前");
+    EXPECT_TRUE(env.ui.shown.empty()) << env.ui.shown.front();
+}
