@@ -24,6 +24,36 @@ std::string DataIniPath(const std::string& folder) { return Join(folder, DataIni
 
 void ClearDataInfoRec(TDataFolderInfoRec& rec) { rec = TDataFolderInfoRec{}; }
 
+namespace {
+// One section's values, read in one pass (a key is matched without regard to case).
+struct SectionValues {
+    std::vector<std::pair<std::string, std::string>> v;
+    const std::string* Find(const std::string& key) const
+    {
+        for (const auto& [k, value] : v)
+            if (SameText(k, key)) return &value;
+        return nullptr;
+    }
+    std::string Str(const std::string& key) const
+    {
+        const std::string* s = Find(key);
+        return s ? *s : std::string();
+    }
+    int Int(const std::string& key, int def) const
+    {
+        const std::string* s = Find(key);
+        if (!s) return def;
+        try {
+            std::size_t used = 0;
+            const int n = std::stoi(*s, &used);
+            return used == s->size() ? n : def;
+        } catch (const std::exception&) {
+            return def;
+        }
+    }
+};
+} // namespace
+
 bool ReadDataIni(const std::string& folder, TDataFolderInfoRec& rec)
 {
     ClearDataInfoRec(rec);
@@ -32,30 +62,32 @@ bool ReadDataIni(const std::string& folder, TDataFolderInfoRec& rec)
     const bool hasIni = std::filesystem::exists(ini);
     if (!hasIni) return hasData;
     const IniFile f(ini);
-    rec.STATUS = f.ReadInteger("DATASTS", "STATUS", 1);
-    rec.OPCODE = f.ReadInteger("DATASTS", "OPCODE", 0);
-    rec.OPERATOR = f.ReadString("DATASTS", "OPERATOR");
-    rec.SHARE_STATUS = f.ReadInteger("DATASTS", "SHARE_STATUS", 1);
-    rec.SHARE_OPCODE = f.ReadInteger("DATASTS", "SHARE_OPCODE", 0);
-    rec.SHARE_OPERATOR = f.ReadString("DATASTS", "SHARE_OPERATOR");
-    rec.UPDATE_LOCK = f.ReadInteger("DATASTS", "UPDATE_LOCK", 0);
-    rec.READ_ONLY = f.ReadInteger("DATASTS", "READ_ONLY", 0);
-    rec.DATALISTNAME = f.ReadString("DATAINFO", "DATALISTNAME");
-    rec.CODE = f.ReadString("DATAINFO", "CODE");
-    rec.DATAKBN = f.ReadInteger("DATAINFO", "DATAKBN", 0);
-    rec.CODEKBN = f.ReadInteger("DATAINFO", "CODEKBN", 0);
-    rec.SHOUGOU = f.ReadString("DATAINFO", "SHOUGOU");
-    rec.KANA = f.ReadString("DATAINFO", "KANA");
-    rec.NENDO = f.ReadInteger("DATAINFO", "NENDO", 0);
-    rec.KISHU = f.ReadString("DATAINFO", "KISHU");
-    rec.KIMATU = f.ReadString("DATAINFO", "KIMATU");
-    rec.TANTO = f.ReadInteger("DATAINFO", "TANTO", 0);
-    rec.SIWAKE = f.ReadInteger("DATAINFO", "SIWAKE", 0);
-    rec.TOTALSIWAKE = f.ReadInteger("DATAINFO", "TOTALSIWAKE", 0);
-    rec.VERSION1 = f.ReadString("DATAINFO", "VERSION1");
-    rec.VERSION2 = f.ReadString("DATAINFO", "VERSION2");
-    rec.GASSANKBN = f.ReadInteger("DATAINFO", "GASSANKBN", 0);
-    rec.CLOUD_SHARE = f.ReadInteger("DATAINFO", "CLOUD_SHARE", 0);
+    const SectionValues sts{f.ReadSectionValues("DATASTS")};
+    const SectionValues inf{f.ReadSectionValues("DATAINFO")};
+    rec.STATUS = sts.Int("STATUS", 1);
+    rec.OPCODE = sts.Int("OPCODE", 0);
+    rec.OPERATOR = sts.Str("OPERATOR");
+    rec.SHARE_STATUS = sts.Int("SHARE_STATUS", 1);
+    rec.SHARE_OPCODE = sts.Int("SHARE_OPCODE", 0);
+    rec.SHARE_OPERATOR = sts.Str("SHARE_OPERATOR");
+    rec.UPDATE_LOCK = sts.Int("UPDATE_LOCK", 0);
+    rec.READ_ONLY = sts.Int("READ_ONLY", 0);
+    rec.DATALISTNAME = inf.Str("DATALISTNAME");
+    rec.CODE = inf.Str("CODE");
+    rec.DATAKBN = inf.Int("DATAKBN", 0);
+    rec.CODEKBN = inf.Int("CODEKBN", 0);
+    rec.SHOUGOU = inf.Str("SHOUGOU");
+    rec.KANA = inf.Str("KANA");
+    rec.NENDO = inf.Int("NENDO", 0);
+    rec.KISHU = inf.Str("KISHU");
+    rec.KIMATU = inf.Str("KIMATU");
+    rec.TANTO = inf.Int("TANTO", 0);
+    rec.SIWAKE = inf.Int("SIWAKE", 0);
+    rec.TOTALSIWAKE = inf.Int("TOTALSIWAKE", 0);
+    rec.VERSION1 = inf.Str("VERSION1");
+    rec.VERSION2 = inf.Str("VERSION2");
+    rec.GASSANKBN = inf.Int("GASSANKBN", 0);
+    rec.CLOUD_SHARE = inf.Int("CLOUD_SHARE", 0);
     return true;
 }
 
@@ -85,11 +117,14 @@ int ReadDataInfoFromFolder(const std::string& folder, TDataFolderInfoRec& rec)
         db.SetDatabaseName(TDM::ServerPath(SystemDef.HostName, folder, DataFileName));
         TDM::SetLoginParams(db);
         db.Open();
-        fb::Transaction tr(&db, fb::Transaction::ReadCommitted());
+        // One read-only statement: the header row and the newest version together.
+        fb::Transaction tr(&db, {"read", "read_committed", "rec_version", "nowait"});
         fb::TransactionGuard g(tr);
         fb::Statement q(db, &tr);
-        q.SetSQL("SELECT ENTTEXT,SHOUGOU,SKANA,NENDO,KISHU,KIMATU,DATATYPE,CODETYPE,TANTOU,READ_ONLY,CLOUD_LINE "
-                 "FROM ACCDEF1 WHERE REC=1");
+        q.SetSQL("SELECT A.ENTTEXT,A.SHOUGOU,A.SKANA,A.NENDO,A.KISHU,A.KIMATU,A.DATATYPE,A.CODETYPE,A.TANTOU,"
+                 "A.READ_ONLY,A.CLOUD_LINE,V.MAJOR,V.MINOR1,V.MINOR2 FROM ACCDEF1 A LEFT JOIN "
+                 "(SELECT FIRST 1 MAJOR,MINOR1,MINOR2 FROM ACCVERSION ORDER BY MAJOR DESC,MINOR1 DESC,MINOR2 DESC) V "
+                 "ON 1=1 WHERE A.REC=1");
         q.ExecQuery();
         if (q.Eof()) return 0;
         rec.DATALISTNAME = q.FieldByName("ENTTEXT").AsString();
@@ -103,13 +138,9 @@ int ReadDataInfoFromFolder(const std::string& folder, TDataFolderInfoRec& rec)
         rec.TANTO = q.FieldByName("TANTOU").AsInteger();
         rec.READ_ONLY = q.FieldByName("READ_ONLY").AsInteger();
         rec.CLOUD_SHARE = q.FieldByName("CLOUD_LINE").AsInteger() > 0 ? 1 : 0;
-        q.Close();
-        q.SetSQL("SELECT MAJOR,MINOR1,MINOR2 FROM ACCVERSION ORDER BY MAJOR DESC,MINOR1 DESC,MINOR2 DESC");
-        q.ExecQuery();
-        char v[64] = "0.0.0";
-        if (!q.Eof())
-            std::snprintf(v, sizeof v, "%d.%d.%d", q.FieldByName("MAJOR").AsInteger(), q.FieldByName("MINOR1").AsInteger(),
-                          q.FieldByName("MINOR2").AsInteger());
+        char v[64];
+        std::snprintf(v, sizeof v, "%d.%d.%d", q.FieldByName("MAJOR").AsInteger(), q.FieldByName("MINOR1").AsInteger(),
+                      q.FieldByName("MINOR2").AsInteger());
         rec.VERSION1 = v;
         q.Close();
         g.Commit();
@@ -119,32 +150,51 @@ int ReadDataInfoFromFolder(const std::string& folder, TDataFolderInfoRec& rec)
     }
 }
 
+void CopyDataFacts(const TDataFolderInfoRec& from, TDataFolderInfoRec& to)
+{
+    to.DATALISTNAME = from.DATALISTNAME;
+    to.SHOUGOU = from.SHOUGOU;
+    to.KANA = from.KANA;
+    to.NENDO = from.NENDO;
+    to.KISHU = from.KISHU;
+    to.KIMATU = from.KIMATU;
+    to.DATAKBN = from.DATAKBN;
+    to.CODEKBN = from.CODEKBN;
+    to.TANTO = from.TANTO;
+    to.READ_ONLY = from.READ_ONLY;
+    to.CLOUD_SHARE = from.CLOUD_SHARE;
+    to.VERSION1 = from.VERSION1;
+}
+
 void WriteIniValue(const std::string& folder, const std::string& section, const std::string& key, int value)
 {
     if (ConnectMode != 0) return;
-    IniFile(DataIniPath(folder)).WriteInteger(section, key, value);
+    IniFile f(DataIniPath(folder));
+    // The file is rewritten only when the value changes: a refresh of many lines mostly finds
+    // every value as it was.
+    const auto now = f.Find(section, key);
+    if (now && *now == std::to_string(value)) return;
+    f.WriteInteger(section, key, value);
 }
 
 void WriteDataInfoSection(const std::string& folder, const TDataFolderInfoRec& rec)
 {
     if (ConnectMode != 0) return;
     IniFile f(DataIniPath(folder));
-    f.WriteString("DATAINFO", "DATALISTNAME", rec.DATALISTNAME);
-    f.WriteString("DATAINFO", "CODE", rec.CODE);
-    f.WriteInteger("DATAINFO", "DATAKBN", rec.DATAKBN);
-    f.WriteInteger("DATAINFO", "CODEKBN", rec.CODEKBN);
-    f.WriteString("DATAINFO", "SHOUGOU", rec.SHOUGOU);
-    f.WriteString("DATAINFO", "KANA", rec.KANA);
-    f.WriteInteger("DATAINFO", "NENDO", rec.NENDO);
-    f.WriteString("DATAINFO", "KISHU", rec.KISHU);
-    f.WriteString("DATAINFO", "KIMATU", rec.KIMATU);
-    f.WriteInteger("DATAINFO", "TANTO", rec.TANTO);
-    f.WriteInteger("DATAINFO", "SIWAKE", rec.SIWAKE);
-    f.WriteInteger("DATAINFO", "TOTALSIWAKE", rec.TOTALSIWAKE);
-    f.WriteString("DATAINFO", "VERSION1", rec.VERSION1);
-    f.WriteString("DATAINFO", "VERSION2", rec.VERSION2);
-    f.WriteInteger("DATAINFO", "GASSANKBN", rec.GASSANKBN);
-    f.WriteInteger("DATAINFO", "CLOUD_SHARE", rec.CLOUD_SHARE);
+    const SectionValues now{f.ReadSectionValues("DATAINFO")};
+    const std::pair<const char*, std::string> values[] = {
+        {"DATALISTNAME", rec.DATALISTNAME}, {"CODE", rec.CODE},
+        {"DATAKBN", std::to_string(rec.DATAKBN)}, {"CODEKBN", std::to_string(rec.CODEKBN)},
+        {"SHOUGOU", rec.SHOUGOU}, {"KANA", rec.KANA},
+        {"NENDO", std::to_string(rec.NENDO)}, {"KISHU", rec.KISHU},
+        {"KIMATU", rec.KIMATU}, {"TANTO", std::to_string(rec.TANTO)},
+        {"SIWAKE", std::to_string(rec.SIWAKE)}, {"TOTALSIWAKE", std::to_string(rec.TOTALSIWAKE)},
+        {"VERSION1", rec.VERSION1}, {"VERSION2", rec.VERSION2},
+        {"GASSANKBN", std::to_string(rec.GASSANKBN)}, {"CLOUD_SHARE", std::to_string(rec.CLOUD_SHARE)}};
+    for (const auto& [key, value] : values) {
+        const std::string* cur = now.Find(key);
+        if (!cur || *cur != value) f.WriteString("DATAINFO", key, value);
+    }
 }
 
 } // namespace kb

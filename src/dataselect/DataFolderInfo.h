@@ -54,6 +54,8 @@ void SetShareStatus(const std::string& folder, int status);
 // over a connection of its own into rec (the fields the file does not hold stay). 1 on success,
 // 0 when the database cannot be read.
 int ReadDataInfoFromFolder(const std::string& folder, TDataFolderInfoRec& rec);
+// Copies the fields ReadDataInfoFromFolder fills.
+void CopyDataFacts(const TDataFolderInfoRec& from, TDataFolderInfoRec& to);
 // Writes one value, or the DATAINFO section, of the information file (stand-alone mode only).
 void WriteIniValue(const std::string& folder, const std::string& section, const std::string& key, int value);
 void WriteDataInfoSection(const std::string& folder, const TDataFolderInfoRec& rec);

@@ -182,6 +182,9 @@ private:
     std::string PlaceClause(bool literal) const;
 };
 
+// Whether two records carry the same values in every column a registry write stores.
+bool SameListColumns(const TDataListRec& a, const TDataListRec& b);
+
 // The first character of a path as the shared-server list keys it (blank for an empty path).
 std::string DriveLetterOf(const std::string& path);
 

@@ -73,6 +73,7 @@ const char* const kHeaders[kGridColumns] = {"No", "コード", "ｸﾗｳﾄﾞ"
                                             "バージョン", "", "", "鍵", "共有", "バージョン", "データ更新", "合算区分", "",
                                             "", "データステータス", "ｸﾗｳﾄﾞ", "参照専用ﾞ"};
 const char* const kFullTilde = "～";
+constexpr int kPrefetchReaders = 4;
 const char* const kBadPath = "データフォルダパスが不正です。\r処理を中止します。";
 const char* const kNoData = "このフォルダには財務データがありません。\r";
 
@@ -597,15 +598,30 @@ void TDataSentakuBox::FillGrid(int n)
     const int index = DispIndex[static_cast<std::size_t>(n)];
     const int at = GridRowCount;
     if (at < 0 || at > LineCount()) return;
-    // The entry's lines now shown at this place go, the fresh ones take their place.
-    while (at < LineCount() && Cell(at, 15) == std::to_string(index)) Model->RemoveLine(at);
+    // The entry's lines now shown at this place go, the fresh ones take their place. With as many
+    // fresh lines as old ones (the usual case of a refresh) they are replaced where they stand and
+    // no other line moves; otherwise the lines below shift and take their alternate colours anew.
+    int old = 0;
+    while (at + old < LineCount() && Cell(at + old, 15) == std::to_string(index)) ++old;
     auto fresh = EntryLines(*this, index);
+    const int count = static_cast<int>(fresh.size());
+    if (count == old) {
+        for (int i = 0; i < count; ++i) {
+            TGridLine& l = Model->Lines()[static_cast<std::size_t>(at + i)];
+            l = std::move(fresh[static_cast<std::size_t>(i)]);
+            Colour(l, at + i, back, alt);
+            Model->LineChanged(at + i);
+        }
+        return;
+    }
+    for (int i = 0; i < old; ++i) Model->RemoveLine(at);
     int k = at;
     for (auto& l : fresh) Model->InsertLine(k++, std::move(l));
     for (int i = at; i < LineCount(); ++i) {
-        Colour(Model->Lines()[static_cast<std::size_t>(i)], i, back, alt);
-        Model->LineChanged(i);
+        TGridLine& l = Model->Lines()[static_cast<std::size_t>(i)];
+        l.BackColor = LineBackColor(i, ToInt(l.Cells[17]), back, alt);
     }
+    if (at < LineCount()) emit Model->dataChanged(Model->index(at, 0), Model->index(LineCount() - 1, kGridColumns - 1));
 }
 
 void TDataSentakuBox::SelectCurrentDataRow()
@@ -826,6 +842,7 @@ bool TDataSentakuBox::DataListRefresh(int line)
         }
         for (int n = 0; n < LineCount(); ++n) {
             if (RefreshCancelled()) break;
+            if (ConnectMode == 0) PrefetchFacts(n, kPrefetchReaders);
             if ((n + 1) % 5 == 0) {
                 char buf[128];
                 std::snprintf(buf, sizeof buf, "データリスト（%d行目）の更新中…", n + 1);
@@ -835,6 +852,7 @@ bool TDataSentakuBox::DataListRefresh(int line)
             if (OnRefreshLine) OnRefreshLine(n);
             QCoreApplication::processEvents();
         }
+        prefetch_.clear(); // waits for reads still running after a cancel
         return false;
     }
     TDataListRec* rec = RowRecord(line);
@@ -865,8 +883,9 @@ bool TDataSentakuBox::DataListRefresh(int line)
         if (ConnectMode == 1 || ConnectMode == 2) {
             if (exists) {
                 ReadDataIni(folder, InfoRec);
+                const TDataListRec before = *rec;
                 SetRowFromInfo(*rec, 0);
-                SaveDataListRow(*rec);
+                if (!SameListColumns(before, *rec)) SaveDataListRow(*rec);
                 redraw();
             } else if (named) {
                 if (kind != 10) {
@@ -882,12 +901,14 @@ bool TDataSentakuBox::DataListRefresh(int line)
         bool childRemoved = false;
         if (exists) {
             ReadDataIni(folder, InfoRec);
-            if (ReadDataInfoFromFolder(folder, InfoRec) == 1) {
+            if (ReadFacts(folder, InfoRec) == 1) {
                 WriteIniValue(folder, "DATASTS", "UPDATE_LOCK", InfoRec.UPDATE_LOCK);
                 WriteIniValue(folder, "DATASTS", "READ_ONLY", InfoRec.READ_ONLY);
                 WriteDataInfoSection(folder, InfoRec);
+                const TDataListRec before = *rec;
                 SetRowFromInfo(*rec, 0);
-                SaveDataListRow(*rec);
+                // The row mirrors the folder: it is written only when the folder says otherwise.
+                if (!SameListColumns(before, *rec)) SaveDataListRow(*rec);
                 if (kind != 10) RebuildChildRows(working);
             } else if (SystemDef.DataCheckFailed == 1) {
                 rec->DATA_STATUS = 1;
@@ -927,6 +948,35 @@ bool TDataSentakuBox::DataListRefresh(int line)
     return false;
 }
 
+// A data set's facts are read over an attachment of its own, which spends most of its time waiting
+// for the database file; a few such reads run ahead of the walk so that the waits overlap. The
+// walk itself (information files, registry rows, grid) stays on the user-interface thread.
+void TDataSentakuBox::PrefetchFacts(int fromLine, int count)
+{
+    std::error_code ec;
+    for (int n = fromLine; n < LineCount() && n < fromLine + count; ++n) {
+        const TDataListRec* r = RowRecord(n);
+        if (!r || r->DATA_STATUS == 1 || (r->GASSAN > 2 && r->GASSAN != 10)) continue;
+        const std::string folder = RowFolder(n);
+        if (prefetch_.count(folder) || !std::filesystem::exists(JoinPath(folder, DataFileName), ec)) continue;
+        prefetch_.emplace(folder, std::async(std::launch::async, [folder] {
+                              TDataFolderInfoRec facts;
+                              const int ok = ReadDataInfoFromFolder(folder, facts);
+                              return std::make_pair(ok, facts);
+                          }));
+    }
+}
+
+int TDataSentakuBox::ReadFacts(const std::string& folder, TDataFolderInfoRec& rec)
+{
+    const auto it = prefetch_.find(folder);
+    if (it == prefetch_.end()) return ReadDataInfoFromFolder(folder, rec);
+    const auto [ok, facts] = it->second.get();
+    prefetch_.erase(it);
+    if (ok == 1) CopyDataFacts(facts, rec);
+    return ok;
+}
+
 void TDataSentakuBox::RelocateRow(int topLine, const TDataListRec& record)
 {
     LoadDataList();
@@ -963,10 +1013,14 @@ void TDataSentakuBox::RebuildChildRows(int line)
             return;
         }
     }
+    const bool consolidated = parent.DataRec.GASSAN == 1 || parent.DataRec.GASSAN == 2;
+    const bool hadChildren = !parent.ChildList.empty();
     parent.ChildCount = 0;
     parent.ChildList.clear();
-    ListCtl->DeleteDataListChildRecord(parent.DataRec, true);
-    if (parent.DataRec.GASSAN != 1 && parent.DataRec.GASSAN != 2) return;
+    // Member rows belong to consolidated data sets only; a normal row without members has none to
+    // delete (its kind changes only through a paste or restore, which clear them).
+    if (consolidated || hadChildren) ListCtl->DeleteDataListChildRecord(parent.DataRec, true);
+    if (!consolidated) return;
     std::vector<std::string> names;
     std::error_code ec;
     for (const auto& e : std::filesystem::directory_iterator(parent.DataRec.LOCALPATH, ec))

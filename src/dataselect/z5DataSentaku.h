@@ -23,6 +23,8 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <future>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -200,6 +202,10 @@ private:
     void NotBuilt(const std::string& what);
     void LoadHints();
     void ClearChosen();
+    // Reads of the data sets' own facts started ahead of the refresh walk (folder -> result).
+    void PrefetchFacts(int fromLine, int count);
+    int ReadFacts(const std::string& folder, TDataFolderInfoRec& rec);
+    std::map<std::string, std::future<std::pair<int, TDataFolderInfoRec>>> prefetch_;
     bool refreshCancelled_ = false;
     int lastCurrent_ = -1;
 };
