@@ -4,6 +4,8 @@
 #include "core/ErrorReporter.h"
 #include "core/uAccRecord.h"
 #include "core/z5ComFunc.h"
+#include "fb/Database.h"
+#include "fb/Statement.h"
 #include "ui/xAnimeProgressDialog.h"
 #include "ui/z5MessageDlg.h"
 #include "ui/z5MessageDlg2.h"
@@ -1160,6 +1162,105 @@ int TDataSentakuBox::CheckDataPath(const std::string& folderArg)
     }
     ShowMessage2(1, "製品タイプ不整合のためデータを起動できませんでした。\r", Btn(TMsgDlgBtn::mbYes));
     return -1;
+}
+
+bool TDataSentakuBox::CheckDestination(const std::string& op, const TDataFolderInfoRec& source,
+                                       const std::string& destination)
+{
+    if (TrimZen(destination).empty()) {
+        ShowMessage2(0, op + "先のデータパスが不正です。\r", Btn(TMsgDlgBtn::mbYes));
+        return false;
+    }
+    std::error_code ec;
+    bool result = true;
+    if (!std::filesystem::is_directory(destination, ec)) {
+        std::filesystem::create_directories(destination, ec);
+    } else if (std::filesystem::exists(JoinPath(destination, DataFileName), ec)) {
+        TDataFolderInfoRec dest;
+        ReadDataIni(destination, dest);
+        ReadDataInfoFromFolder(destination, dest);
+        WriteDataInfoSection(destination, dest);
+        if (IsForbiddenGassanPattern(source.GASSANKBN, dest.GASSANKBN)) {
+            xAnimeProgressDialog1->Close();
+            TMessageInfoRec box;
+            InitMessageBoxRec(box);
+            box.MsgType = 1;
+            box.Caption = "警告";
+            box.MainText = op + "先の合算データ区分が妥当ではありません。\rデータリストの空行を選んで処理を行って下さい。";
+            box.MainColor = clRed;
+            box.Lines = {"以下のパターンの復元（貼付）は禁止されています。", " ①通常データ       を 合算データ（合算本支店データ） へ",
+                         " ②分散データ       を 合算データ（合算本支店データ） へ", " ③合算データ       を 合算本支店データ へ",
+                         " ④合算本支店データ を 合算データ へ"};
+            ShowMessageBox(box);
+            return false;
+        }
+        result = CollateDataInfo(op, source, dest);
+    }
+    if (result && op == "復元") {
+        CopySource.SHOUGOU = source.SHOUGOU;
+        CopySource.KISHU = Date::Parse(source.KISHU).value_or(Date{});
+        CopySource.KIMATU = Date::Parse(source.KIMATU).value_or(Date{});
+        CopySource.VER_TEXT = source.VERSION2;
+        CopySource.GASSAN = static_cast<std::uint8_t>(source.GASSANKBN);
+    }
+    return result;
+}
+
+bool TDataSentakuBox::CollateDataInfo(const std::string& op, const TDataFolderInfoRec& source,
+                                      const TDataFolderInfoRec& destination)
+{
+    auto blank = [](const TDataFolderInfoRec& r) { return r.SHOUGOU.empty() && r.KISHU.empty() && r.KIMATU.empty(); };
+    if (blank(source)) {
+        ShowMessage2(0, op + "処理元のデータ情報が不正です。\r", Btn(TMsgDlgBtn::mbYes));
+        return false;
+    }
+    if (blank(destination)) {
+        ShowMessage2(0, op + "処理先のデータ情報が不正です。\r", Btn(TMsgDlgBtn::mbYes));
+        return false;
+    }
+    const auto lines = CollationLines(op, source, destination, ConnectMode);
+    if (lines.empty()) return true;
+    xAnimeProgressDialog1->Close();
+    TMessageInfoRec box;
+    InitMessageBoxRec(box);
+    box.MsgType = 2;
+    box.Caption = "データ照合チェックの結果";
+    box.MainText = "以下の項目に違いが検出されました。";
+    box.MainColor = clRed;
+    box.Lines = lines;
+    box.AgreeCaption = "データ" + op + "処理の続行に同意します。";
+    return ShowMessageBox(box) == mrOk;
+}
+
+void TDataSentakuBox::ApplyGassanSetting(int line, int loadedKind, int loadedChildCount)
+{
+    const auto w = GassanSettingToWrite(CopySource.GASSAN, loadedKind, loadedChildCount, ConnectMode);
+    if (w) WriteGassanSetting(RowFolder(line), w->first, w->second);
+}
+
+void TDataSentakuBox::WriteGassanSetting(const std::string& folder, int kind, int countArg)
+{
+    if (!DM) throw std::runtime_error("データモジュールがありません。");
+    const int count = (kind == 0 || kind == 10) ? 0 : countArg;
+    DM->fnAccDatConnected(SystemDef.HostName, folder, false);
+    try {
+        fb::TransactionGuard g(DM->IBTransactionDAT);
+        fb::Statement q(DM->IBDatabaseDAT, &DM->IBTransactionDAT);
+        q.SetSQL("UPDATE OR INSERT INTO ACCREG(AGROUP,ACODE,ATYPE,ATEXT) VALUES(:AGROUP,:ACODE,:ATYPE,:ATEXT) "
+                 "MATCHING (AGROUP,ACODE)");
+        for (const auto& [code, value] : {std::pair<const char*, int>{"合算データ区分", kind}, {"合算データ数", count}}) {
+            q.ParamByName("AGROUP").SetString("基本設定");
+            q.ParamByName("ACODE").SetString(code);
+            q.ParamByName("ATYPE").SetString("整数");
+            q.ParamByName("ATEXT").SetString(std::to_string(value));
+            q.ExecQuery();
+        }
+        g.Commit();
+    } catch (...) {
+        DM->fnAccDatDisConnected(folder, true, true);
+        throw;
+    }
+    DM->fnAccDatDisConnected(folder, true, true);
 }
 
 // ---- function keys ---------------------------------------------------------------------------

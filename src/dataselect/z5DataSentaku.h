@@ -171,6 +171,12 @@ public:
     void SetDataStatus(const std::string& folder, int status);
     int CheckDataStatus(const std::string& folder, bool warnNoData, bool checkAllowed);
     int CheckDataPath(const std::string& folder);
+    bool CheckDestination(const std::string& op, const TDataFolderInfoRec& source, const std::string& destination);
+    bool CollateDataInfo(const std::string& op, const TDataFolderInfoRec& source, const TDataFolderInfoRec& destination);
+    void ApplyGassanSetting(int line, int loadedKind, int loadedChildCount);
+    void WriteGassanSetting(const std::string& folder, int kind, int count);
+    // The copy clipboard: the data a paste brings, or the facts of a restore's backup.
+    TDataListRec CopySource;
     void UpdateFunctionKeys();
     TFunctionKeyInput FunctionKeyInput() const;
     void ESCClick();
