@@ -71,6 +71,45 @@ bool SameListColumns(const TDataListRec& a, const TDataListRec& b)
            a.CLOUD == b.CLOUD && a.READ_ONLY == b.READ_ONLY;
 }
 
+namespace {
+struct TKeptSource {
+    std::uint8_t ConnectMode = 0;
+    std::string HostName, SysDir, DataDir;
+    int AllSisetuSwitch = 0;
+    int SysDbMajor = 0, SysDbMinor1 = 0, SysDbMinor2 = 0;
+};
+TKeptSource& Kept()
+{
+    static TKeptSource k;
+    return k;
+}
+} // namespace
+
+void SwitchDataSource(const std::string& step)
+{
+    TKeptSource& k = Kept();
+    if (step == "backup") {
+        k = {ConnectMode, SystemDef.HostName, SystemDef.SysDir, SystemDef.DataDir, SystemDef.AllSisetuSwitch,
+             SystemDef.SysDbMajor, SystemDef.SysDbMinor1, SystemDef.SysDbMinor2};
+    } else if (step == "local") {
+        ConnectMode = 0;
+        SystemDef.HostName.clear();
+        SystemDef.SysDir = NormalizeDataPath(SystemDef.AppDataDir) + "/data";
+        SystemDef.AllSisetuSwitch = 1;
+    } else if (step == "server") {
+        ConnectMode = k.ConnectMode;
+        SystemDef.HostName = k.HostName;
+        SystemDef.SysDir = k.SysDir;
+        SystemDef.DataDir = k.DataDir;
+        SystemDef.AllSisetuSwitch = k.AllSisetuSwitch;
+        SystemDef.SysDbMajor = k.SysDbMajor;
+        SystemDef.SysDbMinor1 = k.SysDbMinor1;
+        SystemDef.SysDbMinor2 = k.SysDbMinor2;
+    } else {
+        throw std::invalid_argument("SwitchDataSource: " + step);
+    }
+}
+
 std::string DriveLetterOf(const std::string& path) { return path.empty() ? std::string(" ") : path.substr(0, 1); }
 
 namespace {
