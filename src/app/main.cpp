@@ -1,8 +1,3 @@
-#include <cstdio>
+#include "app/Program.h"
 
-// Program entry. Replaced by the wizard's start-up once the main form exists.
-int main()
-{
-    std::puts("kenbo-rendo");
-    return 0;
-}
+int main(int argc, char** argv) { return kb::RunProgram(argc, argv); }

@@ -77,14 +77,19 @@ struct TErrInfomation {
     std::string Detail;
 };
 
-// Settings of one direct trial-balance computation (filled by the accounting subsystem).
+// Settings of one direct trial-balance computation (AccSisanhyoDirect of the accounting subsystem).
 struct TCalcSisanhyoSettingRec {
-    int KikanFrom = 1;          // first period 1..16
-    int KikanTo = 16;           // last period 1..16
-    std::string SisetuCode;     // facility; empty for all
-    std::string BumonCode;      // department; empty for all
-    int TaxMode = 0;            // 0 as stored, 1 tax-inclusive, 2 tax-exclusive
-    bool IncludeKessan = true;  // settlement entries included
+    std::string SisetuCode;     // facility code, or facility-group code
+    int SisetuSingle = 0;       // 1: SisetuCode is one facility; 0: a facility group
+    std::string BumonCode;      // department code, or department-group code; "00" the common department
+    int BumonSingle = 0;        // 1: BumonCode is one department; 0: a department group
+    int Selection = 0;          // the reader's selection (6 = direct computation)
+    int Tax = 0;                // 0 tax-included amounts, 1 tax-excluded amounts
+    int Haibun = 0;             // 1: allocate the common department by the HAIBUNnn ratios
+    int Layout = 0;             // 0 plain, 1 A4, 2 A3, 3 and 4 closing-statement layout
+    int StatementKind = 0;      // kind of statement whose summary lines are shown
+    int PrevTax = 0;            // previous-year tax mode (closing layout)
+    int Jigyou = 0;             // medical business division (1, 2, 4 or 8); 0 otherwise
 };
 
 struct TComListRec_s {

@@ -1,11 +1,21 @@
 #include "ui/SDI.h"
 
+#include "core/uAccDateCmp.h"
+#include "core/uAccRecord.h"
+#include "ui/PavonaExDateEdit.h"
+#include "ui/PavonaExDateEditLib.h"
+#include "ui/xKikanPanel12.h"
+#include "ui/xKikanPanel16.h"
+#include "ui/xKikanPanel4.h"
+#include "ui/xPlButton.h"
 #include "ui/z5MessageDlg2.h"
+#include "ui/z5WinFunc.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
+#include <QFrame>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -20,6 +30,7 @@ namespace kb {
 namespace {
 
 TBSDIEnvironment* g_env = nullptr;
+TKikanControlsInitializer g_kikanInit;
 QPointer<QWidget> g_mainForm;
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
@@ -27,11 +38,28 @@ QString Q(const std::string& s) { return QString::fromStdString(s); }
 // Access to the number of slots behind a signal, to tell a button with a click handler from one
 // without (F12 only clicks the former).
 struct ReceiverProbe : QObject {
-    static int ClickReceivers(QAbstractButton* b)
+    static int Receivers(QObject* o, const char* signal)
     {
-        return static_cast<ReceiverProbe*>(static_cast<QObject*>(b))->receivers(SIGNAL(clicked(bool)));
+        return static_cast<ReceiverProbe*>(o)->receivers(signal);
     }
 };
+
+bool HasClickHandler(QWidget* b)
+{
+    if (qobject_cast<QAbstractButton*>(b))
+        return ReceiverProbe::Receivers(b, SIGNAL(clicked(bool))) > 0;
+    if (qobject_cast<TxPlButton*>(b))
+        return ReceiverProbe::Receivers(b, SIGNAL(Clicked())) > 0;
+    return false;
+}
+
+void ClickButton(QWidget* b)
+{
+    if (auto* a = qobject_cast<QAbstractButton*>(b))
+        a->click();
+    else if (auto* g = qobject_cast<TxPlButton*>(b))
+        g->Click();
+}
 
 void DefaultCursor()
 {
@@ -39,16 +67,66 @@ void DefaultCursor()
         QApplication::restoreOverrideCursor();
 }
 
-// Widgets placed by hand (no layout manager of their parent): those the layout store moves.
+// Widgets placed by hand on the form or on a plain panel (no layout manager): those the layout
+// store moves. The parts of composite controls (scroll areas, date edits ...) are their
+// control's business.
 bool PlacedByHand(const QWidget* w)
 {
     const QWidget* p = w->parentWidget();
-    return p && !p->layout();
+    if (!p || p->layout())
+        return false;
+    const QMetaObject* m = p->metaObject();
+    return p->isWindow() || m == &QWidget::staticMetaObject || m == &QFrame::staticMetaObject ||
+           m == &QGroupBox::staticMetaObject;
 }
 
 } // namespace
 
 void SetBSDIEnvironment(TBSDIEnvironment* env) { g_env = env; }
+void SetKikanControlsInitializer(TKikanControlsInitializer f) { g_kikanInit = std::move(f); }
+
+int KikanStno16(int m)
+{
+    if (m < 1 || m > 12)
+        return 0;
+    return (m - 1) / 3 * 4 + (m - 1) % 3;
+}
+
+int KikanStno12(int m) { return m - 1; }
+
+TKikanRange KikanRange16(int m, bool move, int mode)
+{
+    TKikanRange r;
+    if (mode > 0) {
+        r.Kessan = false;
+        r.Edno = move ? 2 : 0;
+        return r;
+    }
+    r.Stno = KikanStno16(m);
+    r.Edno = move ? 15 : r.Stno;
+    return r;
+}
+
+TKikanRange KikanRange12(int m, bool move, int mode)
+{
+    TKikanRange r;
+    if (mode > 0) {
+        r.Edno = move ? 2 : 0;
+        return r;
+    }
+    r.Stno = KikanStno12(m);
+    r.Edno = move ? 11 : r.Stno;
+    return r;
+}
+
+std::optional<TKikanRange> KikanRange4(int mode)
+{
+    if (mode <= 0)
+        return std::nullopt;
+    TKikanRange r;
+    r.Enabled = false;
+    return r;
+}
 TBSDIEnvironment* BSDIEnvironment() { return g_env; }
 void SetBSDIMainForm(QWidget* w) { g_mainForm = w; }
 QWidget* BSDIMainForm() { return g_mainForm.data(); }
@@ -112,7 +190,8 @@ TFormRect FormSizeToStore(const TFormRect& form, bool maximized, int mainClientW
     return r;
 }
 
-TBSDI::TBSDI(QWidget* parent, bool dialog) : QDialog(parent), dialog_(dialog)
+TBSDI::TBSDI(QWidget* parent, bool dialog)
+    : QDialog(parent), IBTransactionDAT(g_env ? g_env->DataDatabase() : nullptr), dialog_(dialog)
 {
     if (dialog)
         setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
@@ -128,6 +207,7 @@ TBSDI::TBSDI(QWidget* parent, bool dialog) : QDialog(parent), dialog_(dialog)
     UseFormSize = !dialog;
     ReloadAccInfoOnShow = !dialog;
     ActivateParamFlag = !dialog ? 1 : 0;
+    ShowHint = g_env ? g_env->Screen().ShowHint : true;
     // A form cannot own itself: the owner is left alone, the fields still name the form.
     SetParentWnd(this);
     qApp->installEventFilter(this);
@@ -169,8 +249,68 @@ void TBSDI::ShowControlHint(QWidget* control, QPlainTextEdit* memo)
 {
     if (!control || !memo)
         return;
+    // A composite control (a date edit and its fields) carries one hint for all of its parts.
+    QWidget* hinted = control;
+    while (hinted && !hinted->isWindow() && !hinted->property("kbHint").isValid())
+        hinted = hinted->parentWidget();
+    if (hinted && !hinted->isWindow())
+        control = hinted;
     const std::string hint = Hint(control);
     memo->setPlainText(hint.empty() ? QString() : Q(LongHint(hint)));
+}
+
+void TBSDI::InitKikanControls()
+{
+    if (kikanDone_)
+        return;
+    kikanDone_ = true;
+    if (g_kikanInit)
+        g_kikanInit(*this);
+    else
+        KikanControlsFromAccInf(*this);
+}
+
+void KikanControlsFromAccInf(QWidget& form)
+{
+    const int m = AccInf.KAISINO;
+    const int mode = SystemDef.KikanMode;
+    auto setUp = [&](auto* panel) {
+        panel->SetKikan(AccInf.SIME, AccInf.KISHU, AccInf.KIMATU, AccInf.KAISI);
+    };
+    if (auto* p = form.findChild<TxKikanPanel16*>("KikanPanel16")) {
+        setUp(p);
+        const TKikanRange r = KikanRange16(m, p->KikanMove(), mode);
+        if (!r.Kessan)
+            p->SetKESSAN(false);
+        p->SetStno(r.Stno);
+        p->SetEdno(r.Edno);
+    }
+    if (auto* p = form.findChild<TxKikanPanel12*>("KikanPanel12")) {
+        setUp(p);
+        const TKikanRange r = KikanRange12(m, p->KikanMove(), mode);
+        p->SetStno(r.Stno);
+        p->SetEdno(r.Edno);
+    }
+    for (const char* name : {"KikanPanel4", "KikanPanel2"}) {
+        if (auto* p = form.findChild<TxKikanPanel4*>(name)) {
+            setUp(p);
+            if (auto r = KikanRange4(mode)) {
+                p->SetStno(r->Stno);
+                p->SetEdno(r->Edno);
+                p->setEnabled(r->Enabled);
+            }
+        }
+    }
+    std::vector<TPavonaExGengo> eras;
+    for (const TGengoRec& g : GengoList)
+        eras.push_back({g.Name, g.Sign, g.StartDate, g.StartYear});
+    const bool wareki = SystemDef.Reserve4Bits[10] != 0;
+    for (auto* e : form.findChildren<TPavonaExDateEdit*>()) {
+        e->SetEditGengo(wareki);
+        e->SetGengo(wareki ? TPavonaExRekiSet::rsWareki : TPavonaExRekiSet::rsSeireki);
+        if (!eras.empty())
+            e->SetWarekiTable(eras);
+    }
 }
 
 void TBSDI::FocusChanged(QWidget* now)
@@ -183,16 +323,21 @@ void TBSDI::FocusChanged(QWidget* now)
 
 bool TBSDI::eventFilter(QObject* o, QEvent* e)
 {
+    if (e->type() == QEvent::ToolTip && !ShowHint) {
+        auto* w = qobject_cast<QWidget*>(o);
+        if (w && w->window() == this)
+            return true;
+    }
     if (e->type() != QEvent::KeyPress && e->type() != QEvent::KeyRelease)
         return QDialog::eventFilter(o, e);
     auto* w = qobject_cast<QWidget*>(o);
     if (!w || w->window() != this || !isVisible())
         return QDialog::eventFilter(o, e);
     auto* k = static_cast<QKeyEvent*>(e);
-    // The form sees Esc and F12 before its controls; it acts when the key comes up, so the press
-    // must not reach the dialog's own Esc handling.
+    // The form sees Esc and F12 before its controls and acts when the key comes up; presses go
+    // to the controls as usual (keyPressEvent keeps the dialog's own Esc handling out).
     if (e->type() == QEvent::KeyPress)
-        return k->key() == Qt::Key_Escape;
+        return false;
     // A handled key is consumed, so it never reaches the form twice through its parents.
     return HandleKeyUp(k);
 }
@@ -213,11 +358,11 @@ bool TBSDI::HandleKeyUp(QKeyEvent* k)
             close();
             return true;
         }
-        if (F12Button && F12Button->isVisible() && F12Button->isEnabled() &&
-            ReceiverProbe::ClickReceivers(F12Button) > 0) {
+        if (F12Button && F12Button->isVisible() && F12Button->isEnabled() && HasClickHandler(F12Button)) {
+            QPointer<QWidget> button = F12Button;
             if (F12FocusFirst)
-                F12Button->setFocus();
-            F12Button->click();
+                button->setFocus();
+            ClickButton(button);
             return true;
         }
     }
@@ -225,6 +370,16 @@ bool TBSDI::HandleKeyUp(QKeyEvent* k)
 }
 
 // --- showing ----------------------------------------------------------------------------------
+
+void TBSDI::keyPressEvent(QKeyEvent* e)
+{
+    // Esc closes on its release (FormKeyUp), never on the press a control left unhandled.
+    if (e->key() == Qt::Key_Escape) {
+        e->accept();
+        return;
+    }
+    QDialog::keyPressEvent(e);
+}
 
 void TBSDI::showEvent(QShowEvent* e)
 {
@@ -238,8 +393,12 @@ void TBSDI::showEvent(QShowEvent* e)
 
 void TBSDI::changeEvent(QEvent* e)
 {
-    if (e->type() == QEvent::ActivationChange && !isActiveWindow() && isVisible())
-        Deactivated = true;
+    if (e->type() == QEvent::ActivationChange && isVisible()) {
+        if (!isActiveWindow())
+            Deactivated = true;
+        else if (g_env)
+            g_env->FormActivate(ActivateParamFlag, ActivateParamValue);
+    }
     QDialog::changeEvent(e);
 }
 
@@ -247,11 +406,19 @@ void TBSDI::FormShow()
 {
     if (Shown)
         return;
+    // The derived form's controls exist only now (its constructor has run).
+    InitKikanControls();
     try {
         if (UseOpLog)
             PutProcRirekiInfo(0);
-        if (ReloadAccInfoOnShow && g_env)
-            g_env->ReloadAccInfo();
+        if (ReloadAccInfoOnShow && g_env) {
+            try {
+                g_env->ReloadAccInfo();
+            } catch (const std::exception&) {
+                g_env->ReportError("TBSDI.FormShow", std::current_exception());
+                throw;
+            }
+        }
         ShiftControls();
         SaveLayout();
         ApplyFontScale();
@@ -262,8 +429,16 @@ void TBSDI::FormShow()
     }
 }
 
+void TBSDI::SetGridColor(QAbstractItemView* grid, int mode)
+{
+    if (grid)
+        ApplyGridColors(grid, ComputeGridColors(g_env ? g_env->Screen() : TScreenSettings{}, mode));
+}
+
 void TBSDI::CMShowingChanged()
 {
+    // Clicks and keys queued while the form was coming up are not meant for it.
+    FlushInputMessages(this);
     if (g_env) {
         g_env->SetHostMenuAnswer(0);
         if (HostMenuNotify) {
@@ -319,9 +494,11 @@ void TBSDI::PutProcRirekiInfo(int mode)
     if (!g_env)
         return;
     try {
-        g_env->WriteOpLog(g_env->OpCode(), Caption(), g_env->PCName(), mode);
-    } catch (const std::exception& e) {
-        g_env->ReportError("TBSDI.PutProcRirekiInfo", e.what());
+        if (!IBTransactionDAT.DefaultDatabase())
+            IBTransactionDAT.SetDefaultDatabase(g_env->DataDatabase());
+        g_env->WriteOpLog(IBTransactionDAT, g_env->OpCode(), Caption(), g_env->PCName(), mode);
+    } catch (const std::exception&) {
+        g_env->ReportError("TBSDI.PutProcRirekiInfo", std::current_exception());
         throw;
     }
 }
@@ -345,8 +522,8 @@ void TBSDI::GetFormSize()
         move(0, 0);
         resize(r.Width, r.Height);
         g_env->InsertFormSize(op, FormName(), r);
-    } catch (const std::exception& e) {
-        g_env->ReportError("TBSDI.GetFormSize", e.what());
+    } catch (const std::exception&) {
+        g_env->ReportError("TBSDI.GetFormSize", std::current_exception());
     }
 }
 
@@ -366,8 +543,8 @@ void TBSDI::PutFormSize()
         const TFormRect r = FormSizeToStore(now, isMaximized(), main.width(), main.height(), s.FrameHeight,
                                             s.BandHeight);
         g_env->UpdateFormSize(g_env->OpCode(), FormName(), r);
-    } catch (const std::exception& e) {
-        g_env->ReportError("TBSDI.PutFormSize", e.what());
+    } catch (const std::exception&) {
+        g_env->ReportError("TBSDI.PutFormSize", std::current_exception());
     }
 }
 
@@ -380,6 +557,20 @@ void TBSDI::PutGamenKeyValue()
 {
     if (g_env)
         g_env->SaveGamenValue(FormName(), GamenKeyText);
+}
+
+std::unique_ptr<fb::Statement> TBSDI::CreateQuery()
+{
+    try {
+        fb::Connection* db = g_env ? g_env->DataDatabase() : nullptr;
+        if (!db)
+            return nullptr;
+        if (!IBTransactionDAT.DefaultDatabase())
+            IBTransactionDAT.SetDefaultDatabase(db);
+        return std::make_unique<fb::Statement>(*db, &IBTransactionDAT);
+    } catch (const std::exception&) {
+        return nullptr;
+    }
 }
 
 void TBSDI::SetFormPosition(int dx, int dy, int areaWidth, int areaHeight, int kind)
@@ -539,9 +730,15 @@ void TBSDI::ApplyFontScale()
         }
         resize(scale(width()), scale(height()));
     }
-    for (TLayoutRec& rec : Layout)
+    for (TLayoutRec& rec : Layout) {
         if (auto* g = qobject_cast<QAbstractItemView*>(rec.Control.data()); g && rec.Grid)
             ScaleGrid(g, *rec.Grid, fs.FormPPI);
+        // A gradient button without a picture keeps its caption in the vertical middle.
+        if (auto* b = qobject_cast<TxPlButton*>(rec.Control.data()); b && b->Image().Picture().isNull()) {
+            b->SetCaptionVertCenter(true);
+            b->Image().SetVertCenter(true);
+        }
+    }
     QFont f = font();
     if (!s.ChosenFontName.empty())
         f.setFamily(Q(s.ChosenFontName));

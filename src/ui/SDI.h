@@ -10,16 +10,23 @@
 
 #include "ui/SDILayout.h"
 
+#ifndef Q_MOC_RUN
+#include "fb/Database.h"
+#include "fb/Statement.h"
+#endif
+
 #include <QDialog>
 #include <QPointer>
 
 #include <cstdint>
+#include <exception>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
+class QAbstractItemView;
 class QPlainTextEdit;
-class QAbstractButton;
 
 namespace kb {
 
@@ -47,17 +54,23 @@ public:
     virtual std::optional<TFormRect> LoadFormSize(int opCode, const std::string& formName) = 0;
     virtual void InsertFormSize(int opCode, const std::string& formName, const TFormRect& r) = 0;
     virtual void UpdateFormSize(int opCode, const std::string& formName, const TFormRect& r) = 0;
-    // OPINF: mode 0 open (OPINF_DELETE "エラー終了" then the insert), 1 close ("正常終了").
-    virtual void WriteOpLog(int opCode, const std::string& jobName, const std::string& pcName, int mode) = 0;
+    // OPINF on the form's own transaction: mode 0 open (OPINF_DELETE "エラー終了" then the insert),
+    // 1 close ("正常終了").
+    virtual void WriteOpLog(fb::Transaction& formTransaction, int opCode, const std::string& jobName,
+                            const std::string& pcName, int mode) = 0;
     // STYLECOLOR screen values.
     virtual std::string LoadGamenValue(const std::string& formName) = 0;
     virtual void SaveGamenValue(const std::string& formName, const std::string& value) = 0;
-    // Reports a store error as the database error reporter does (context, message).
-    virtual void ReportError(const std::string& context, const std::string& what) = 0;
+    // Reports a store error (the exception being handled) under the routine's name.
+    virtual void ReportError(const std::string& context, std::exception_ptr error) = 0;
     // The operator's screen settings the layout needs (SYSDEF and the two screen fonts).
     virtual TScreenSettings Screen() const = 0;
     // Reloads the open data set's facts (first show of forms that ask for it).
     virtual void ReloadAccInfo() = 0;
+    // The data database the forms' own transactions work on (nullptr: none connected).
+    virtual fb::Connection* DataDatabase() { return nullptr; }
+    // The form-activation hook of the hosting application (called only when one is installed).
+    virtual void FormActivate(std::uint8_t /*flag*/, std::int32_t /*value*/) {}
 };
 
 void SetBSDIEnvironment(TBSDIEnvironment* env);
@@ -66,6 +79,33 @@ TBSDIEnvironment* BSDIEnvironment();
 // The main window forms centre on (kinds 1 and 2 of SetFormPosition); none by default.
 void SetBSDIMainForm(QWidget* w);
 QWidget* BSDIMainForm();
+
+// Sets up the period panels and era date edits of a form from the open data set's facts. Run once
+// per form, before its first layout. KikanControlsFromAccInf is what forms get unless another
+// initializer is installed (tests install their own).
+using TKikanControlsInitializer = std::function<void(QWidget& form)>;
+void SetKikanControlsInitializer(TKikanControlsInitializer f);
+// The panels "KikanPanel16", "KikanPanel12", "KikanPanel4" and "KikanPanel2" get the fiscal year of
+// AccInf and their start range; every era date edit gets the era display of the operator
+// (SYSDEF Reserve4 bit 10) and the process era list.
+void KikanControlsFromAccInf(QWidget& form);
+// The 16-period panel's first cell for the data's start month: months 1-3 are cells 0-2, 4-6 cells
+// 4-6, 7-9 cells 8-10, 10-12 cells 12-14 (3, 7, 11 and 15 are settlement cells); else 0.
+int KikanStno16(int kaisino);
+// The 12-month panel's first cell: the start month less one.
+int KikanStno12(int kaisino);
+// The range a period panel starts with, for the initializer: the data's start month, whether the
+// panel lets the range move (KikanMove) and the period display mode (KikanMode of SystemDef).
+struct TKikanRange {
+    int Stno = 0;
+    int Edno = 0;
+    bool Kessan = true;   // 16-period panel: settlement cells offered (cleared in display mode > 0)
+    bool Enabled = true;  // quarter panels are disabled in display mode > 0
+};
+TKikanRange KikanRange16(int kaisino, bool kikanMove, int kikanMode);
+TKikanRange KikanRange12(int kaisino, bool kikanMove, int kikanMode);
+// Quarter panels keep their own layout in the normal mode; nullopt leaves them alone.
+std::optional<TKikanRange> KikanRange4(int kikanMode);
 
 // The part of a hint a hint area shows: after the first "|", else the whole hint.
 std::string LongHint(const std::string& hint);
@@ -121,9 +161,13 @@ public:
     int DesignWidth = 0, DesignHeight = 0;
     int MinWidth = 0, MinHeight = 0;
     std::string GamenKeyText;
-    QAbstractButton* F12Button = nullptr;
+    QWidget* F12Button = nullptr; // a push button or a gradient button (TxPlButton)
     bool F12FocusFirst = true;
     bool Deactivated = false;
+    bool ShowHint = true; // the operator's SYSDEF ShowHint switch: tool tips on or off
+    // The form's own transaction on the data database ("read_committed", "rec_version", "nowait"),
+    // not active at creation; the operation log and CreateQuery work on it.
+    fb::Transaction IBTransactionDAT;
 
     bool IsDialogStyle() const { return dialog_; }
 
@@ -133,16 +177,21 @@ public:
     static void SetHint(QWidget* control, const std::string& hint);
     static std::string Hint(const QWidget* control);
 
+    void InitKikanControls();
     void ShiftControls();
     void SaveLayout();
     void FreeLayout();
     void ApplyFontScale();
+    // The operator's colours on a grid (mode 1 keeps the plain client colour for both rows).
+    void SetGridColor(QAbstractItemView* grid, int mode);
     void PutProcRirekiInfo(int mode);
     void GetFormSize();
     void PutFormSize();
     void SetFormPosition(int dx, int dy, int areaWidth, int areaHeight, int kind);
     void GetGamenKeyValue();
     void PutGamenKeyValue();
+    // A query on the data database and the form's transaction; nullptr when none can be made.
+    std::unique_ptr<fb::Statement> CreateQuery();
 
     // Opening by the derived forms' contract: -1 when the hosting menu is busy or creation failed,
     // else the modal result (modal) or 1 (modeless). setup runs before showing.
@@ -163,6 +212,7 @@ protected:
     // FormShow's once-only work and the showing notification.
     void showEvent(QShowEvent* e) override;
     void changeEvent(QEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
     bool eventFilter(QObject* o, QEvent* e) override;
     // The derived form's share of the showing notification (after the base's).
     virtual void ShowingChanged() {}
@@ -179,6 +229,7 @@ private:
 
     bool dialog_ = true;
     bool closing_ = false;
+    bool kikanDone_ = false;
 };
 
 } // namespace kb

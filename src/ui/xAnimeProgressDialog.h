@@ -107,4 +107,12 @@ private:
     std::exception_ptr workError_;
 };
 
+// The process's shared instance (SystemDef.ProgressDialog) is of this class; code below the user
+// interface only holds the pointer.
+class TProgressDialog : public TxAnimeProgressDialog {
+    Q_OBJECT
+public:
+    using TxAnimeProgressDialog::TxAnimeProgressDialog;
+};
+
 } // namespace kb

@@ -1,5 +1,7 @@
 #include "ui/xCheckedComboBox.h"
 
+#include "platform/Text.h"
+
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -230,7 +232,8 @@ void TxCheckedComboBox::SetItems(const std::vector<std::string>& items)
 {
     std::vector<std::string> v = items;
     if (sorted_)
-        std::sort(v.begin(), v.end());
+        std::stable_sort(v.begin(), v.end(),
+                         [](const std::string& a, const std::string& b) { return sjis::Compare(a, b) < 0; });
     logic_.SetItems(v);
     ItemsChanged();
 }
@@ -430,6 +433,11 @@ void TxCheckedComboBox::focusOutEvent(QFocusEvent* e)
 
 void TxCheckedComboBox::changeEvent(QEvent* e)
 {
+    if (e->type() == QEvent::FontChange) {
+        // The height follows the font: its line height and the single-line border allowance.
+        resize(width(), fontMetrics().height() + 6);
+        display_->setFont(font());
+    }
     if (e->type() == QEvent::EnabledChange) {
         SetButtonState(isEnabled() ? "DROPDOWN_NORMAL" : "DROPDOWN_GRAY");
         Refresh();

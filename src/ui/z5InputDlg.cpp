@@ -2,16 +2,20 @@
 
 #include "core/z5ComFunc.h"
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDateEdit>
+#include "core/uAccDateCmp.h"
+#include "ui/PavonaEdit.h"
+#include "ui/PavonaExDateEdit.h"
+#include "ui/PavonaExDateEditLib.h"
+#include "ui/xCheckBox.h"
+#include "ui/xComboBox.h"
+#include "ui/xEdit.h"
+#include "ui/xPlButton.h"
+
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
-#include <QPushButton>
-#include <QRegularExpressionValidator>
 
 #include <algorithm>
 
@@ -23,11 +27,16 @@ QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 constexpr int kPanelLeft = 16, kPanelTop = 72;
 
-QDate ToQDate(const Date& d) { return d.IsNull() ? QDate() : QDate(d.Year(), d.Month(), d.Day()); }
-Date FromQDate(const QDate& d) { return d.isValid() ? Date(d.year(), d.month(), d.day()) : Date(); }
+DateTime ToDateTime(const Date& d) { return d.IsNull() ? DateTime() : DateTime(d); }
 
-// The earliest date of the edits stands for "empty", shown as a blank.
-const QDate kEmptyDate(1752, 9, 14);
+// The process era list as the date edits take it (newest first).
+std::vector<TPavonaExGengo> EraTable()
+{
+    std::vector<TPavonaExGengo> t;
+    for (const TGengoRec& g : GengoList)
+        t.push_back({g.Name, g.Sign, g.StartDate, g.StartYear});
+    return t;
+}
 
 } // namespace
 
@@ -74,11 +83,13 @@ TInputDlgBox::TInputDlgBox(QWidget* parent) : TBSDI(parent, true)
     pnlText = new QWidget(pnlClient);
     pnlText->setObjectName("pnlText");
     pnlText->setGeometry(kPanelLeft, kPanelTop, 393, 28);
-    txtInput = new QLineEdit(pnlText);
+    txtInput = new TxEdit(pnlText);
     txtInput->setObjectName("txtInput");
     txtInput->setGeometry(0, 0, 250, 24);
     txtInput->installEventFilter(this);
-    btnFuseji = new QCheckBox("伏字にせず入力", pnlText);
+    txtInput->setStyleSheet("lineedit-password-character: 42;"); // masked with "*"
+    btnFuseji = new TxCheckBox(pnlText);
+    btnFuseji->setText("伏字にせず入力");
     btnFuseji->setObjectName("btnFuseji");
     btnFuseji->setGeometry(256, 2, 137, 20);
     btnFuseji->setFocusPolicy(Qt::ClickFocus);
@@ -87,7 +98,7 @@ TInputDlgBox::TInputDlgBox(QWidget* parent) : TBSDI(parent, true)
     pnlCombo = new QWidget(pnlClient);
     pnlCombo->setObjectName("pnlCombo");
     pnlCombo->resize(393, 28);
-    cmbInput = new QComboBox(pnlCombo);
+    cmbInput = new TxComboBox(pnlCombo);
     cmbInput->setObjectName("cmbInput");
     cmbInput->setEditable(true);
     cmbInput->setMaxVisibleItems(16);
@@ -97,13 +108,17 @@ TInputDlgBox::TInputDlgBox(QWidget* parent) : TBSDI(parent, true)
     pnlKingaku = new QWidget(pnlClient);
     pnlKingaku->setObjectName("pnlKingaku");
     pnlKingaku->resize(393, 28);
-    txtKingaku = new QLineEdit(pnlKingaku);
+    txtKingaku = new TPavonaEdit(pnlKingaku);
     txtKingaku->setObjectName("txtKingaku");
     txtKingaku->setGeometry(0, 0, 120, 24);
     txtKingaku->setAlignment(Qt::AlignRight);
-    txtKingaku->setMaxLength(11);
+    txtKingaku->SetEditStyle(TEditStyle::esNumericMinus);
+    txtKingaku->SetMaxLength(11);
+    txtKingaku->SetOutputFormat("#,##0");
+    txtKingaku->SetComma(true);
+    txtKingaku->SetZero3Key(TZeroKey::zkDot);
+    txtKingaku->SetKeyStyles(TKeyStyles{TKeyStyle::ksEnter, TKeyStyle::ksUp});
     txtKingaku->setAttribute(Qt::WA_InputMethodEnabled, false);
-    txtKingaku->setValidator(new QRegularExpressionValidator(QRegularExpression("-?[0-9,]*"), txtKingaku));
     auto* yen = new QLabel("円", pnlKingaku);
     yen->setGeometry(126, 4, 20, 18);
 
@@ -112,19 +127,23 @@ TInputDlgBox::TInputDlgBox(QWidget* parent) : TBSDI(parent, true)
     pnlDate->resize(393, 28);
     auto* from = new QLabel("(自)", pnlDate);
     from->setGeometry(0, 4, 30, 18);
-    txtHizuke1 = new QDateEdit(pnlDate);
+    txtHizuke1 = new TPavonaExDateEdit(pnlDate);
     txtHizuke1->setObjectName("txtHizuke1");
-    txtHizuke1->setGeometry(32, 0, 150, 24);
     auto* to = new QLabel("(至)", pnlDate);
-    to->setGeometry(196, 4, 30, 18);
-    txtHizuke2 = new QDateEdit(pnlDate);
+    txtHizuke2 = new TPavonaExDateEdit(pnlDate);
     txtHizuke2->setObjectName("txtHizuke2");
-    txtHizuke2->setGeometry(228, 0, 150, 24);
-    for (QDateEdit* d : {txtHizuke1, txtHizuke2}) {
-        d->setDisplayFormat("yyyy/MM/dd");
-        d->setSpecialValueText(" ");
-        d->setCalendarPopup(true);
+    for (TPavonaExDateEdit* d : {txtHizuke1, txtHizuke2}) {
+        d->SetEditStyle(TPavonaExDateEditStyle::desYearMonthDay);
+        d->SetYeardigit(TPavonaExYeardigitSet::yddigit4);
+        d->SetEditGengo(true);
+        d->SetGengo(TPavonaExRekiSet::rsWareki);
+        d->SetCanEmpty(true);
+        d->SetDialogCaption("日付時刻入力");
     }
+    txtHizuke1->move(32, 0);
+    to->setGeometry(txtHizuke1->x() + txtHizuke1->sizeHint().width() + 6, 4, 30, 18);
+    txtHizuke2->move(to->x() + 32, 0);
+    pnlDate->resize(std::max(393, txtHizuke2->x() + txtHizuke2->sizeHint().width()), 28);
 
     auto* pnlBottom = new QWidget(this);
     pnlBottom->setObjectName("pnlBottom");
@@ -134,16 +153,16 @@ TInputDlgBox::TInputDlgBox(QWidget* parent) : TBSDI(parent, true)
     HintArea->setReadOnly(true);
     HintArea->setFocusPolicy(Qt::NoFocus);
     HintArea->setGeometry(16, 8, 395, 72);
-    btnOK = new QPushButton("OK", pnlBottom);
+    btnOK = new TxPlButton(pnlBottom);
     btnOK->setObjectName("btnOK");
+    btnOK->CaptionA().SetCaption("OK");
     btnOK->setGeometry(225, 92, 90, 26);
-    btnOK->setAutoDefault(false);
-    btnCancel = new QPushButton("キャンセル", pnlBottom);
+    btnCancel = new TxPlButton(pnlBottom);
     btnCancel->setObjectName("btnCancel");
+    btnCancel->CaptionA().SetCaption("キャンセル");
+    btnCancel->SetModalResult(mrCancel);
     btnCancel->setGeometry(321, 92, 90, 26);
-    btnCancel->setAutoDefault(false);
-    connect(btnOK, &QPushButton::clicked, this, [this] { btnOKClick(); });
-    connect(btnCancel, &QPushButton::clicked, this, [this] { done(mrCancel); });
+    connect(btnOK, &TxPlButton::Clicked, this, [this] { btnOKClick(); });
     setFixedSize(427, 251);
 
     HostMenuNotify = false;
@@ -189,17 +208,19 @@ void TInputDlgBox::Setup(int)
         ShowPanel(pnlKingaku);
         txtKingaku->setText(Q(InputText));
         SetHint(txtKingaku, InputHint);
-        txtKingaku->setMaxLength(InputMaxLength > 0 ? InputMaxLength : 11);
+        txtKingaku->SetMaxLength(InputMaxLength);
         break;
     case 4:
         ShowPanel(pnlDate);
         for (auto [edit, value, lo, hi] : {std::tuple{txtHizuke1, Date1, Date1Min, Date1Max},
                                            std::tuple{txtHizuke2, Date2, Date2Min, Date2Max}}) {
-            edit->setMinimumDate(kEmptyDate);
-            edit->setMaximumDate(hi.IsNull() ? QDate(9999, 12, 31) : ToQDate(hi));
-            // A range start only narrows the edit when one is given; the blank stays reachable.
-            edit->setDate(value.IsNull() ? kEmptyDate : ToQDate(value));
-            edit->setProperty("MinDate", lo.IsNull() ? QDate() : ToQDate(lo));
+            edit->SetEditGengo(true);
+            edit->SetGengo(TPavonaExRekiSet::rsWareki);
+            if (!GengoList.empty())
+                edit->SetWarekiTable(EraTable());
+            edit->SetMinDate(ToDateTime(lo)); // an empty limit is no limit
+            edit->SetMaxDate(ToDateTime(hi));
+            edit->SetDate(ToDateTime(value));
             SetHint(edit, InputHint);
         }
         break;
@@ -284,9 +305,15 @@ void TInputDlgBox::btnOKClick()
         done(mrOk);
         return;
     case 4: {
-        auto value = [](QDateEdit* d) { return d->date() == kEmptyDate ? Date() : FromQDate(d->date()); };
-        Date1 = value(txtHizuke1);
-        Date2 = value(txtHizuke2);
+        DateTime d1, d2;
+        try {
+            d1 = txtHizuke1->GetDate();
+            d2 = txtHizuke2->GetDate();
+        } catch (const EAbort&) {
+            return; // the edit has shown its message and holds the focus
+        }
+        Date1 = d1.IsNull() ? Date() : d1.GetDate();
+        Date2 = d2.IsNull() ? Date() : d2.GetDate();
         done(mrOk);
         return;
     }

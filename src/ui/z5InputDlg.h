@@ -15,15 +15,17 @@
 #include <string>
 #include <vector>
 
-class QCheckBox;
-class QComboBox;
-class QDateEdit;
 class QLabel;
-class QLineEdit;
 class QPlainTextEdit;
-class QPushButton;
 
 namespace kb {
+
+class TxEdit;
+class TxCheckBox;
+class TxComboBox;
+class TPavonaEdit;
+class TPavonaExDateEdit;
+class TxPlButton;
 
 // TImeMode: see ui/ImeMode.h
 
@@ -65,15 +67,15 @@ public:
     QWidget* pnlCombo = nullptr;
     QWidget* pnlKingaku = nullptr;
     QWidget* pnlDate = nullptr;
-    QLineEdit* txtInput = nullptr;
-    QCheckBox* btnFuseji = nullptr;
-    QComboBox* cmbInput = nullptr;
-    QLineEdit* txtKingaku = nullptr;
-    QDateEdit* txtHizuke1 = nullptr;
-    QDateEdit* txtHizuke2 = nullptr;
+    TxEdit* txtInput = nullptr;
+    TxCheckBox* btnFuseji = nullptr;
+    TxComboBox* cmbInput = nullptr;
+    TPavonaEdit* txtKingaku = nullptr;
+    TPavonaExDateEdit* txtHizuke1 = nullptr;
+    TPavonaExDateEdit* txtHizuke2 = nullptr;
     QPlainTextEdit* HintArea = nullptr;
-    QPushButton* btnOK = nullptr;
-    QPushButton* btnCancel = nullptr;
+    TxPlButton* btnOK = nullptr;
+    TxPlButton* btnCancel = nullptr;
 
 protected:
     void ShowingChanged() override;

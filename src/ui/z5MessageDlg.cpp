@@ -1,10 +1,11 @@
 #include "ui/z5MessageDlg.h"
 
+#include "ui/xCheckBox.h"
+#include "ui/xPlButton.h"
+
 #include <QApplication>
-#include <QCheckBox>
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QScreen>
 
 namespace kb {
@@ -44,21 +45,22 @@ TMessageBox::TMessageBox(QWidget* parent) : TBSDI(parent, true)
     MessageArea->setReadOnly(true);
     MessageArea->setFocusPolicy(Qt::ClickFocus);
     MessageArea->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    cboxAgree = new QCheckBox("同意する。", pnlClient_);
+    cboxAgree = new TxCheckBox(pnlClient_);
+    cboxAgree->setText("同意する。");
     cboxAgree->setObjectName("cboxAgree");
     connect(cboxAgree, &QCheckBox::clicked, this, [this] { cboxAgreeClick(); });
     pnlBottom_ = new QWidget(this);
     pnlBottom_->setObjectName("pnlBottom");
-    btnOK = new QPushButton("OK", pnlBottom_);
+    btnOK = new TxPlButton(pnlBottom_);
     btnOK->setObjectName("btnOK");
-    btnOK->setAutoDefault(false);
-    btnCancel = new QPushButton("キャンセル", pnlBottom_);
+    btnOK->CaptionA().SetCaption("OK");
+    btnOK->SetModalResult(mrOk);
+    btnCancel = new TxPlButton(pnlBottom_);
     btnCancel->setObjectName("btnCancel");
-    btnCancel->setAutoDefault(false);
-    connect(btnOK, &QPushButton::clicked, this, [this] { done(btnOK->property("ModalResult").toInt()); });
-    connect(btnCancel, &QPushButton::clicked, this, [this] { done(btnCancel->property("ModalResult").toInt()); });
-    btnOK->setProperty("ModalResult", mrOk);
-    btnCancel->setProperty("ModalResult", mrCancel);
+    btnCancel->CaptionA().SetCaption("キャンセル");
+    btnCancel->SetModalResult(mrCancel);
+    // Cancel closes through its modal result; OK also runs its handler.
+    connect(btnOK, &TxPlButton::Clicked, this, [this] { done(btnOK->ModalResult()); });
 
     HostMenuNotify = false;
     NoBusyCheck = false;
@@ -102,15 +104,13 @@ void TMessageBox::Setup()
 void TMessageBox::ApplyInfo()
 {
     btnOK->setVisible(true);
-    btnOK->setText("OK");
-    btnOK->setProperty("ModalResult", mrOk);
+    btnOK->CaptionA().SetCaption("OK");
+    btnOK->SetModalResult(mrOk);
     btnCancel->setVisible(true);
-    btnCancel->setText("キャンセル");
-    btnCancel->setProperty("ModalResult", mrCancel);
     const TMessageBoxButtons b = MessageBoxButtons(Kind);
     btnOK->setVisible(b.OkVisible);
-    btnCancel->setText(Q(b.CancelCaption));
-    btnCancel->setProperty("ModalResult", b.CancelResult);
+    btnCancel->CaptionA().SetCaption(Q(b.CancelCaption));
+    btnCancel->SetModalResult(b.CancelResult);
     setWindowTitle(Q(MsgCaption));
     lblMain->setText(Q(MainText));
     lblMain->setStyleSheet(QString("color: %1").arg(ToQColor(MainColor).name()));

@@ -9,12 +9,13 @@
 #include <string>
 #include <vector>
 
-class QCheckBox;
 class QLabel;
 class QPlainTextEdit;
-class QPushButton;
 
 namespace kb {
+
+class TxCheckBox;
+class TxPlButton;
 
 // Form positions as callers pass them (the platform's numbering).
 enum : std::uint8_t { poDesigned = 0, poDefault = 1, poScreenCenter = 4, poDesktopCenter = 5,
@@ -60,9 +61,9 @@ public:
 
     QLabel* lblMain = nullptr;
     QPlainTextEdit* MessageArea = nullptr;
-    QCheckBox* cboxAgree = nullptr;
-    QPushButton* btnOK = nullptr;
-    QPushButton* btnCancel = nullptr;
+    TxCheckBox* cboxAgree = nullptr;
+    TxPlButton* btnOK = nullptr;
+    TxPlButton* btnCancel = nullptr;
 
 protected:
     void ShowingChanged() override;

@@ -1,5 +1,8 @@
 #include "ui/z5MessageDlg2.h"
 
+#include "ui/xCheckBox.h"
+#include "ui/z5WinFunc.h"
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -237,6 +240,7 @@ TMessageBox2::TMessageBox2(QWidget* parent) : QDialog(parent)
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
                    Qt::WindowStaysOnTopHint | Qt::MSWindowsFixedSizeDialogHint);
     setModal(true);
+    setFont(QApplication::font("QMessageBox")); // the platform's message font
     pnlClient_ = new QWidget(this);
     pnlClient_->setObjectName("pnlClient");
     image1_ = new QLabel(pnlClient_);
@@ -252,7 +256,8 @@ TMessageBox2::TMessageBox2(QWidget* parent) : QDialog(parent)
     }
     pnlAgree_ = new QWidget(this);
     pnlAgree_->setObjectName("pnlAgree");
-    btnAgree_ = new QCheckBox("同意する", pnlAgree_);
+    btnAgree_ = new TxCheckBox(pnlAgree_);
+    btnAgree_->setText("同意する");
     btnAgree_->setObjectName("btnAgree");
     btnAgree_->setGeometry(82, 3, 375, 24);
     connect(btnAgree_, &QCheckBox::clicked, this, [this] { btnAgreeClick(); });
@@ -345,7 +350,7 @@ void TMessageBox2::Layout()
         results_[k] = shown[k].ModalResult;
         int w = kButtonWidth;
         if (!info_.ButtonCaptions[k].empty())
-            w = std::max(w, int(fontMetrics().horizontalAdvance(b->text()) * 1.3));
+            w = std::max(w, TextWidthByFont(shown[k].Caption, font(), 1.3));
         b->resize(w, kButtonHeight);
         b->show();
         widths.push_back(w);
@@ -498,6 +503,16 @@ int ShowMessage2(int kind, const std::string& text, TMsgDlgButtons buttons)
             ++start;
     }
     return MessageDlg2(rec);
+}
+
+void TMessage2ErrorUi::ShowMessageBox(const std::string& text, TMsgDlgType type)
+{
+    ShowMessage2(static_cast<int>(type), text);
+}
+
+void TMessage2ErrorUi::RequestTerminate()
+{
+    QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
 }
 
 } // namespace kb

@@ -3,6 +3,8 @@
 // up to three buttons in a fixed order and an agree box that may gate the first button.
 // Callers fill a TMessage2InfoRec (usually after InitMessage2Info) and call MessageDlg2.
 
+#include "core/ErrorReporter.h"
+
 #include <QDialog>
 
 #include <array>
@@ -138,5 +140,13 @@ int ShowMessage2(int kind, const std::string& text, TMsgDlgButtons buttons = 0);
 // prepared record to it and returns its answer.
 using Message2Interceptor = std::function<int(TMessage2InfoRec&)>;
 void SetMessage2Interceptor(Message2Interceptor f);
+
+// The database error reporter's boxes, shown with MessageDlg2 (single OK button); the end request
+// quits the event loop once control returns to it.
+class TMessage2ErrorUi : public IErrorUi {
+public:
+    void ShowMessageBox(const std::string& text, TMsgDlgType type) override;
+    void RequestTerminate() override;
+};
 
 } // namespace kb

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <iterator>
 #include <tuple>
 
 using namespace kb;
@@ -16,26 +17,12 @@ using namespace kb;
 namespace {
 
 // The two system-database tables these stores use, as the system defines their columns.
-const char* kSchema = R"(
-CREATE TABLE STYLECOLOR (
-  OPCODE INTEGER NOT NULL,
-  STYLENAME VARCHAR(40) CHARACTER SET SJIS_0208 NOT NULL,
-  LINECOLOR1 INTEGER, LINECOLOR2 INTEGER, LINECOLOR3 INTEGER, LINECOLOR4 INTEGER, LINECOLOR5 INTEGER,
-  NETCOLOR1 INTEGER, NETCOLOR2 INTEGER,
-  SSTR VARCHAR(1024) CHARACTER SET SJIS_0208,
-  PRIMARY KEY (OPCODE, STYLENAME)
-);
-CREATE TABLE USERCODE (
-  RECNO INTEGER NOT NULL PRIMARY KEY,
-  NAME VARCHAR(60) CHARACTER SET SJIS_0208,
-  DATATYPE INTEGER, CODETYPE INTEGER,
-  INIDAT1 BLOB SUB_TYPE TEXT CHARACTER SET SJIS_0208, INIDAT2 BLOB SUB_TYPE TEXT CHARACTER SET SJIS_0208,
-  INIDAT3 BLOB SUB_TYPE TEXT CHARACTER SET SJIS_0208, INIDAT4 BLOB SUB_TYPE TEXT CHARACTER SET SJIS_0208,
-  INIDAT5 BLOB SUB_TYPE TEXT CHARACTER SET SJIS_0208, INIDAT6 BLOB SUB_TYPE TEXT CHARACTER SET SJIS_0208,
-  INIDAT7 BLOB SUB_TYPE TEXT CHARACTER SET SJIS_0208, INIDAT8 BLOB SUB_TYPE TEXT CHARACTER SET SJIS_0208
-);
-COMMIT;
-)";
+// The project's own system-database schema.
+std::string SystemSchema()
+{
+    std::ifstream in(kbtest::SourceDir() / "db" / "system.sql", std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
 
 struct Ui : IErrorUi {
     std::vector<std::string> Shown;
@@ -52,7 +39,7 @@ protected:
         SetErrorUi(&ui);
         SystemDef.LogDir = tmp.path().string();
         kbtest::PrepareFirebird();
-        const auto file = kbtest::CreateDatabase(tmp / "vqaccdef.fdb", kSchema);
+        const auto file = kbtest::CreateDatabase(tmp / "vqaccdef.fdb", SystemSchema());
         db.SetDatabaseName(file.string());
         db.Params() = {"user_name=SYSDBA", "password=masterkey", "lc_ctype=SJIS_0208"};
         db.Open();

@@ -92,10 +92,10 @@ struct ScaleEnv : TBSDIEnvironment {
     std::optional<TFormRect> LoadFormSize(int, const std::string&) override { return std::nullopt; }
     void InsertFormSize(int, const std::string&, const TFormRect&) override {}
     void UpdateFormSize(int, const std::string&, const TFormRect&) override {}
-    void WriteOpLog(int, const std::string&, const std::string&, int) override {}
+    void WriteOpLog(fb::Transaction&, int, const std::string&, const std::string&, int) override {}
     std::string LoadGamenValue(const std::string&) override { return {}; }
     void SaveGamenValue(const std::string&, const std::string&) override {}
-    void ReportError(const std::string&, const std::string&) override {}
+    void ReportError(const std::string&, std::exception_ptr) override {}
     TScreenSettings Screen() const override { return S; }
     void ReloadAccInfo() override {}
 };
@@ -137,9 +137,11 @@ TEST(FormLayout, WideGridIsRecordedAndRescaled)
 
         const TGridLayoutRec* before = rec;
         form.SaveLayout(); // same component count: grid records kept
-        for (const auto& l : form.Layout)
-            if (l.Control == grid)
+        for (const auto& l : form.Layout) {
+            if (l.Control == grid) {
                 EXPECT_EQ(l.Grid.get(), before);
+            }
+        }
     }
     SetBSDIEnvironment(nullptr);
 }

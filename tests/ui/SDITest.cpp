@@ -1,6 +1,13 @@
 #include "UiTestHelp.h"
+#include "core/uAccRecord.h"
+#include "ui/PavonaExDateEdit.h"
+#include "ui/PavonaExDateEditLib.h"
 #include "ui/SDI.h"
+#include "ui/xKikanPanel12.h"
+#include "ui/xKikanPanel16.h"
 
+#include <QHelpEvent>
+#include <QToolTip>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -53,7 +60,7 @@ struct FakeEnvironment : TBSDIEnvironment {
     {
         FormSizes.at({op, name}).first = r;
     }
-    void WriteOpLog(int op, const std::string& job, const std::string& pc, int mode) override
+    void WriteOpLog(fb::Transaction&, int op, const std::string& job, const std::string& pc, int mode) override
     {
         if (FailOpLog)
             throw std::runtime_error("lock conflict");
@@ -61,7 +68,7 @@ struct FakeEnvironment : TBSDIEnvironment {
     }
     std::string LoadGamenValue(const std::string& name) override { return Gamen[name]; }
     void SaveGamenValue(const std::string& name, const std::string& v) override { Gamen[name] = v; }
-    void ReportError(const std::string& context, const std::string&) override { Errors.push_back(context); }
+    void ReportError(const std::string& context, std::exception_ptr) override { Errors.push_back(context); }
     TScreenSettings Screen() const override { return Settings; }
     void ReloadAccInfo() override {}
 };
@@ -354,4 +361,114 @@ TEST(BaseForm, ScreenValuesGoThroughTheFormName)
     form.GetGamenKeyValue();
     EXPECT_EQ(form.GamenKeyText, "2026/04/01,1");
     EXPECT_EQ(scope.Env.Gamen.count("KensakuForm"), 1u);
+}
+
+TEST(BaseForm, PeriodPanelStartCells)
+{
+    struct Case { int month, cell16, cell12; };
+    const Case cases[] = {{1, 0, 0}, {3, 2, 2}, {4, 4, 3}, {6, 6, 5}, {7, 8, 6}, {10, 12, 9}, {12, 14, 11}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(KikanStno16(c.month), c.cell16) << c.month;
+        EXPECT_EQ(KikanStno12(c.month), c.cell12) << c.month;
+    }
+    EXPECT_EQ(KikanStno16(0), 0);
+    EXPECT_EQ(KikanStno16(13), 0);
+}
+
+TEST(BaseForm, PeriodPanelRanges)
+{
+    struct Case { int month; bool move; int mode; int st16, ed16; bool kessan; int st12, ed12; };
+    const Case cases[] = {
+        {4, false, 0, 4, 4, true, 3, 3},
+        {4, true, 0, 4, 15, true, 3, 11},
+        {12, true, 0, 14, 15, true, 11, 11},
+        {1, false, 1, 0, 0, false, 0, 0},
+        {7, true, 1, 0, 2, false, 0, 2},
+    };
+    for (const auto& c : cases) {
+        const auto r16 = KikanRange16(c.month, c.move, c.mode);
+        const auto r12 = KikanRange12(c.month, c.move, c.mode);
+        EXPECT_EQ(r16.Stno, c.st16) << c.month << c.move << c.mode;
+        EXPECT_EQ(r16.Edno, c.ed16) << c.month << c.move << c.mode;
+        EXPECT_EQ(r16.Kessan, c.kessan) << c.month << c.move << c.mode;
+        EXPECT_EQ(r12.Stno, c.st12) << c.month << c.move << c.mode;
+        EXPECT_EQ(r12.Edno, c.ed12) << c.month << c.move << c.mode;
+    }
+    EXPECT_FALSE(KikanRange4(0).has_value());
+    ASSERT_TRUE(KikanRange4(1).has_value());
+    EXPECT_FALSE(KikanRange4(1)->Enabled);
+}
+
+TEST(BaseForm, PeriodControlsAreSetUpOnceBeforeTheFirstLayout)
+{
+    int calls = 0;
+    SetKikanControlsInitializer([&](QWidget& form) {
+        ++calls;
+        EXPECT_NE(form.findChild<QLineEdit*>("KikanPanel16"), nullptr); // the derived form's controls exist
+    });
+    TBSDI form;
+    form.KeepOnClose = true;
+    auto* panel = new QLineEdit(&form);
+    panel->setObjectName("KikanPanel16");
+    form.show();
+    form.hide();
+    form.show();
+    EXPECT_EQ(calls, 1);
+    SetKikanControlsInitializer({});
+}
+
+TEST(BaseForm, PeriodPanelsAndEraEditsFromTheOpenDataSet)
+{
+    ResetAccRecord();
+    AccInf.KAISINO = 4;
+    AccInf.SIME = 31;
+    AccInf.KISHU = Date(2026, 4, 1);
+    AccInf.KIMATU = Date(2027, 3, 31);
+    AccInf.KAISI = Date(2026, 4, 1);
+    TBSDI form;
+    form.KeepOnClose = true;
+    auto* p16 = new TxKikanPanel16(&form);
+    p16->setObjectName("KikanPanel16");
+    p16->SetKikanMove(false);
+    auto* p12 = new TxKikanPanel12(&form);
+    p12->setObjectName("KikanPanel12");
+    p12->SetKikanMove(true);
+    auto* date = new TPavonaExDateEdit(&form);
+    date->SetGengo(TPavonaExRekiSet::rsWareki);
+    form.show();
+    EXPECT_EQ(p16->Stno(), 4);
+    EXPECT_EQ(p16->Edno(), 4);
+    EXPECT_EQ(p12->Stno(), 3);
+    EXPECT_EQ(p12->Edno(), 11);
+    EXPECT_FALSE(date->EditGengo()); // the operator shows western years
+    EXPECT_EQ(date->Gengo(), TPavonaExRekiSet::rsSeireki);
+
+    SystemDef.Reserve4Bits[10] = 1;
+    TBSDI wareki;
+    wareki.KeepOnClose = true;
+    auto* d2 = new TPavonaExDateEdit(&wareki);
+    wareki.show();
+    EXPECT_TRUE(d2->EditGengo());
+    EXPECT_EQ(d2->Gengo(), TPavonaExRekiSet::rsWareki);
+    ResetAccRecord();
+}
+
+TEST(BaseForm, HintsOffSuppressesToolTips)
+{
+    EnvScope scope;
+    scope.Env.Settings.ShowHint = false;
+    TBSDI form;
+    form.KeepOnClose = true;
+    EXPECT_FALSE(form.ShowHint);
+    auto* edit = new QLineEdit(&form);
+    TBSDI::SetHint(edit, "短い|長い");
+    form.show();
+    QHelpEvent tip(QEvent::ToolTip, QPoint(1, 1), edit->mapToGlobal(QPoint(1, 1)));
+    QApplication::sendEvent(edit, &tip);
+    EXPECT_FALSE(QToolTip::isVisible());
+    form.ShowHint = true;
+    QApplication::sendEvent(edit, &tip);
+    EXPECT_TRUE(QToolTip::isVisible());
+    EXPECT_EQ(QToolTip::text().toStdString(), "短い");
+    QToolTip::hideText();
 }

@@ -1,4 +1,5 @@
 #include "UiTestHelp.h"
+#include "core/uAccRecord.h"
 #include "ui/xAnimeProgressDialog.h"
 
 #include <QLabel>
@@ -131,4 +132,20 @@ TEST(ProgressDialog, Screenshot)
     QTest::qWait(200);
     kbtest::SaveScreenshot(dlg.Handle(), "progress-dialog");
     dlg.Close();
+}
+
+TEST(ProgressDialog, SharedInstanceIsHeldBySystemDef)
+{
+    ResetAccRecord();
+    auto* shared = new TProgressDialog;
+    SystemDef.ProgressDialog = shared; // the pointer type core code holds
+    TxAnimeProgressDialog* d = SystemDef.ProgressDialog;
+    d->Execute(nullptr);
+    EXPECT_TRUE(d->Running);
+    // what callers do before they show an error
+    if (SystemDef.ProgressDialog->Running)
+        SystemDef.ProgressDialog->Close();
+    EXPECT_FALSE(shared->Running);
+    delete shared;
+    ResetAccRecord();
 }

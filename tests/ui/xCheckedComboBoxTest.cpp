@@ -105,6 +105,14 @@ TEST(CheckedCombo, ControlTicksThroughItsPopup)
     EXPECT_FALSE(box.IsDroppedDown());
     EXPECT_EQ(box.ButtonState(), "DROPDOWN_NORMAL");
 
+    int closeUps = 0;
+    QObject::connect(&box, &TxCheckedComboBox::OnCloseUp, [&] { ++closeUps; });
+    QTest::keyClick(&box, Qt::Key_F4); // F4 opens as the button does
+    ASSERT_TRUE(box.IsDroppedDown());
+    QTest::keyClick(box.List(), Qt::Key_Return); // Enter closes the list
+    EXPECT_FALSE(box.IsDroppedDown());
+    EXPECT_EQ(closeUps, 1);
+
     box.SelectAll();
     EXPECT_EQ(box.DisplayText(), "3件選択");
     EXPECT_TRUE(box.IsChecked(1));
@@ -112,6 +120,15 @@ TEST(CheckedCombo, ControlTicksThroughItsPopup)
     EXPECT_EQ(box.DisplayText(), "未選択");
     box.setEnabled(false);
     EXPECT_EQ(box.ButtonState(), "DROPDOWN_GRAY");
+}
+
+TEST(CheckedCombo, HeightFollowsTheFont)
+{
+    TxCheckedComboBox box;
+    QFont f = box.font();
+    f.setPixelSize(24);
+    box.setFont(f);
+    EXPECT_EQ(box.height(), QFontMetrics(f).height() + 6);
 }
 
 TEST(CheckedCombo, DropDownLinesAcceptsOneToTwenty)

@@ -2,14 +2,17 @@
 #include "ui/z5InputDlg.h"
 #include "core/z5ComFunc.h"
 
-#include <QCheckBox>
+#include "ui/PavonaEdit.h"
+#include "ui/PavonaExDateEdit.h"
+#include "ui/xCheckBox.h"
+#include "ui/xComboBox.h"
+#include "ui/xEdit.h"
+#include "ui/xPlButton.h"
+
 #include <QClipboard>
-#include <QComboBox>
-#include <QDateEdit>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -53,7 +56,7 @@ TEST(InputDlg, PasswordRefusesEmptyEntryAndUnmasks)
     EXPECT_TRUE(dlg.Required);
     EXPECT_EQ(dlg.focusWidget(), dlg.txtInput);
     EXPECT_EQ(dlg.txtInput->echoMode(), QLineEdit::Password);
-    dlg.btnOK->click();
+    dlg.btnOK->Click();
     ASSERT_EQ(catcher.Shown.size(), 1u);
     EXPECT_EQ(catcher.FirstLine(), "入力してから[OK]ボタンを押して下さい。");
     EXPECT_EQ(catcher.Shown[0].MsgType, 2);
@@ -95,12 +98,12 @@ TEST(InputDlg, NgListComparesTheTrimmedText)
     dlg.InputText = "\u3000本店 ";
     dlg.Setup(1);
     dlg.show();
-    dlg.btnOK->click();
+    dlg.btnOK->Click();
     ASSERT_EQ(catcher.Shown.size(), 1u);
     EXPECT_EQ(catcher.FirstLine(), "この名称は使用できません。");
     EXPECT_TRUE(dlg.isVisible());
     dlg.txtInput->setText(" 支店 ");
-    dlg.btnOK->click();
+    dlg.btnOK->Click();
     EXPECT_EQ(dlg.result(), mrOk);
     EXPECT_EQ(dlg.InputText, " 支店 "); // kept as typed
 }
@@ -115,8 +118,17 @@ TEST(InputDlg, AmountComboAndDates)
         EXPECT_FALSE(dlg.pnlKingaku->isHidden());
         EXPECT_TRUE(dlg.pnlText->isHidden());
         EXPECT_EQ(dlg.pnlKingaku->pos(), QPoint(16, 72));
-        dlg.btnOK->click();
+        dlg.btnOK->Click();
         EXPECT_EQ(dlg.InputText, "0");
+    }
+    {
+        TInputDlgBox dlg;
+        dlg.InputKind = 3;
+        dlg.Setup(1);
+        dlg.show();
+        QTest::keyClicks(dlg.txtKingaku, "-12a34567");
+        dlg.btnOK->Click();
+        EXPECT_EQ(dlg.InputText, "-1,234,567"); // as displayed; letters never get in
     }
     {
         kbtest::MessageCatcher catcher;
@@ -127,11 +139,11 @@ TEST(InputDlg, AmountComboAndDates)
         dlg.Setup(1);
         dlg.show();
         EXPECT_EQ(dlg.focusWidget(), dlg.cmbInput);
-        dlg.btnOK->click();
+        dlg.btnOK->Click();
         ASSERT_EQ(catcher.Shown.size(), 1u);
         EXPECT_EQ(catcher.FirstLine(), "入力または選択してから[OK]ボタンを押して下さい。");
         dlg.cmbInput->setCurrentIndex(1);
-        dlg.btnOK->click();
+        dlg.btnOK->Click();
         EXPECT_EQ(dlg.InputText, "大阪");
     }
     {
@@ -140,9 +152,10 @@ TEST(InputDlg, AmountComboAndDates)
         dlg.Date1 = Date(2026, 4, 1);
         dlg.Setup(1);
         dlg.show();
-        EXPECT_EQ(dlg.txtHizuke1->date(), QDate(2026, 4, 1));
-        dlg.txtHizuke2->setDate(QDate(2026, 3, 31)); // either order comes back as entered
-        dlg.btnOK->click();
+        EXPECT_EQ(dlg.txtHizuke1->GetDate().GetDate(), Date(2026, 4, 1));
+        EXPECT_TRUE(dlg.txtHizuke2->IsEmpty());
+        dlg.txtHizuke2->SetDate(DateTime(Date(2026, 3, 31))); // either order comes back as entered
+        dlg.btnOK->Click();
         EXPECT_EQ(dlg.Date1, Date(2026, 4, 1));
         EXPECT_EQ(dlg.Date2, Date(2026, 3, 31));
     }
@@ -150,7 +163,7 @@ TEST(InputDlg, AmountComboAndDates)
         TInputDlgBox dlg;
         dlg.InputKind = 4;
         dlg.Setup(1);
-        dlg.btnOK->click();
+        dlg.btnOK->Click();
         EXPECT_TRUE(dlg.Date1.IsNull()); // an empty edit returns the empty date
     }
 }
@@ -212,6 +225,8 @@ TEST(InputDlg, Screenshot)
     dlg.InputHint = "パスワード|データを開くためのパスワードを入力します。";
     dlg.Setup(1);
     dlg.show();
+    dlg.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&dlg));
     QTest::keyClicks(dlg.txtInput, "secret");
     dlg.txtInput->setFocus();
     kbtest::SaveScreenshot(&dlg, "input-dialog");

@@ -1,5 +1,6 @@
 #include "UiTestHelp.h"
 #include "ui/z5MessageDlg2.h"
+#include "ui/z5WinFunc.h"
 
 #include <QCheckBox>
 #include <QClipboard>
@@ -132,6 +133,24 @@ TEST(MessageDlg2, BoxSizesToItsLines)
     EXPECT_GT(box.width(), 530);
 }
 
+TEST(MessageDlg2, CustomCaptionsWidenTheirButton)
+{
+    TMessage2InfoRec r = ThreeLines();
+    r.Buttons = Btn(TMsgDlgBtn::mbYes) | Btn(TMsgDlgBtn::mbNo);
+    r.ButtonCaptions[0] = "保存して終了する(&S)";
+    r.ButtonCaptions[1] = "N";
+    TMessageBox2 box;
+    box.SetInfo(r);
+    box.Rebuild();
+    EXPECT_EQ(box.Button(0)->text().toStdString(), "保存して終了する(&S)");
+    EXPECT_EQ(box.Button(0)->width(), std::max(75, TextWidthByFont("保存して終了する(&S)", box.font(), 1.3)));
+    EXPECT_GT(box.Button(0)->width(), 75);
+    EXPECT_EQ(box.Button(1)->width(), 75); // a short caption keeps the standard width
+    // two buttons either side of the middle, 10 apart from it
+    EXPECT_EQ(box.Button(0)->x() + box.Button(0)->width(), box.width() / 2 - 10);
+    EXPECT_EQ(box.Button(1)->x(), box.width() / 2 + 10);
+}
+
 TEST(MessageDlg2, AgreeBoxGatesTheFirstButton)
 {
     TMessage2InfoRec r = ThreeLines();
@@ -242,6 +261,17 @@ TEST(MessageDlg2, ShortMessagesSplitAtCarriageReturns)
     EXPECT_EQ(catcher.Shown[0].Lines[0].Text, "一行目");
     EXPECT_EQ(catcher.Shown[0].Lines[1].Text, "二行目");
     EXPECT_EQ(catcher.Shown[0].Buttons, Btn(TMsgDlgBtn::mbYes));
+}
+
+TEST(MessageDlg2, ErrorReporterBoxes)
+{
+    kbtest::MessageCatcher catcher;
+    TMessage2ErrorUi ui;
+    ui.ShowMessageBox("データベースに接続できません。\r処理を終了します。", TMsgDlgType::mtError);
+    ASSERT_EQ(catcher.Shown.size(), 1u);
+    EXPECT_EQ(catcher.Shown[0].Caption, "エラー");
+    EXPECT_EQ(catcher.Shown[0].MsgType, 1);
+    EXPECT_EQ(catcher.Shown[0].Lines[1].Text, "処理を終了します。");
 }
 
 TEST(MessageDlg2, Screenshot)

@@ -1,10 +1,11 @@
 #include "UiTestHelp.h"
 #include "ui/z5MessageDlg.h"
 
-#include <QCheckBox>
+#include "ui/xCheckBox.h"
+#include "ui/xPlButton.h"
+
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -42,9 +43,9 @@ TEST(MessageBox, KindOneHasOneOkButtonAndEscCancels)
     kbtest::WhenModal([](QWidget* w) {
         auto* box = static_cast<TMessageBox*>(w);
         EXPECT_FALSE(box->btnOK->isVisible());
-        EXPECT_EQ(box->btnCancel->text().toStdString(), "OK");
+        EXPECT_EQ(box->btnCancel->CaptionA().Caption().toStdString(), "OK");
         EXPECT_EQ(box->focusWidget(), box->btnCancel);
-        box->btnCancel->click();
+        box->btnCancel->Click();
     });
     EXPECT_EQ(ShowMessageBox(r), mrOk);
 
@@ -105,7 +106,7 @@ TEST(MessageBox, EmptyAgreeCaptionStillShowsTheBox)
         auto* box = static_cast<TMessageBox*>(w);
         EXPECT_TRUE(box->cboxAgree->isVisible());
         EXPECT_TRUE(box->cboxAgree->text().isEmpty());
-        box->btnOK->click();
+        box->btnOK->Click();
     });
     EXPECT_EQ(ShowMessageBox(r), mrOk);
 }

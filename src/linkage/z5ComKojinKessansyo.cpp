@@ -1,0 +1,635 @@
+#include "linkage/z5ComKojinKessansyo.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "accounting/uAccZanSisanhyo.h"
+#include "core/DataModule.h"
+#include "core/ErrorReporter.h"
+#include "core/uAccRecord.h"
+#include "fb/Database.h"
+#include "fb/FbError.h"
+#include "fb/Statement.h"
+#include "linkage/EDataExportError.h"
+
+namespace kb {
+
+namespace {
+
+constexpr const char* kReadFailed = "青色申告決算書レコードの取得に失敗しました。";
+
+// Periods of each fiscal month: the settlement period of a quarter belongs to its last month.
+constexpr int kMonthPeriods[12][2] = {{1, 0}, {2, 0}, {3, 4}, {5, 0}, {6, 0}, {7, 8},
+                                      {9, 0}, {10, 0}, {11, 12}, {13, 0}, {14, 0}, {15, 16}};
+
+Currency MonthAmount(const TBALANCE& b, int month)
+{
+    Currency sum = b.ZOUGEN[static_cast<std::size_t>(32 + kMonthPeriods[month][0])];
+    if (kMonthPeriods[month][1] != 0) sum += b.ZOUGEN[static_cast<std::size_t>(32 + kMonthPeriods[month][1])];
+    return sum;
+}
+
+Currency Smaller(Currency a, Currency b) { return a < b ? a : b; }
+
+TDM& TheDM()
+{
+    if (!DM) throw std::logic_error("TKojinKessansyoIO: the data module is not created");
+    return *DM;
+}
+
+} // namespace
+
+Currency SideSign(int mode, Currency amount, int side)
+{
+    if (mode == 0 && (side == 2 || side == 4)) return -amount;
+    if (mode == 1 && (side == 1 || side == 3)) return -amount;
+    return amount;
+}
+
+Currency KessanRound(int mode, Currency amount)
+{
+    switch (mode) {
+    case 0: return amount.RoundYen(RoundMode::TowardZero);
+    case 2: return amount.RoundYen(RoundMode::AwayFromZero);
+    default: return amount.RoundYen(RoundMode::HalfAwayFromZero);
+    }
+}
+
+void LedgerKessansyoBalance(std::vector<TBALANCE>& Balances, std::vector<TQSORT>& Sorts, int TaxMode, int DefJigyoKbn)
+{
+    const int last = static_cast<int>(std::min(Balances.size(), Sorts.size())) - 1;
+    AccZanSisanhyoReadAll(Balances, last, Sorts, last, 1, TaxMode, DefJigyoKbn, 0);
+    AccZanSisanhyoCalc(Balances, last, 0, -1, 1, 16, DefJigyoKbn);
+}
+
+// ---- TKojinKessansyoIO
+
+TKojinKessansyoIO::TKojinKessansyoIO() : TKojinKessansyoIO(TheDM().IBDatabaseDAT, TheDM().IBTransactionDAT) {}
+
+TKojinKessansyoIO::TKojinKessansyoIO(fb::Connection& db, fb::Transaction& tr)
+    : Sql(std::make_unique<fb::Statement>(db, &tr)), db_(&db), tr_(&tr)
+{
+    DefJigyoKbn = SystemDef.DefJigyoKbn;
+    TaxMode = AccInf.TAXDEFUH;
+    BalanceMaker = KessansyoBalanceMaker;
+}
+
+TKojinKessansyoIO::~TKojinKessansyoIO() = default;
+
+void TKojinKessansyoIO::SetTransaction(fb::Transaction& tr)
+{
+    tr_ = &tr;
+    Sql->SetTransaction(&tr);
+}
+
+void TKojinKessansyoIO::MakeBalance()
+{
+    MaxKamoku = AccZanMaxKamoku();
+    AccZanPrepareArrays(Balances, Sorts);
+    if (!BalanceMaker)
+        throw EDataExportError("残高の計算処理が組み込まれていないため、決算書の金額を集計できません。",
+                               "MakeBalance(残高を計算)", -1);
+    BalanceMaker(Balances, Sorts, TaxMode, DefJigyoKbn);
+    // The arrays hold MaxKamoku accounts and no more: a step that needed more room must not leave
+    // the statement to be made from a cut trial balance.
+    if (Balances.size() > static_cast<std::size_t>(MaxKamoku) || Sorts.size() > static_cast<std::size_t>(MaxKamoku))
+        throw EDataExportError("勘定科目の数が集計できる上限（" + std::to_string(MaxKamoku) +
+                                   "）を超えているため、決算書を作成できません。",
+                               "MakeBalance(残高を計算)", -1);
+}
+
+void TKojinKessansyoIO::RunQuery(const std::string& text, const std::function<void(fb::Statement&)>& bind,
+                                 const std::function<void(fb::Statement&)>& row)
+{
+    fb::Statement& q = *Sql;
+    q.Close();
+    q.SetSQL(text);
+    if (!q.Prepared()) q.Prepare();
+    if (bind) bind(q);
+    for (q.ExecQuery(); !q.Eof(); q.Next()) row(q);
+    q.Close();
+}
+
+int TKojinKessansyoIO::ReadInTransaction(const char* context, const std::function<void()>& body,
+                                         const std::function<void()>& after)
+{
+    const bool started = !tr_->InTransaction();
+    if (started) tr_->StartTransaction();
+    auto endStarted = [&] {
+        if (!started || !tr_->InTransaction()) return;
+        try {
+            Sql->Close();
+            tr_->Commit();
+        } catch (const std::exception& e) {
+            std::fprintf(stderr, "%s: commit after a failed read: %s\n", context, e.what());
+            try {
+                tr_->Rollback();
+            } catch (...) {
+            }
+        }
+    };
+    try {
+        body();
+        Sql->Close();
+        if (started) tr_->Commit();
+    } catch (const FbError& e) {
+        LastError = std::string(kReadFailed) + "\r" + e.what();
+        if (started) ShowIBError(e, context, kReadFailed);
+        endStarted();
+        return 0;
+    } catch (const std::exception& e) {
+        LastError = std::string(kReadFailed) + "\r" + e.what();
+        if (started) ShowErrorDetail(kReadFailed, e.what());
+        endStarted();
+        return 0;
+    }
+    LastError.clear();
+    if (after) after();
+    return 1;
+}
+
+void TKojinKessansyoIO::InitHeader(TKessansyoHeaderRec& h)
+{
+    h = TKessansyoHeaderRec{};
+    h.Tegaki = 0;
+    h.KikanFrom = DateTime(AccInf.KISHU);
+    h.KikanTo = DateTime(AccInf.KIMATU);
+    h.HizukeUmu = 0;
+    h.Hizuke = DateTime::Now();
+    h.DataKimatu = DateTime(AccInf.KIMATU);
+    h.Skana = AccInf.SKANA;
+    h.Shougou = AccInf.SHOUGOU;
+    h.Post = AccInf.POST;
+    h.Add1 = AccInf.ADD1;
+    h.Add2 = AccInf.ADD2;
+    h.Tel = AccInf.TEL;
+    h.AoAdd1 = AccInf.AO_ADD1;
+    h.AoAdd2 = AccInf.AO_ADD2;
+    h.AoKana = AccInf.AO_KANA;
+    h.AoSimei = AccInf.AO_SIMEI;
+    h.AoGyoushu = AccInf.AO_GYOUSHU;
+    h.AoYago = AccInf.AO_YAGO;
+    h.AoKanyu = AccInf.AO_KANYU;
+    h.AoTel = AccInf.AO_TEL;
+    h.AoShokugyo1 = AccInf.AO_SHOKUGYO1;
+    h.AoShokugyo2 = AccInf.AO_SHOKUGYO2;
+    h.Scode2 = AccInf.SCODE2;
+}
+
+// ---- TIppanKessansyoIO
+
+TIppanKessansyoIO::TIppanKessansyoIO() : TKojinKessansyoIO() { InitData(Data); }
+
+TIppanKessansyoIO::TIppanKessansyoIO(fb::Connection& db, fb::Transaction& tr) : TKojinKessansyoIO(db, tr)
+{
+    InitData(Data);
+}
+
+void TIppanKessansyoIO::InitData(TKojinKessansyoRec& rec)
+{
+    rec = TKojinKessansyoRec{};
+    InitHeader(rec);
+}
+
+int TIppanKessansyoIO::Select(int flag)
+{
+    InitData(Data);
+    GenkaRows.clear();
+    TokureiRows.clear();
+    MakeBalance();
+    return SelectIppan(flag);
+}
+
+int TIppanKessansyoIO::SelectIppan(int flag)
+{
+    return ReadInTransaction(
+        "TKojinKessansyoIO.SelectIppan",
+        [&] {
+            ReadSinkoku();
+            Data.KikanFrom = DateTime(AccInf.KISHU);
+            Data.KikanTo = DateTime(AccInf.KIMATU);
+            if (AccInf.PrintKikanUse > 0) {
+                Data.KikanFrom = DateTime(AccInf.PrintKikanFrom);
+                Data.KikanTo = DateTime(AccInf.PrintKikanTo);
+            }
+            ReadKyuyo(0);
+            ReadKyuyo(1);
+            SelectGenkaSyokyaku();
+            ReadBreakdowns();
+            PlaceBalances();
+            Data.Sisan[24].Kisyu = Currency();
+            Data.Fusai[22].Kisyu = Currency();
+            Data.Fusai[24].Kisyu = Currency();
+            Data.UriageKeigen = Currency();
+            Data.SiireKeigen = Currency();
+            ReadKeigen();
+            ReadExterks(flag == 0 && Data.Tegaki == 1);
+        },
+        [&] { Syukei(); });
+}
+
+void TIppanKessansyoIO::ReadSinkoku()
+{
+    RunQuery("SELECT REC,TEGAKI,ZEIRISI_ADD1,ZEIRISI_ADD2,ZEIRISI_SIMEI1,ZEIRISI_SIMEI2,ZEIRISI_TEL,\n"
+             "GYOUSHUKUBUN,KURIIRE1,KURIIRE2,KURIIRE3,KURIIRE4,KURIIRE5,HASUU,\n"
+             "KOUJOKUBUN,KOUJO6,KOUJO7,KOUJO8,KOUJO9,FUSAIRISI,\n"
+             "HIZUKE,KISHU,KIMATU,YOUSI,COLOR,WAKU\n"
+             ",K8_KISAI\n"
+             "FROM AO_SINKOKU\n"
+             "ORDER BY REC",
+             nullptr, [&](fb::Statement& q) {
+                 Data.Tegaki = q.FieldByName("TEGAKI").AsInteger();
+                 Data.ZeirisiAdd1 = q.FieldByName("ZEIRISI_ADD1").AsString();
+                 Data.ZeirisiAdd2 = q.FieldByName("ZEIRISI_ADD2").AsString();
+                 Data.ZeirisiSimei1 = q.FieldByName("ZEIRISI_SIMEI1").AsString();
+                 Data.ZeirisiSimei2 = q.FieldByName("ZEIRISI_SIMEI2").AsString();
+                 Data.ZeirisiTel = q.FieldByName("ZEIRISI_TEL").AsString();
+                 for (int i = 1; i <= 5; ++i)
+                     Data.Kuriire[i] = q.FieldByName("KURIIRE" + std::to_string(i)).AsCurrency();
+                 Data.GyoushuKubun = q.FieldByName("GYOUSHUKUBUN").AsInteger();
+                 Data.Hasuu = q.FieldByName("HASUU").AsInteger();
+                 Data.KoujoKubun = q.FieldByName("KOUJOKUBUN").AsInteger();
+                 Data.Koujo6 = q.FieldByName("KOUJO6").AsCurrency();
+                 Data.Koujo7 = q.FieldByName("KOUJO7").AsCurrency();
+                 Data.HizukeUmu = 0;
+                 Data.Hizuke = DateTime::Now();
+                 const DateTime hizuke = q.FieldByName("HIZUKE").AsDateTime();
+                 // "above 0": a stored day after the day-zero date 1899-12-30
+                 if (!hizuke.IsNull() && hizuke.GetDate() > Date(1899, 12, 30)) {
+                     Data.HizukeUmu = 1;
+                     Data.Hizuke = hizuke;
+                 }
+                 Data.K8Kisai = q.FieldByName("K8_KISAI").AsInteger();
+             });
+}
+
+void TIppanKessansyoIO::ReadKyuyo(int senjyu)
+{
+    RunQuery(std::string("SELECT REC,NUMBER,SENJYU,SIMEI,TUZUKIGARA,NENREI,TUKISUU,KYUUYO,SHOUYO,GOUKEI,GENSEN FROM "
+                         "AO_KYUUYO\n") +
+                 (senjyu == 0 ? "WHERE SENJYU=0\n" : "WHERE SENJYU=1\n") + "ORDER BY NUMBER",
+             nullptr, [&](fb::Statement& q) {
+                 const int n = q.FieldByName("NUMBER").AsInteger();
+                 if (senjyu == 0) {
+                     if (!Data.Kyuyo.Has(n)) return;
+                     TKyuyoChinginRec& r = Data.Kyuyo[n];
+                     r.Simei = q.FieldByName("SIMEI").AsString();
+                     r.Nenrei = q.FieldByName("NENREI").AsInteger();
+                     r.Tukisuu = q.FieldByName("TUKISUU").AsInteger();
+                     r.Kyuyo = q.FieldByName("KYUUYO").AsCurrency();
+                     r.Shouyo = q.FieldByName("SHOUYO").AsCurrency();
+                     r.Goukei = q.FieldByName("GOUKEI").AsCurrency();
+                     r.Gensen = q.FieldByName("GENSEN").AsCurrency();
+                 } else {
+                     if (!Data.Senjyusya.Has(n)) return;
+                     TSenjyusyaKyuyoRec& r = Data.Senjyusya[n];
+                     r.Simei = q.FieldByName("SIMEI").AsString();
+                     r.Tuzukigara = q.FieldByName("TUZUKIGARA").AsString();
+                     r.Nenrei = q.FieldByName("NENREI").AsInteger();
+                     r.Tukisuu = q.FieldByName("TUKISUU").AsInteger();
+                     r.Kyuyo = q.FieldByName("KYUUYO").AsCurrency();
+                     r.Shouyo = q.FieldByName("SHOUYO").AsCurrency();
+                     r.Goukei = q.FieldByName("GOUKEI").AsCurrency();
+                     r.Gensen = q.FieldByName("GENSEN").AsCurrency();
+                 }
+             });
+}
+
+void TIppanKessansyoIO::SelectGenkaSyokyaku()
+{
+    // The rate tables refuse lives they do not hold; that failure ends the read like any other.
+    const TGenkaRowsLayout layout =
+        ReadGenkaRows(*db_, *tr_, TGenkaSettei::FromAccInf(AccInf), TLines<TGenkaSyokyakuRec, 12>::Count - 1, true);
+    GenkaRows = layout.GenkaRows;
+    TokureiRows = layout.TokureiRows;
+    Data.GenkaTokurei = layout.GenkaTokurei ? 1 : 0;
+    Data.GenkaBessi = layout.GenkaBessi ? 1 : 0;
+    for (std::size_t i = 0; i < layout.Shown.size() && Data.GenkaSyokyaku.Has(static_cast<int>(i) + 1); ++i)
+        Data.GenkaSyokyaku[static_cast<int>(i) + 1] = layout.Shown[i];
+}
+
+void TIppanKessansyoIO::ReadBreakdowns()
+{
+    RunQuery("SELECT REC,SIHARAISAKI1,SIHARAISAKI2,KIMATU,RISI,KEIHI FROM AO_RISI\nORDER BY REC", nullptr,
+             [&](fb::Statement& q) {
+                 const int n = q.FieldByName("REC").AsInteger();
+                 if (!Data.Risi.Has(n)) return;
+                 TRisiWaribikiRec& r = Data.Risi[n];
+                 r.Siharaisaki1 = q.FieldByName("SIHARAISAKI1").AsString();
+                 r.Siharaisaki2 = q.FieldByName("SIHARAISAKI2").AsString();
+                 r.Kimatu = q.FieldByName("KIMATU").AsCurrency();
+                 r.Risi = q.FieldByName("RISI").AsCurrency();
+                 r.Keihi = q.FieldByName("KEIHI").AsCurrency();
+             });
+    RunQuery("SELECT REC,SIHARAISAKI1,SIHARAISAKI2,BUKKEN1,BUKKEN2,KENRI,KOUSIN,TINRYOU,KEIHI FROM AO_TIDAI\nORDER BY REC",
+             nullptr, [&](fb::Statement& q) {
+                 const int n = q.FieldByName("REC").AsInteger();
+                 if (!Data.Tidai.Has(n)) return;
+                 TJidaiYachinRec& r = Data.Tidai[n];
+                 r.Siharaisaki1 = q.FieldByName("SIHARAISAKI1").AsString();
+                 r.Siharaisaki2 = q.FieldByName("SIHARAISAKI2").AsString();
+                 r.Bukken1 = q.FieldByName("BUKKEN1").AsString();
+                 r.Bukken2 = q.FieldByName("BUKKEN2").AsString();
+                 r.Kenri = q.FieldByName("KENRI").AsCurrency();
+                 r.Kousin = q.FieldByName("KOUSIN").AsCurrency();
+                 r.Tinryou = q.FieldByName("TINRYOU").AsCurrency();
+                 r.Keihi = q.FieldByName("KEIHI").AsCurrency();
+             });
+    RunQuery("SELECT REC,SIHARAISAKI1,SIHARAISAKI2,HOUSHU,KEIHI,GENSEN FROM AO_HOUSHU\nORDER BY REC", nullptr,
+             [&](fb::Statement& q) {
+                 const int n = q.FieldByName("REC").AsInteger();
+                 if (!Data.Zeirisi.Has(n)) return;
+                 TZeirisiHousyuuRec& r = Data.Zeirisi[n];
+                 r.Siharaisaki1 = q.FieldByName("SIHARAISAKI1").AsString();
+                 r.Siharaisaki2 = q.FieldByName("SIHARAISAKI2").AsString();
+                 r.Houshu = q.FieldByName("HOUSHU").AsCurrency();
+                 r.Keihi = q.FieldByName("KEIHI").AsCurrency();
+                 r.Gensen = q.FieldByName("GENSEN").AsCurrency();
+             });
+    bool stopped = false;
+    RunQuery("SELECT REC,NOTE FROM AO_NOTE\nORDER BY REC", nullptr, [&](fb::Statement& q) {
+        if (stopped) return;
+        const int n = q.FieldByName("REC").AsInteger();
+        if (n > 5) {
+            stopped = true; // the notes end at the first row beyond the fifth
+            return;
+        }
+        if (Data.Tokusyu.Has(n)) Data.Tokusyu[n] = q.FieldByName("NOTE").AsString();
+    });
+}
+
+void TIppanKessansyoIO::PlaceBalances()
+{
+    TKojinKessansyoRec& d = Data;
+    const std::size_t nSorts = std::min(Sorts.size(), static_cast<std::size_t>(std::max(MaxKamoku, 0)));
+    for (std::size_t i = 0; i < nSorts; ++i) {
+        const TQSORT& s = Sorts[i];
+        if (s.QKEY == kAccZanEmptyKey) continue;
+        if (s.QINDEX < 0 || static_cast<std::size_t>(s.QINDEX) >= Balances.size()) continue;
+        const TBALANCE& b = Balances[static_cast<std::size_t>(s.QINDEX)];
+        const std::string& code = b.KAMOKU.GROUPM1;
+        const int q = b.SUBREC;
+        const int side = b.KAMOKU.TAISHAKU;
+        auto A = [&](Currency x) { return SideSign(0, x, side); };
+        auto B = [&](Currency x) { return SideSign(1, x, side); };
+        const Currency opening = b.ZENZAN;
+        const Currency closing = b.TOUZAN;
+        auto soneki = [&](int line, Currency v) {
+            if (!d.Soneki.Has(line)) return;
+            d.Soneki[line].Name = b.KAMOKU.KNAME;
+            d.Soneki[line].Kingaku = v;
+        };
+        auto seizou = [&](int line, Currency v) {
+            if (!d.Seizou.Has(line)) return;
+            d.Seizou[line].Name = b.KAMOKU.KNAME;
+            d.Seizou[line].Kingaku = v;
+        };
+
+        if (code >= "1100" && code <= "1900" && q > 0) {
+            if (!d.Sisan.Has(q)) continue;
+            d.Sisan[q].Name = b.KAMOKU.KNAME;
+            d.Sisan[q].Kisyu = A(opening);
+            d.Sisan[q].Kimatu = A(closing);
+        } else if (code >= "2100" && code < "4100" && q > 0) {
+            if (!d.Fusai.Has(q)) continue;
+            d.Fusai[q].Name = b.KAMOKU.KNAME;
+            d.Fusai[q].Kisyu = A(opening);
+            d.Fusai[q].Kimatu = A(closing);
+        } else if (code >= "4100" && code <= "8400" && code >= "5510" && code <= "5880" && q > 0) {
+            if (code == "5510" && q == 1) seizou(1, A(closing));
+            else if (code == "5520" && q == 1) {
+                seizou(2, A(closing));
+                for (int m = 0; m < 12; ++m) d.Tukibetu[m + 1].Siire += A(MonthAmount(b, m));
+            } else if (code == "5530" && q == 1) seizou(4, B(closing));
+            else if (code == "5600" && q == 1) seizou(6, A(closing));
+            else if (code == "5700") seizou(q + 6, A(closing));
+            else if (code == "5810" && q == 1) seizou(23, A(closing));
+            else if (code == "5820" && q == 1) seizou(25, B(closing));
+        } else if (code >= "4100" && code <= "8400") {
+            if (code == "4100" && q == 1) {
+                for (int m = 0; m < 12; ++m) d.Tukibetu[m + 1].Uriage = A(MonthAmount(b, m));
+            } else if (code == "4100" && q == 2) d.Tukibetu[13].Uriage = A(closing);
+            else if (code == "4100" && q == 3) d.Tukibetu[14].Uriage = A(closing);
+            else if (code == "5200" && q == 1) {
+                for (int m = 0; m < 12; ++m) d.Tukibetu[m + 1].Siire += A(MonthAmount(b, m));
+            } else if (code == "5100") soneki(2, A(closing));
+            else if (code == "5210") soneki(3, A(closing));
+            else if (code == "5300") soneki(5, B(closing));
+            else if (code == "6100") soneki(q + 7, A(closing));
+            else if (code == "7100") soneki(q + 33, A(closing));
+            else if (code == "7200") soneki(q + 37, A(closing));
+            else if (code == "8400") soneki(44, A(closing));
+        }
+    }
+}
+
+void TIppanKessansyoIO::ReadKeigen()
+{
+    const std::string head = AccInf.TAXDEFUH == 1 ? "SELECT S.TAISHAKU,S.TAXDC,S.NUK AS KINGAKU\n"
+                                                   : "SELECT S.TAISHAKU,S.TAXDC,S.NUK+S.ZEI AS KINGAKU\n";
+    const std::string body = ",KM.DAC FROM SIWAKE S\n"
+                             "INNER JOIN KAMOKUMST KM ON (S.KCODE=KM.KCODE)\n"
+                             "WHERE S.DELFLG=0 AND S.OLDRATE=:OLDRATE\n"
+                             "AND S.KCODE IN \n"
+                             "(SELECT KM2.KCODE FROM KAMOKUMST KM2\n"
+                             " INNER JOIN EXTERKS KS ON (KM2.EXT1_KS=KS.REC)\n";
+    auto add = [](Currency& total, fb::Statement& q) {
+        const int side = q.FieldByName("TAISHAKU").AsInteger();
+        const int dac = q.FieldByName("DAC").AsInteger();
+        const Currency v = q.FieldByName("KINGAKU").AsCurrency();
+        const bool debitAcc = dac == 1 || dac == 2;
+        const bool creditAcc = dac == 3 || dac == 4;
+        if (side == 1 && debitAcc) total += v;
+        else if (side == 1 && creditAcc) total -= v;
+        else if (side == 2 && debitAcc) total -= v;
+        else if (side == 2 && creditAcc) total += v;
+    };
+    RunQuery(
+        head + body + " WHERE KS.KGROUP=:KGROUP)",
+        [](fb::Statement& q) {
+            q.ParamByName("OLDRATE").SetInteger(4);
+            q.ParamByName("KGROUP").SetString("4100");
+        },
+        [&](fb::Statement& q) { add(Data.UriageKeigen, q); });
+    RunQuery(
+        head + body + " WHERE (KS.KGROUP=:KGROUP1 AND KS.SUBREC=:SUBREC1) OR (KS.KGROUP=:KGROUP2 AND KS.SUBREC=:SUBREC2))",
+        [](fb::Statement& q) {
+            q.ParamByName("OLDRATE").SetInteger(4);
+            q.ParamByName("KGROUP1").SetString("5200");
+            q.ParamByName("SUBREC1").SetInteger(1);
+            q.ParamByName("KGROUP2").SetString("5520");
+            q.ParamByName("SUBREC2").SetInteger(1);
+        },
+        [&](fb::Statement& q) { add(Data.SiireKeigen, q); });
+}
+
+void TIppanKessansyoIO::ReadExterks(bool tegaki)
+{
+    TKojinKessansyoRec& d = Data;
+    if (tegaki) {
+        RunQuery("SELECT REC,URIAGE,SIIRE FROM AO_URIAGE\nORDER BY REC", nullptr, [&](fb::Statement& q) {
+            const int n = q.FieldByName("REC").AsInteger();
+            const Currency u = q.FieldByName("URIAGE").AsCurrency();
+            const Currency s = q.FieldByName("SIIRE").AsCurrency();
+            if (n >= 1 && n <= 14) {
+                d.Tukibetu[n].Uriage = u;
+                d.Tukibetu[n].Siire = s;
+            } else if (n == 16) {
+                d.UriageKeigen = u;
+                d.SiireKeigen = s;
+            }
+        });
+    }
+    RunQuery("SELECT REC,KGROUP,SUBREC,KNAME1,KNAMELOCK,AO_KISHUZAN,AO_KIMATUZAN FROM EXTERKS\nORDER BY KGROUP,SUBREC",
+             nullptr, [&](fb::Statement& q) {
+                 const std::string g = q.FieldByName("KGROUP").AsString();
+                 const int s = q.FieldByName("SUBREC").AsInteger();
+                 const int rec = q.FieldByName("REC").AsInteger();
+                 const Currency kisyu = q.FieldByName("AO_KISHUZAN").AsCurrency();
+                 const Currency kimatu = q.FieldByName("AO_KIMATUZAN").AsCurrency();
+                 auto bs = [&](TLines<TTaisyakuTaisyouhyoRec, 25>& rows, int n) {
+                     if (!rows.Has(n)) return;
+                     rows[n].Rec = rec;
+                     if (tegaki) {
+                         rows[n].Kisyu = kisyu;
+                         rows[n].Kimatu = kimatu;
+                     }
+                 };
+                 auto pl = [&](int n) {
+                     if (!d.Soneki.Has(n)) return;
+                     d.Soneki[n].Rec = rec;
+                     if (tegaki) d.Soneki[n].Kingaku = kimatu;
+                 };
+                 auto mf = [&](int n) {
+                     if (!d.Seizou.Has(n)) return;
+                     d.Seizou[n].Rec = rec;
+                     if (tegaki) d.Seizou[n].Kingaku = kimatu;
+                 };
+                 if (g == "1100") bs(d.Sisan, s);
+                 else if (g == "2100") bs(d.Fusai, s);
+                 else if (g == "5100") pl(2);
+                 else if (g == "5200") pl(3);
+                 else if (g == "5300") pl(5);
+                 else if (g == "6100") pl(s + 7);
+                 else if (g == "7100") pl(s + 33);
+                 else if (g == "7200") pl(s + 37);
+                 else if (g == "5510") mf(1);
+                 else if (g == "5520") mf(2);
+                 else if (g == "5530") mf(4);
+                 else if (g == "5600") mf(6);
+                 else if (g == "5700") mf(s + 6);
+                 else if (g == "5810") mf(23);
+                 else if (g == "5820") mf(25);
+             });
+}
+
+void TIppanKessansyoIO::Syukei()
+{
+    TKojinKessansyoRec& d = Data;
+    // 1. monthly totals
+    d.Tukibetu[15] = TTukibetuRec{};
+    for (int r = 1; r <= 14; ++r) {
+        d.Tukibetu[15].Uriage += d.Tukibetu[r].Uriage;
+        d.Tukibetu[15].Siire += d.Tukibetu[r].Siire;
+    }
+    // 2. employees
+    {
+        TKyuyoChinginRec t;
+        for (int r = 1; r <= 6; ++r) {
+            TKyuyoChinginRec& k = d.Kyuyo[r];
+            k.Goukei = k.Kyuyo + k.Shouyo;
+            t.Tukisuu += k.Tukisuu;
+            t.Kyuyo += k.Kyuyo;
+            t.Shouyo += k.Shouyo;
+            t.Goukei += k.Goukei;
+            t.Gensen += k.Gensen;
+        }
+        d.Kyuyo[7] = t;
+    }
+    // 3. family employees
+    {
+        TSenjyusyaKyuyoRec t;
+        for (int r = 1; r <= 5; ++r) {
+            TSenjyusyaKyuyoRec& k = d.Senjyusya[r];
+            k.Goukei = k.Kyuyo + k.Shouyo;
+            t.Tukisuu += k.Tukisuu;
+            t.Kyuyo += k.Kyuyo;
+            t.Shouyo += k.Shouyo;
+            t.Goukei += k.Goukei;
+            t.Gensen += k.Gensen;
+        }
+        d.Senjyusya[6] = t;
+    }
+    // 4. bad-debt allowance: the product held to four decimals first, then to yen
+    if (d.GyoushuKubun == 0)
+        d.Kuriire[3] = KessanRound(d.Hasuu, d.Kuriire[2].MulDiv(55, 1000, RoundMode::HalfAwayFromZero));
+    else if (d.GyoushuKubun == 1)
+        d.Kuriire[3] = KessanRound(d.Hasuu, d.Kuriire[2].MulDiv(33, 1000, RoundMode::HalfAwayFromZero));
+    d.Kuriire[5] = d.Kuriire[1] + d.Kuriire[4];
+    // 5. depreciation totals
+    {
+        TGenkaRowsLayout l;
+        l.GenkaRows = GenkaRows;
+        l.TokureiRows = TokureiRows;
+        const TGenkaSyokyakuRec t = GenkaTotalsRow(l);
+        TGenkaSyokyakuRec& row = d.GenkaSyokyaku[12];
+        row.FutuSyoukin = t.FutuSyoukin;
+        row.WariSyoukin = t.WariSyoukin;
+        row.SyoukinKei = t.SyoukinKei;
+        row.JigyouKin = t.JigyouKin;
+        row.MatumiSyoukin = t.MatumiSyoukin;
+    }
+    // 6. manufacturing
+    auto& m = d.Seizou;
+    m[3].Kingaku = m[1].Kingaku + m[2].Kingaku;
+    m[5].Kingaku = m[3].Kingaku - m[4].Kingaku;
+    m[21].Kingaku = Currency();
+    for (int r = 7; r <= 20; ++r) m[21].Kingaku += m[r].Kingaku;
+    m[22].Kingaku = m[5].Kingaku + m[6].Kingaku + m[21].Kingaku;
+    m[24].Kingaku = m[22].Kingaku + m[23].Kingaku;
+    m[26].Kingaku = m[24].Kingaku - m[25].Kingaku;
+    // 7. profit and loss
+    auto& s = d.Soneki;
+    s[1].Kingaku = d.Tukibetu[15].Uriage;
+    s[3].Kingaku = d.Tukibetu[15].Siire + m[26].Kingaku - m[2].Kingaku;
+    s[4].Kingaku = s[2].Kingaku + s[3].Kingaku;
+    s[6].Kingaku = s[4].Kingaku - s[5].Kingaku;
+    s[7].Kingaku = s[1].Kingaku - s[6].Kingaku;
+    s[32].Kingaku = Currency();
+    for (int l = 8; l <= 31; ++l) s[32].Kingaku += s[l].Kingaku;
+    s[33].Kingaku = s[7].Kingaku - s[32].Kingaku;
+    s[37].Kingaku = s[34].Kingaku + s[35].Kingaku + s[36].Kingaku;
+    s[42].Kingaku = s[38].Kingaku + s[39].Kingaku + s[40].Kingaku + s[41].Kingaku;
+    s[43].Kingaku = s[33].Kingaku + s[37].Kingaku - s[42].Kingaku;
+    // 8. special deduction
+    d.Koujo7 = s[43].Kingaku < Currency() ? Currency() : s[43].Kingaku;
+    d.Koujo8 = d.Koujo9 = d.Koujo10 = d.Koujo11 = Currency();
+    if (d.KoujoKubun == 0 || d.KoujoKubun == 2) {
+        const Currency limit = Currency::FromYen(d.KoujoKubun == 0 ? 550000 : 650000);
+        d.Koujo8 = Smaller(d.Koujo6, limit);
+        d.Koujo9 = Smaller(limit - d.Koujo8, d.Koujo7);
+        s[44].Kingaku = d.Koujo9;
+    } else if (d.KoujoKubun == 1) {
+        const Currency limit = Currency::FromYen(100000);
+        d.Koujo10 = Smaller(d.Koujo6, limit);
+        d.Koujo11 = Smaller(limit - d.Koujo10, d.Koujo7);
+        s[44].Kingaku = d.Koujo11;
+    }
+    // 9., 10.
+    s[45].Kingaku = s[43].Kingaku - s[44].Kingaku;
+    d.Fusai[24].Kimatu = s[43].Kingaku;
+    // 11. balance-sheet totals
+    for (auto* side : {&d.Sisan, &d.Fusai}) {
+        TTaisyakuTaisyouhyoRec& t = (*side)[25];
+        t.Kisyu = t.Kimatu = Currency();
+        for (int r = 1; r <= 24; ++r) {
+            t.Kisyu += (*side)[r].Kisyu;
+            t.Kimatu += (*side)[r].Kimatu;
+        }
+    }
+    // 12. no manufacturing statement: its lines read 0 (line 3 has used them above)
+    if (AccInf.GENKA_USE == 0)
+        for (int r = 1; r <= 26; ++r) m[r].Kingaku = Currency();
+}
+
+} // namespace kb
