@@ -1,7 +1,9 @@
 #include "dataselect/DataFolderInfo.h"
 
 #include "core/uAccRecord.h"
+#include "accounting/DataInfomation.h"
 #include "core/DataModule.h"
+#include "core/z5DateVersion.h"
 #include "fb/Database.h"
 #include "fb/Statement.h"
 #include "platform/IniFile.h"
@@ -24,90 +26,94 @@ std::string DataIniPath(const std::string& folder) { return Join(folder, DataIni
 
 void ClearDataInfoRec(TDataFolderInfoRec& rec) { rec = TDataFolderInfoRec{}; }
 
+
 namespace {
-// One section's values, read in one pass (a key is matched without regard to case).
-struct SectionValues {
-    std::vector<std::pair<std::string, std::string>> v;
-    const std::string* Find(const std::string& key) const
-    {
-        for (const auto& [k, value] : v)
-            if (SameText(k, key)) return &value;
-        return nullptr;
-    }
-    std::string Str(const std::string& key) const
-    {
-        const std::string* s = Find(key);
-        return s ? *s : std::string();
-    }
-    int Int(const std::string& key, int def) const
-    {
-        const std::string* s = Find(key);
-        if (!s) return def;
-        try {
-            std::size_t used = 0;
-            const int n = std::stoi(*s, &used);
-            return used == s->size() ? n : def;
-        } catch (const std::exception&) {
-            return def;
-        }
-    }
-};
+// The records of the two readers; the information file itself belongs to TDataInfomation.
+TDataFolderInfoRec FromInfo(const TDataInfomationRec& r)
+{
+    TDataFolderInfoRec o;
+    o.STATUS = r.STATUS;
+    o.OPCODE = r.OPCODE;
+    o.OPERATOR = r.OPERATOR;
+    o.SHARE_STATUS = r.SHARE_STATUS;
+    o.SHARE_OPCODE = r.SHARE_OPCODE;
+    o.SHARE_OPERATOR = r.SHARE_OPERATOR;
+    o.UPDATE_LOCK = r.UPDATE_LOCK;
+    o.READ_ONLY = r.READ_ONLY;
+    o.DATALISTNAME = r.DATALISTNAME;
+    o.CODE = r.CODE;
+    o.DATAKBN = r.DATAKBN;
+    o.CODEKBN = r.CODEKBN;
+    o.SHOUGOU = r.SHOUGOU;
+    o.KANA = r.KANA;
+    o.NENDO = r.NENDO;
+    o.KISHU = r.KISHU;
+    o.KIMATU = r.KIMATU;
+    o.TANTO = r.TANTO;
+    o.SIWAKE = r.SIWAKE;
+    o.TOTALSIWAKE = r.TOTALSIWAKE;
+    char v[64];
+    std::snprintf(v, sizeof v, "%d.%d.%d", r.MAJOR, r.MINOR1, r.MINOR2);
+    o.VERSION1 = v;
+    o.VERSION2 = r.VERSION2;
+    o.GASSANKBN = r.GASSANKBN;
+    o.CLOUD_SHARE = r.CLOUD_SHARE;
+    return o;
+}
+
+TDataInfomationRec ToInfo(const TDataFolderInfoRec& r, TDataInfomationRec o)
+{
+    o.STATUS = static_cast<std::uint8_t>(r.STATUS);
+    o.OPCODE = r.OPCODE;
+    o.OPERATOR = r.OPERATOR;
+    o.SHARE_STATUS = static_cast<std::uint8_t>(r.SHARE_STATUS);
+    o.SHARE_OPCODE = r.SHARE_OPCODE;
+    o.SHARE_OPERATOR = r.SHARE_OPERATOR;
+    o.UPDATE_LOCK = r.UPDATE_LOCK;
+    o.READ_ONLY = r.READ_ONLY;
+    o.DATALISTNAME = r.DATALISTNAME;
+    o.CODE = r.CODE;
+    o.DATAKBN = r.DATAKBN;
+    o.CODEKBN = r.CODEKBN;
+    o.SHOUGOU = r.SHOUGOU;
+    o.KANA = r.KANA;
+    o.NENDO = r.NENDO;
+    o.KISHU = r.KISHU;
+    o.KIMATU = r.KIMATU;
+    o.TANTO = r.TANTO;
+    o.SIWAKE = r.SIWAKE;
+    o.TOTALSIWAKE = r.TOTALSIWAKE;
+    const TVersionRec v = StrToVersionRec(r.VERSION1);
+    o.MAJOR = v.Major;
+    o.MINOR1 = v.Minor1;
+    o.MINOR2 = v.Minor2;
+    o.VERSION2 = r.VERSION2;
+    o.GASSANKBN = static_cast<std::uint8_t>(r.GASSANKBN);
+    o.CLOUD_SHARE = static_cast<std::uint8_t>(r.CLOUD_SHARE);
+    return o;
+}
+
+TDataInfomation Info()
+{
+    TDataInfomation t;
+    t.Mode = ConnectMode;
+    return t;
+}
 } // namespace
 
 bool ReadDataIni(const std::string& folder, TDataFolderInfoRec& rec)
 {
     ClearDataInfoRec(rec);
-    const std::string ini = DataIniPath(folder);
-    const bool hasData = std::filesystem::exists(Join(folder, DataFileName));
-    const bool hasIni = std::filesystem::exists(ini);
-    if (!hasIni) return hasData;
-    const IniFile f(ini);
-    const SectionValues sts{f.ReadSectionValues("DATASTS")};
-    const SectionValues inf{f.ReadSectionValues("DATAINFO")};
-    rec.STATUS = sts.Int("STATUS", 1);
-    rec.OPCODE = sts.Int("OPCODE", 0);
-    rec.OPERATOR = sts.Str("OPERATOR");
-    rec.SHARE_STATUS = sts.Int("SHARE_STATUS", 1);
-    rec.SHARE_OPCODE = sts.Int("SHARE_OPCODE", 0);
-    rec.SHARE_OPERATOR = sts.Str("SHARE_OPERATOR");
-    rec.UPDATE_LOCK = sts.Int("UPDATE_LOCK", 0);
-    rec.READ_ONLY = sts.Int("READ_ONLY", 0);
-    rec.DATALISTNAME = inf.Str("DATALISTNAME");
-    rec.CODE = inf.Str("CODE");
-    rec.DATAKBN = inf.Int("DATAKBN", 0);
-    rec.CODEKBN = inf.Int("CODEKBN", 0);
-    rec.SHOUGOU = inf.Str("SHOUGOU");
-    rec.KANA = inf.Str("KANA");
-    rec.NENDO = inf.Int("NENDO", 0);
-    rec.KISHU = inf.Str("KISHU");
-    rec.KIMATU = inf.Str("KIMATU");
-    rec.TANTO = inf.Int("TANTO", 0);
-    rec.SIWAKE = inf.Int("SIWAKE", 0);
-    rec.TOTALSIWAKE = inf.Int("TOTALSIWAKE", 0);
-    rec.VERSION1 = inf.Str("VERSION1");
-    rec.VERSION2 = inf.Str("VERSION2");
-    rec.GASSANKBN = inf.Int("GASSANKBN", 0);
-    rec.CLOUD_SHARE = inf.Int("CLOUD_SHARE", 0);
-    return true;
+    TDataInfomationRec r;
+    TDataInfomation::ClearDataInfoRec(r);
+    const bool found = Info().ReadDataIni(folder, r);
+    rec = FromInfo(r);
+    return found;
 }
 
-void SetDataStatus(const std::string& folder, int status)
-{
-    if (ConnectMode != 0) return;
-    IniFile f(DataIniPath(folder));
-    f.WriteInteger("DATASTS", "STATUS", status);
-    f.WriteInteger("DATASTS", "OPCODE", SystemDef.OpCode);
-    f.WriteString("DATASTS", "OPERATOR", SystemDef.OpName);
-}
+void SetDataStatus(const std::string& folder, int status) { Info().SetDataStatus(folder, status); }
 
-void SetShareStatus(const std::string& folder, int status)
-{
-    if (ConnectMode != 0) return;
-    IniFile f(DataIniPath(folder));
-    f.WriteInteger("DATASTS", "SHARE_STATUS", status);
-    f.WriteInteger("DATASTS", "SHARE_OPCODE", status == 2 ? SystemDef.OpCode : 0);
-    f.WriteString("DATASTS", "SHARE_OPERATOR", status == 2 ? SystemDef.OpName : std::string());
-}
+void SetShareStatus(const std::string& folder, int status) { Info().SetShareStatus(folder, status); }
 
 int ReadDataInfoFromFolder(const std::string& folder, TDataFolderInfoRec& rec)
 {
@@ -169,32 +175,23 @@ void CopyDataFacts(const TDataFolderInfoRec& from, TDataFolderInfoRec& to)
 void WriteIniValue(const std::string& folder, const std::string& section, const std::string& key, int value)
 {
     if (ConnectMode != 0) return;
-    IniFile f(DataIniPath(folder));
     // The file is rewritten only when the value changes: a refresh of many lines mostly finds
     // every value as it was.
-    const auto now = f.Find(section, key);
+    const auto now = IniFile(DataIniPath(folder)).Find(section, key);
     if (now && *now == std::to_string(value)) return;
-    f.WriteInteger(section, key, value);
+    Info().WriteIniValue(folder, section, false, value, key);
 }
 
 void WriteDataInfoSection(const std::string& folder, const TDataFolderInfoRec& rec)
 {
     if (ConnectMode != 0) return;
-    IniFile f(DataIniPath(folder));
-    const SectionValues now{f.ReadSectionValues("DATAINFO")};
-    const std::pair<const char*, std::string> values[] = {
-        {"DATALISTNAME", rec.DATALISTNAME}, {"CODE", rec.CODE},
-        {"DATAKBN", std::to_string(rec.DATAKBN)}, {"CODEKBN", std::to_string(rec.CODEKBN)},
-        {"SHOUGOU", rec.SHOUGOU}, {"KANA", rec.KANA},
-        {"NENDO", std::to_string(rec.NENDO)}, {"KISHU", rec.KISHU},
-        {"KIMATU", rec.KIMATU}, {"TANTO", std::to_string(rec.TANTO)},
-        {"SIWAKE", std::to_string(rec.SIWAKE)}, {"TOTALSIWAKE", std::to_string(rec.TOTALSIWAKE)},
-        {"VERSION1", rec.VERSION1}, {"VERSION2", rec.VERSION2},
-        {"GASSANKBN", std::to_string(rec.GASSANKBN)}, {"CLOUD_SHARE", std::to_string(rec.CLOUD_SHARE)}};
-    for (const auto& [key, value] : values) {
-        const std::string* cur = now.Find(key);
-        if (!cur || *cur != value) f.WriteString("DATAINFO", key, value);
-    }
+    TDataInfomation t = Info();
+    TDataInfomationRec now;
+    TDataInfomation::ClearDataInfoRec(now);
+    t.ReadDataIni(folder, now);
+    const TDataInfomationRec next = ToInfo(rec, now);
+    if (next == now) return;
+    t.WriteIniFile(folder, kSectionDataInfo, next);
 }
 
 } // namespace kb

@@ -1,12 +1,9 @@
 #pragma once
-// The state and description of a data folder as its information file "vqacc.ini" keeps them
-// (sections DATASTS and DATAINFO). The data selection reads the folder status, the share status
-// and the facts of a data set from here, and writes the status of the operations it runs.
-//
-// This is the small part of the data-set information class that the selection needs; the full
-// class (reading the facts from the data set's own database, the share copies) belongs to the
-// accounting layer, and the selection switches to it once it is there. The file is written only
-// in stand-alone mode, as the data-set information class does.
+// The state and description of a data folder as the selection uses them: the information file
+// "vqacc.ini" (sections DATASTS and DATAINFO), read and written through the data-set information
+// class TDataInfomation (which owns the file's format and writes it only in stand-alone mode), and
+// the data set's own facts read from its database over an attachment of its own, so that several
+// folders can be read at once while the open data set stays connected.
 
 #include <string>
 
