@@ -1,7 +1,9 @@
 #include "dataselect/DataFolderInfo.h"
 
 #include "core/uAccRecord.h"
+#include "accounting/DataInfomation.h"
 #include "core/DataModule.h"
+#include "core/z5DateVersion.h"
 #include "fb/Database.h"
 #include "fb/Statement.h"
 #include "platform/IniFile.h"
@@ -24,58 +26,94 @@ std::string DataIniPath(const std::string& folder) { return Join(folder, DataIni
 
 void ClearDataInfoRec(TDataFolderInfoRec& rec) { rec = TDataFolderInfoRec{}; }
 
+
+namespace {
+// The records of the two readers; the information file itself belongs to TDataInfomation.
+TDataFolderInfoRec FromInfo(const TDataInfomationRec& r)
+{
+    TDataFolderInfoRec o;
+    o.STATUS = r.STATUS;
+    o.OPCODE = r.OPCODE;
+    o.OPERATOR = r.OPERATOR;
+    o.SHARE_STATUS = r.SHARE_STATUS;
+    o.SHARE_OPCODE = r.SHARE_OPCODE;
+    o.SHARE_OPERATOR = r.SHARE_OPERATOR;
+    o.UPDATE_LOCK = r.UPDATE_LOCK;
+    o.READ_ONLY = r.READ_ONLY;
+    o.DATALISTNAME = r.DATALISTNAME;
+    o.CODE = r.CODE;
+    o.DATAKBN = r.DATAKBN;
+    o.CODEKBN = r.CODEKBN;
+    o.SHOUGOU = r.SHOUGOU;
+    o.KANA = r.KANA;
+    o.NENDO = r.NENDO;
+    o.KISHU = r.KISHU;
+    o.KIMATU = r.KIMATU;
+    o.TANTO = r.TANTO;
+    o.SIWAKE = r.SIWAKE;
+    o.TOTALSIWAKE = r.TOTALSIWAKE;
+    char v[64];
+    std::snprintf(v, sizeof v, "%d.%d.%d", r.MAJOR, r.MINOR1, r.MINOR2);
+    o.VERSION1 = v;
+    o.VERSION2 = r.VERSION2;
+    o.GASSANKBN = r.GASSANKBN;
+    o.CLOUD_SHARE = r.CLOUD_SHARE;
+    return o;
+}
+
+TDataInfomationRec ToInfo(const TDataFolderInfoRec& r, TDataInfomationRec o)
+{
+    o.STATUS = static_cast<std::uint8_t>(r.STATUS);
+    o.OPCODE = r.OPCODE;
+    o.OPERATOR = r.OPERATOR;
+    o.SHARE_STATUS = static_cast<std::uint8_t>(r.SHARE_STATUS);
+    o.SHARE_OPCODE = r.SHARE_OPCODE;
+    o.SHARE_OPERATOR = r.SHARE_OPERATOR;
+    o.UPDATE_LOCK = r.UPDATE_LOCK;
+    o.READ_ONLY = r.READ_ONLY;
+    o.DATALISTNAME = r.DATALISTNAME;
+    o.CODE = r.CODE;
+    o.DATAKBN = r.DATAKBN;
+    o.CODEKBN = r.CODEKBN;
+    o.SHOUGOU = r.SHOUGOU;
+    o.KANA = r.KANA;
+    o.NENDO = r.NENDO;
+    o.KISHU = r.KISHU;
+    o.KIMATU = r.KIMATU;
+    o.TANTO = r.TANTO;
+    o.SIWAKE = r.SIWAKE;
+    o.TOTALSIWAKE = r.TOTALSIWAKE;
+    const TVersionRec v = StrToVersionRec(r.VERSION1);
+    o.MAJOR = v.Major;
+    o.MINOR1 = v.Minor1;
+    o.MINOR2 = v.Minor2;
+    o.VERSION2 = r.VERSION2;
+    o.GASSANKBN = static_cast<std::uint8_t>(r.GASSANKBN);
+    o.CLOUD_SHARE = static_cast<std::uint8_t>(r.CLOUD_SHARE);
+    return o;
+}
+
+TDataInfomation Info()
+{
+    TDataInfomation t;
+    t.Mode = ConnectMode;
+    return t;
+}
+} // namespace
+
 bool ReadDataIni(const std::string& folder, TDataFolderInfoRec& rec)
 {
     ClearDataInfoRec(rec);
-    const std::string ini = DataIniPath(folder);
-    const bool hasData = std::filesystem::exists(Join(folder, DataFileName));
-    const bool hasIni = std::filesystem::exists(ini);
-    if (!hasIni) return hasData;
-    const IniFile f(ini);
-    rec.STATUS = f.ReadInteger("DATASTS", "STATUS", 1);
-    rec.OPCODE = f.ReadInteger("DATASTS", "OPCODE", 0);
-    rec.OPERATOR = f.ReadString("DATASTS", "OPERATOR");
-    rec.SHARE_STATUS = f.ReadInteger("DATASTS", "SHARE_STATUS", 1);
-    rec.SHARE_OPCODE = f.ReadInteger("DATASTS", "SHARE_OPCODE", 0);
-    rec.SHARE_OPERATOR = f.ReadString("DATASTS", "SHARE_OPERATOR");
-    rec.UPDATE_LOCK = f.ReadInteger("DATASTS", "UPDATE_LOCK", 0);
-    rec.READ_ONLY = f.ReadInteger("DATASTS", "READ_ONLY", 0);
-    rec.DATALISTNAME = f.ReadString("DATAINFO", "DATALISTNAME");
-    rec.CODE = f.ReadString("DATAINFO", "CODE");
-    rec.DATAKBN = f.ReadInteger("DATAINFO", "DATAKBN", 0);
-    rec.CODEKBN = f.ReadInteger("DATAINFO", "CODEKBN", 0);
-    rec.SHOUGOU = f.ReadString("DATAINFO", "SHOUGOU");
-    rec.KANA = f.ReadString("DATAINFO", "KANA");
-    rec.NENDO = f.ReadInteger("DATAINFO", "NENDO", 0);
-    rec.KISHU = f.ReadString("DATAINFO", "KISHU");
-    rec.KIMATU = f.ReadString("DATAINFO", "KIMATU");
-    rec.TANTO = f.ReadInteger("DATAINFO", "TANTO", 0);
-    rec.SIWAKE = f.ReadInteger("DATAINFO", "SIWAKE", 0);
-    rec.TOTALSIWAKE = f.ReadInteger("DATAINFO", "TOTALSIWAKE", 0);
-    rec.VERSION1 = f.ReadString("DATAINFO", "VERSION1");
-    rec.VERSION2 = f.ReadString("DATAINFO", "VERSION2");
-    rec.GASSANKBN = f.ReadInteger("DATAINFO", "GASSANKBN", 0);
-    rec.CLOUD_SHARE = f.ReadInteger("DATAINFO", "CLOUD_SHARE", 0);
-    return true;
+    TDataInfomationRec r;
+    TDataInfomation::ClearDataInfoRec(r);
+    const bool found = Info().ReadDataIni(folder, r);
+    rec = FromInfo(r);
+    return found;
 }
 
-void SetDataStatus(const std::string& folder, int status)
-{
-    if (ConnectMode != 0) return;
-    IniFile f(DataIniPath(folder));
-    f.WriteInteger("DATASTS", "STATUS", status);
-    f.WriteInteger("DATASTS", "OPCODE", SystemDef.OpCode);
-    f.WriteString("DATASTS", "OPERATOR", SystemDef.OpName);
-}
+void SetDataStatus(const std::string& folder, int status) { Info().SetDataStatus(folder, status); }
 
-void SetShareStatus(const std::string& folder, int status)
-{
-    if (ConnectMode != 0) return;
-    IniFile f(DataIniPath(folder));
-    f.WriteInteger("DATASTS", "SHARE_STATUS", status);
-    f.WriteInteger("DATASTS", "SHARE_OPCODE", status == 2 ? SystemDef.OpCode : 0);
-    f.WriteString("DATASTS", "SHARE_OPERATOR", status == 2 ? SystemDef.OpName : std::string());
-}
+void SetShareStatus(const std::string& folder, int status) { Info().SetShareStatus(folder, status); }
 
 int ReadDataInfoFromFolder(const std::string& folder, TDataFolderInfoRec& rec)
 {
@@ -85,11 +123,14 @@ int ReadDataInfoFromFolder(const std::string& folder, TDataFolderInfoRec& rec)
         db.SetDatabaseName(TDM::ServerPath(SystemDef.HostName, folder, DataFileName));
         TDM::SetLoginParams(db);
         db.Open();
-        fb::Transaction tr(&db, fb::Transaction::ReadCommitted());
+        // One read-only statement: the header row and the newest version together.
+        fb::Transaction tr(&db, {"read", "read_committed", "rec_version", "nowait"});
         fb::TransactionGuard g(tr);
         fb::Statement q(db, &tr);
-        q.SetSQL("SELECT ENTTEXT,SHOUGOU,SKANA,NENDO,KISHU,KIMATU,DATATYPE,CODETYPE,TANTOU,READ_ONLY,CLOUD_LINE "
-                 "FROM ACCDEF1 WHERE REC=1");
+        q.SetSQL("SELECT A.ENTTEXT,A.SHOUGOU,A.SKANA,A.NENDO,A.KISHU,A.KIMATU,A.DATATYPE,A.CODETYPE,A.TANTOU,"
+                 "A.READ_ONLY,A.CLOUD_LINE,V.MAJOR,V.MINOR1,V.MINOR2 FROM ACCDEF1 A LEFT JOIN "
+                 "(SELECT FIRST 1 MAJOR,MINOR1,MINOR2 FROM ACCVERSION ORDER BY MAJOR DESC,MINOR1 DESC,MINOR2 DESC) V "
+                 "ON 1=1 WHERE A.REC=1");
         q.ExecQuery();
         if (q.Eof()) return 0;
         rec.DATALISTNAME = q.FieldByName("ENTTEXT").AsString();
@@ -103,13 +144,9 @@ int ReadDataInfoFromFolder(const std::string& folder, TDataFolderInfoRec& rec)
         rec.TANTO = q.FieldByName("TANTOU").AsInteger();
         rec.READ_ONLY = q.FieldByName("READ_ONLY").AsInteger();
         rec.CLOUD_SHARE = q.FieldByName("CLOUD_LINE").AsInteger() > 0 ? 1 : 0;
-        q.Close();
-        q.SetSQL("SELECT MAJOR,MINOR1,MINOR2 FROM ACCVERSION ORDER BY MAJOR DESC,MINOR1 DESC,MINOR2 DESC");
-        q.ExecQuery();
-        char v[64] = "0.0.0";
-        if (!q.Eof())
-            std::snprintf(v, sizeof v, "%d.%d.%d", q.FieldByName("MAJOR").AsInteger(), q.FieldByName("MINOR1").AsInteger(),
-                          q.FieldByName("MINOR2").AsInteger());
+        char v[64];
+        std::snprintf(v, sizeof v, "%d.%d.%d", q.FieldByName("MAJOR").AsInteger(), q.FieldByName("MINOR1").AsInteger(),
+                      q.FieldByName("MINOR2").AsInteger());
         rec.VERSION1 = v;
         q.Close();
         g.Commit();
@@ -119,32 +156,42 @@ int ReadDataInfoFromFolder(const std::string& folder, TDataFolderInfoRec& rec)
     }
 }
 
+void CopyDataFacts(const TDataFolderInfoRec& from, TDataFolderInfoRec& to)
+{
+    to.DATALISTNAME = from.DATALISTNAME;
+    to.SHOUGOU = from.SHOUGOU;
+    to.KANA = from.KANA;
+    to.NENDO = from.NENDO;
+    to.KISHU = from.KISHU;
+    to.KIMATU = from.KIMATU;
+    to.DATAKBN = from.DATAKBN;
+    to.CODEKBN = from.CODEKBN;
+    to.TANTO = from.TANTO;
+    to.READ_ONLY = from.READ_ONLY;
+    to.CLOUD_SHARE = from.CLOUD_SHARE;
+    to.VERSION1 = from.VERSION1;
+}
+
 void WriteIniValue(const std::string& folder, const std::string& section, const std::string& key, int value)
 {
     if (ConnectMode != 0) return;
-    IniFile(DataIniPath(folder)).WriteInteger(section, key, value);
+    // The file is rewritten only when the value changes: a refresh of many lines mostly finds
+    // every value as it was.
+    const auto now = IniFile(DataIniPath(folder)).Find(section, key);
+    if (now && *now == std::to_string(value)) return;
+    Info().WriteIniValue(folder, section, false, value, key);
 }
 
 void WriteDataInfoSection(const std::string& folder, const TDataFolderInfoRec& rec)
 {
     if (ConnectMode != 0) return;
-    IniFile f(DataIniPath(folder));
-    f.WriteString("DATAINFO", "DATALISTNAME", rec.DATALISTNAME);
-    f.WriteString("DATAINFO", "CODE", rec.CODE);
-    f.WriteInteger("DATAINFO", "DATAKBN", rec.DATAKBN);
-    f.WriteInteger("DATAINFO", "CODEKBN", rec.CODEKBN);
-    f.WriteString("DATAINFO", "SHOUGOU", rec.SHOUGOU);
-    f.WriteString("DATAINFO", "KANA", rec.KANA);
-    f.WriteInteger("DATAINFO", "NENDO", rec.NENDO);
-    f.WriteString("DATAINFO", "KISHU", rec.KISHU);
-    f.WriteString("DATAINFO", "KIMATU", rec.KIMATU);
-    f.WriteInteger("DATAINFO", "TANTO", rec.TANTO);
-    f.WriteInteger("DATAINFO", "SIWAKE", rec.SIWAKE);
-    f.WriteInteger("DATAINFO", "TOTALSIWAKE", rec.TOTALSIWAKE);
-    f.WriteString("DATAINFO", "VERSION1", rec.VERSION1);
-    f.WriteString("DATAINFO", "VERSION2", rec.VERSION2);
-    f.WriteInteger("DATAINFO", "GASSANKBN", rec.GASSANKBN);
-    f.WriteInteger("DATAINFO", "CLOUD_SHARE", rec.CLOUD_SHARE);
+    TDataInfomation t = Info();
+    TDataInfomationRec now;
+    TDataInfomation::ClearDataInfoRec(now);
+    t.ReadDataIni(folder, now);
+    const TDataInfomationRec next = ToInfo(rec, now);
+    if (next == now) return;
+    t.WriteIniFile(folder, kSectionDataInfo, next);
 }
 
 } // namespace kb

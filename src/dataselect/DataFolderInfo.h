@@ -1,12 +1,9 @@
 #pragma once
-// The state and description of a data folder as its information file "vqacc.ini" keeps them
-// (sections DATASTS and DATAINFO). The data selection reads the folder status, the share status
-// and the facts of a data set from here, and writes the status of the operations it runs.
-//
-// This is the small part of the data-set information class that the selection needs; the full
-// class (reading the facts from the data set's own database, the share copies) belongs to the
-// accounting layer, and the selection switches to it once it is there. The file is written only
-// in stand-alone mode, as the data-set information class does.
+// The state and description of a data folder as the selection uses them: the information file
+// "vqacc.ini" (sections DATASTS and DATAINFO), read and written through the data-set information
+// class TDataInfomation (which owns the file's format and writes it only in stand-alone mode), and
+// the data set's own facts read from its database over an attachment of its own, so that several
+// folders can be read at once while the open data set stays connected.
 
 #include <string>
 
@@ -54,6 +51,8 @@ void SetShareStatus(const std::string& folder, int status);
 // over a connection of its own into rec (the fields the file does not hold stay). 1 on success,
 // 0 when the database cannot be read.
 int ReadDataInfoFromFolder(const std::string& folder, TDataFolderInfoRec& rec);
+// Copies the fields ReadDataInfoFromFolder fills.
+void CopyDataFacts(const TDataFolderInfoRec& from, TDataFolderInfoRec& to);
 // Writes one value, or the DATAINFO section, of the information file (stand-alone mode only).
 void WriteIniValue(const std::string& folder, const std::string& section, const std::string& key, int value);
 void WriteDataInfoSection(const std::string& folder, const TDataFolderInfoRec& rec);

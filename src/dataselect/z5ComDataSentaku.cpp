@@ -58,6 +58,58 @@ std::string LastFolderName(const std::string& path)
     return pos == std::string::npos ? p : p.substr(pos + 1);
 }
 
+bool SameListColumns(const TDataListRec& a, const TDataListRec& b)
+{
+    auto date = [](const Date& d) { return IsZeroDate(d) ? Date{} : d; };
+    return a.REC == b.REC && a.PASNAME == b.PASNAME && a.ENTTEXT == b.ENTTEXT && a.SHOUGOU == b.SHOUGOU &&
+           a.NETDRIVE == b.NETDRIVE && a.DATATYPE == b.DATATYPE && a.CODETYPE == b.CODETYPE && a.NENDO == b.NENDO &&
+           date(a.KISHU) == date(b.KISHU) && date(a.KIMATU) == date(b.KIMATU) && a.DATALOCK == b.DATALOCK &&
+           a.KYOYULOCK == b.KYOYULOCK && a.TANTOU == b.TANTOU && a.VER_MAJOR == b.VER_MAJOR &&
+           a.VER_MINOR1 == b.VER_MINOR1 && a.VER_MINOR2 == b.VER_MINOR2 && a.VER_TEXT == b.VER_TEXT &&
+           a.UPDATE_LOCK == b.UPDATE_LOCK && a.GASSAN == b.GASSAN && a.DATACODE == b.DATACODE &&
+           a.DATA_STATUS == b.DATA_STATUS && a.YOBI1 == b.YOBI1 && a.YOBI2 == b.YOBI2 && a.YOBI3 == b.YOBI3 &&
+           a.CLOUD == b.CLOUD && a.READ_ONLY == b.READ_ONLY;
+}
+
+namespace {
+struct TKeptSource {
+    std::uint8_t ConnectMode = 0;
+    std::string HostName, SysDir, DataDir;
+    int AllSisetuSwitch = 0;
+    int SysDbMajor = 0, SysDbMinor1 = 0, SysDbMinor2 = 0;
+};
+TKeptSource& Kept()
+{
+    static TKeptSource k;
+    return k;
+}
+} // namespace
+
+void SwitchDataSource(const std::string& step)
+{
+    TKeptSource& k = Kept();
+    if (step == "backup") {
+        k = {ConnectMode, SystemDef.HostName, SystemDef.SysDir, SystemDef.DataDir, SystemDef.AllSisetuSwitch,
+             SystemDef.SysDbMajor, SystemDef.SysDbMinor1, SystemDef.SysDbMinor2};
+    } else if (step == "local") {
+        ConnectMode = 0;
+        SystemDef.HostName.clear();
+        SystemDef.SysDir = NormalizeDataPath(SystemDef.AppDataDir) + "/data";
+        SystemDef.AllSisetuSwitch = 1;
+    } else if (step == "server") {
+        ConnectMode = k.ConnectMode;
+        SystemDef.HostName = k.HostName;
+        SystemDef.SysDir = k.SysDir;
+        SystemDef.DataDir = k.DataDir;
+        SystemDef.AllSisetuSwitch = k.AllSisetuSwitch;
+        SystemDef.SysDbMajor = k.SysDbMajor;
+        SystemDef.SysDbMinor1 = k.SysDbMinor1;
+        SystemDef.SysDbMinor2 = k.SysDbMinor2;
+    } else {
+        throw std::invalid_argument("SwitchDataSource: " + step);
+    }
+}
+
 std::string DriveLetterOf(const std::string& path) { return path.empty() ? std::string(" ") : path.substr(0, 1); }
 
 namespace {

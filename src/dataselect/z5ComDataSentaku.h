@@ -182,6 +182,16 @@ private:
     std::string PlaceClause(bool literal) const;
 };
 
+// Whether two records carry the same values in every column a registry write stores.
+bool SameListColumns(const TDataListRec& a, const TDataListRec& b);
+
+// The data selection's switch between the server's data and local data, in three steps: "backup"
+// keeps ConnectMode, HostName, SysDir, DataDir, AllSisetuSwitch and the system-database version of
+// SystemDef; "local" works on this computer's data (stand-alone, no host, SysDir the application
+// data folder + "/data", every facility); "server" puts the kept values back. Any other step
+// throws std::invalid_argument.
+void SwitchDataSource(const std::string& step);
+
 // The first character of a path as the shared-server list keys it (blank for an empty path).
 std::string DriveLetterOf(const std::string& path);
 

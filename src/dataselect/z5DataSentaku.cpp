@@ -4,6 +4,8 @@
 #include "core/ErrorReporter.h"
 #include "core/uAccRecord.h"
 #include "core/z5ComFunc.h"
+#include "fb/Database.h"
+#include "fb/Statement.h"
 #include "ui/xAnimeProgressDialog.h"
 #include "ui/z5MessageDlg.h"
 #include "ui/z5MessageDlg2.h"
@@ -73,6 +75,7 @@ const char* const kHeaders[kGridColumns] = {"No", "コード", "ｸﾗｳﾄﾞ"
                                             "バージョン", "", "", "鍵", "共有", "バージョン", "データ更新", "合算区分", "",
                                             "", "データステータス", "ｸﾗｳﾄﾞ", "参照専用ﾞ"};
 const char* const kFullTilde = "～";
+constexpr int kPrefetchReaders = 4;
 const char* const kBadPath = "データフォルダパスが不正です。\r処理を中止します。";
 const char* const kNoData = "このフォルダには財務データがありません。\r";
 
@@ -597,15 +600,30 @@ void TDataSentakuBox::FillGrid(int n)
     const int index = DispIndex[static_cast<std::size_t>(n)];
     const int at = GridRowCount;
     if (at < 0 || at > LineCount()) return;
-    // The entry's lines now shown at this place go, the fresh ones take their place.
-    while (at < LineCount() && Cell(at, 15) == std::to_string(index)) Model->RemoveLine(at);
+    // The entry's lines now shown at this place go, the fresh ones take their place. With as many
+    // fresh lines as old ones (the usual case of a refresh) they are replaced where they stand and
+    // no other line moves; otherwise the lines below shift and take their alternate colours anew.
+    int old = 0;
+    while (at + old < LineCount() && Cell(at + old, 15) == std::to_string(index)) ++old;
     auto fresh = EntryLines(*this, index);
+    const int count = static_cast<int>(fresh.size());
+    if (count == old) {
+        for (int i = 0; i < count; ++i) {
+            TGridLine& l = Model->Lines()[static_cast<std::size_t>(at + i)];
+            l = std::move(fresh[static_cast<std::size_t>(i)]);
+            Colour(l, at + i, back, alt);
+            Model->LineChanged(at + i);
+        }
+        return;
+    }
+    for (int i = 0; i < old; ++i) Model->RemoveLine(at);
     int k = at;
     for (auto& l : fresh) Model->InsertLine(k++, std::move(l));
     for (int i = at; i < LineCount(); ++i) {
-        Colour(Model->Lines()[static_cast<std::size_t>(i)], i, back, alt);
-        Model->LineChanged(i);
+        TGridLine& l = Model->Lines()[static_cast<std::size_t>(i)];
+        l.BackColor = LineBackColor(i, ToInt(l.Cells[17]), back, alt);
     }
+    if (at < LineCount()) emit Model->dataChanged(Model->index(at, 0), Model->index(LineCount() - 1, kGridColumns - 1));
 }
 
 void TDataSentakuBox::SelectCurrentDataRow()
@@ -826,6 +844,7 @@ bool TDataSentakuBox::DataListRefresh(int line)
         }
         for (int n = 0; n < LineCount(); ++n) {
             if (RefreshCancelled()) break;
+            if (ConnectMode == 0) PrefetchFacts(n, kPrefetchReaders);
             if ((n + 1) % 5 == 0) {
                 char buf[128];
                 std::snprintf(buf, sizeof buf, "データリスト（%d行目）の更新中…", n + 1);
@@ -835,6 +854,7 @@ bool TDataSentakuBox::DataListRefresh(int line)
             if (OnRefreshLine) OnRefreshLine(n);
             QCoreApplication::processEvents();
         }
+        prefetch_.clear(); // waits for reads still running after a cancel
         return false;
     }
     TDataListRec* rec = RowRecord(line);
@@ -865,8 +885,9 @@ bool TDataSentakuBox::DataListRefresh(int line)
         if (ConnectMode == 1 || ConnectMode == 2) {
             if (exists) {
                 ReadDataIni(folder, InfoRec);
+                const TDataListRec before = *rec;
                 SetRowFromInfo(*rec, 0);
-                SaveDataListRow(*rec);
+                if (!SameListColumns(before, *rec)) SaveDataListRow(*rec);
                 redraw();
             } else if (named) {
                 if (kind != 10) {
@@ -882,12 +903,14 @@ bool TDataSentakuBox::DataListRefresh(int line)
         bool childRemoved = false;
         if (exists) {
             ReadDataIni(folder, InfoRec);
-            if (ReadDataInfoFromFolder(folder, InfoRec) == 1) {
+            if (ReadFacts(folder, InfoRec) == 1) {
                 WriteIniValue(folder, "DATASTS", "UPDATE_LOCK", InfoRec.UPDATE_LOCK);
                 WriteIniValue(folder, "DATASTS", "READ_ONLY", InfoRec.READ_ONLY);
                 WriteDataInfoSection(folder, InfoRec);
+                const TDataListRec before = *rec;
                 SetRowFromInfo(*rec, 0);
-                SaveDataListRow(*rec);
+                // The row mirrors the folder: it is written only when the folder says otherwise.
+                if (!SameListColumns(before, *rec)) SaveDataListRow(*rec);
                 if (kind != 10) RebuildChildRows(working);
             } else if (SystemDef.DataCheckFailed == 1) {
                 rec->DATA_STATUS = 1;
@@ -927,6 +950,35 @@ bool TDataSentakuBox::DataListRefresh(int line)
     return false;
 }
 
+// A data set's facts are read over an attachment of its own, which spends most of its time waiting
+// for the database file; a few such reads run ahead of the walk so that the waits overlap. The
+// walk itself (information files, registry rows, grid) stays on the user-interface thread.
+void TDataSentakuBox::PrefetchFacts(int fromLine, int count)
+{
+    std::error_code ec;
+    for (int n = fromLine; n < LineCount() && n < fromLine + count; ++n) {
+        const TDataListRec* r = RowRecord(n);
+        if (!r || r->DATA_STATUS == 1 || (r->GASSAN > 2 && r->GASSAN != 10)) continue;
+        const std::string folder = RowFolder(n);
+        if (prefetch_.count(folder) || !std::filesystem::exists(JoinPath(folder, DataFileName), ec)) continue;
+        prefetch_.emplace(folder, std::async(std::launch::async, [folder] {
+                              TDataFolderInfoRec facts;
+                              const int ok = ReadDataInfoFromFolder(folder, facts);
+                              return std::make_pair(ok, facts);
+                          }));
+    }
+}
+
+int TDataSentakuBox::ReadFacts(const std::string& folder, TDataFolderInfoRec& rec)
+{
+    const auto it = prefetch_.find(folder);
+    if (it == prefetch_.end()) return ReadDataInfoFromFolder(folder, rec);
+    const auto [ok, facts] = it->second.get();
+    prefetch_.erase(it);
+    if (ok == 1) CopyDataFacts(facts, rec);
+    return ok;
+}
+
 void TDataSentakuBox::RelocateRow(int topLine, const TDataListRec& record)
 {
     LoadDataList();
@@ -963,10 +1015,14 @@ void TDataSentakuBox::RebuildChildRows(int line)
             return;
         }
     }
+    const bool consolidated = parent.DataRec.GASSAN == 1 || parent.DataRec.GASSAN == 2;
+    const bool hadChildren = !parent.ChildList.empty();
     parent.ChildCount = 0;
     parent.ChildList.clear();
-    ListCtl->DeleteDataListChildRecord(parent.DataRec, true);
-    if (parent.DataRec.GASSAN != 1 && parent.DataRec.GASSAN != 2) return;
+    // Member rows belong to consolidated data sets only; a normal row without members has none to
+    // delete (its kind changes only through a paste or restore, which clear them).
+    if (consolidated || hadChildren) ListCtl->DeleteDataListChildRecord(parent.DataRec, true);
+    if (!consolidated) return;
     std::vector<std::string> names;
     std::error_code ec;
     for (const auto& e : std::filesystem::directory_iterator(parent.DataRec.LOCALPATH, ec))
@@ -1106,6 +1162,105 @@ int TDataSentakuBox::CheckDataPath(const std::string& folderArg)
     }
     ShowMessage2(1, "製品タイプ不整合のためデータを起動できませんでした。\r", Btn(TMsgDlgBtn::mbYes));
     return -1;
+}
+
+bool TDataSentakuBox::CheckDestination(const std::string& op, const TDataFolderInfoRec& source,
+                                       const std::string& destination)
+{
+    if (TrimZen(destination).empty()) {
+        ShowMessage2(0, op + "先のデータパスが不正です。\r", Btn(TMsgDlgBtn::mbYes));
+        return false;
+    }
+    std::error_code ec;
+    bool result = true;
+    if (!std::filesystem::is_directory(destination, ec)) {
+        std::filesystem::create_directories(destination, ec);
+    } else if (std::filesystem::exists(JoinPath(destination, DataFileName), ec)) {
+        TDataFolderInfoRec dest;
+        ReadDataIni(destination, dest);
+        ReadDataInfoFromFolder(destination, dest);
+        WriteDataInfoSection(destination, dest);
+        if (IsForbiddenGassanPattern(source.GASSANKBN, dest.GASSANKBN)) {
+            xAnimeProgressDialog1->Close();
+            TMessageInfoRec box;
+            InitMessageBoxRec(box);
+            box.MsgType = 1;
+            box.Caption = "警告";
+            box.MainText = op + "先の合算データ区分が妥当ではありません。\rデータリストの空行を選んで処理を行って下さい。";
+            box.MainColor = clRed;
+            box.Lines = {"以下のパターンの復元（貼付）は禁止されています。", " ①通常データ       を 合算データ（合算本支店データ） へ",
+                         " ②分散データ       を 合算データ（合算本支店データ） へ", " ③合算データ       を 合算本支店データ へ",
+                         " ④合算本支店データ を 合算データ へ"};
+            ShowMessageBox(box);
+            return false;
+        }
+        result = CollateDataInfo(op, source, dest);
+    }
+    if (result && op == "復元") {
+        CopySource.SHOUGOU = source.SHOUGOU;
+        CopySource.KISHU = Date::Parse(source.KISHU).value_or(Date{});
+        CopySource.KIMATU = Date::Parse(source.KIMATU).value_or(Date{});
+        CopySource.VER_TEXT = source.VERSION2;
+        CopySource.GASSAN = static_cast<std::uint8_t>(source.GASSANKBN);
+    }
+    return result;
+}
+
+bool TDataSentakuBox::CollateDataInfo(const std::string& op, const TDataFolderInfoRec& source,
+                                      const TDataFolderInfoRec& destination)
+{
+    auto blank = [](const TDataFolderInfoRec& r) { return r.SHOUGOU.empty() && r.KISHU.empty() && r.KIMATU.empty(); };
+    if (blank(source)) {
+        ShowMessage2(0, op + "処理元のデータ情報が不正です。\r", Btn(TMsgDlgBtn::mbYes));
+        return false;
+    }
+    if (blank(destination)) {
+        ShowMessage2(0, op + "処理先のデータ情報が不正です。\r", Btn(TMsgDlgBtn::mbYes));
+        return false;
+    }
+    const auto lines = CollationLines(op, source, destination, ConnectMode);
+    if (lines.empty()) return true;
+    xAnimeProgressDialog1->Close();
+    TMessageInfoRec box;
+    InitMessageBoxRec(box);
+    box.MsgType = 2;
+    box.Caption = "データ照合チェックの結果";
+    box.MainText = "以下の項目に違いが検出されました。";
+    box.MainColor = clRed;
+    box.Lines = lines;
+    box.AgreeCaption = "データ" + op + "処理の続行に同意します。";
+    return ShowMessageBox(box) == mrOk;
+}
+
+void TDataSentakuBox::ApplyGassanSetting(int line, int loadedKind, int loadedChildCount)
+{
+    const auto w = GassanSettingToWrite(CopySource.GASSAN, loadedKind, loadedChildCount, ConnectMode);
+    if (w) WriteGassanSetting(RowFolder(line), w->first, w->second);
+}
+
+void TDataSentakuBox::WriteGassanSetting(const std::string& folder, int kind, int countArg)
+{
+    if (!DM) throw std::runtime_error("データモジュールがありません。");
+    const int count = (kind == 0 || kind == 10) ? 0 : countArg;
+    DM->fnAccDatConnected(SystemDef.HostName, folder, false);
+    try {
+        fb::TransactionGuard g(DM->IBTransactionDAT);
+        fb::Statement q(DM->IBDatabaseDAT, &DM->IBTransactionDAT);
+        q.SetSQL("UPDATE OR INSERT INTO ACCREG(AGROUP,ACODE,ATYPE,ATEXT) VALUES(:AGROUP,:ACODE,:ATYPE,:ATEXT) "
+                 "MATCHING (AGROUP,ACODE)");
+        for (const auto& [code, value] : {std::pair<const char*, int>{"合算データ区分", kind}, {"合算データ数", count}}) {
+            q.ParamByName("AGROUP").SetString("基本設定");
+            q.ParamByName("ACODE").SetString(code);
+            q.ParamByName("ATYPE").SetString("整数");
+            q.ParamByName("ATEXT").SetString(std::to_string(value));
+            q.ExecQuery();
+        }
+        g.Commit();
+    } catch (...) {
+        DM->fnAccDatDisConnected(folder, true, true);
+        throw;
+    }
+    DM->fnAccDatDisConnected(folder, true, true);
 }
 
 // ---- function keys ---------------------------------------------------------------------------

@@ -23,6 +23,8 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <future>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -169,6 +171,12 @@ public:
     void SetDataStatus(const std::string& folder, int status);
     int CheckDataStatus(const std::string& folder, bool warnNoData, bool checkAllowed);
     int CheckDataPath(const std::string& folder);
+    bool CheckDestination(const std::string& op, const TDataFolderInfoRec& source, const std::string& destination);
+    bool CollateDataInfo(const std::string& op, const TDataFolderInfoRec& source, const TDataFolderInfoRec& destination);
+    void ApplyGassanSetting(int line, int loadedKind, int loadedChildCount);
+    void WriteGassanSetting(const std::string& folder, int kind, int count);
+    // The copy clipboard: the data a paste brings, or the facts of a restore's backup.
+    TDataListRec CopySource;
     void UpdateFunctionKeys();
     TFunctionKeyInput FunctionKeyInput() const;
     void ESCClick();
@@ -200,6 +208,10 @@ private:
     void NotBuilt(const std::string& what);
     void LoadHints();
     void ClearChosen();
+    // Reads of the data sets' own facts started ahead of the refresh walk (folder -> result).
+    void PrefetchFacts(int fromLine, int count);
+    int ReadFacts(const std::string& folder, TDataFolderInfoRec& rec);
+    std::map<std::string, std::future<std::pair<int, TDataFolderInfoRec>>> prefetch_;
     bool refreshCancelled_ = false;
     int lastCurrent_ = -1;
 };

@@ -368,4 +368,65 @@ int NextIncSearchInterval(int interval)
     return std::min(interval, 1000);
 }
 
+bool IsForbiddenGassanPattern(int s, int d)
+{
+    const bool dConsolidated = d == 1 || d == 2;
+    return (s == 0 && dConsolidated) || (s == 10 && dConsolidated) || (s == 1 && d == 2) || (s == 2 && d == 1);
+}
+
+std::vector<std::string> CollationLines(const std::string& op, const TDataFolderInfoRec& src, const TDataFolderInfoRec& dst,
+                                        int connectMode)
+{
+    std::vector<std::string> lines;
+    auto pair = [&](const std::string& a, const std::string& b) {
+        lines.push_back("　【" + op + "元】：" + a);
+        lines.push_back("　【" + op + "先】：" + b);
+    };
+    auto date = [](const std::string& text) {
+        const auto d = Date::Parse(text);
+        return (d ? *d : Date::FromSerial(0)).ToString();
+    };
+    if (src.SHOUGOU != dst.SHOUGOU) {
+        lines.push_back("会社名に違いがありました。");
+        pair(src.SHOUGOU, dst.SHOUGOU);
+        if (connectMode == 0 && op == "復元" && (dst.GASSANKBN == 1 || dst.GASSANKBN == 2)) {
+            lines.push_back("　注）" + op + "を続行した場合は配下の分散データは削除されます。");
+            lines.push_back("");
+        }
+    }
+    if (src.KISHU != dst.KISHU) {
+        lines.push_back("期首に違いがありました。");
+        pair(date(src.KISHU), date(dst.KISHU));
+    }
+    if (src.KIMATU != dst.KIMATU) {
+        lines.push_back("期末に違いがありました。");
+        pair(date(src.KIMATU), date(dst.KIMATU));
+    }
+    if (src.TOTALSIWAKE < dst.TOTALSIWAKE) {
+        lines.push_back("仕訳件数(修正・削除仕訳含む)が減っています。");
+        pair(FormatNumber(src.TOTALSIWAKE) + " 件", FormatNumber(dst.TOTALSIWAKE) + " 件");
+    }
+    return lines;
+}
+
+std::optional<std::pair<int, int>> GassanSettingToWrite(int k, int d, int childCount, int connectMode)
+{
+    if (connectMode != 0) return std::make_pair(0, 0);
+    const bool dConsolidated = d == 1 || d == 2;
+    switch (k) {
+    case 0:
+        if (d == 10) return std::make_pair(10, 0);
+        return std::nullopt;
+    case 1:
+    case 2:
+        if (dConsolidated) return std::make_pair(d, childCount);
+        if (d == 10) return std::make_pair(10, 0);
+        return std::nullopt;
+    case 10:
+        if (d == 0 || dConsolidated) return std::make_pair(0, 0);
+        return std::nullopt;
+    default: return std::nullopt;
+    }
+}
+
 } // namespace kb

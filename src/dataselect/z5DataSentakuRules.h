@@ -4,6 +4,7 @@
 // line rules, the function-key captions (which are at the same time the keys' enabled state) and
 // the incremental search.
 
+#include "dataselect/DataFolderInfo.h"
 #include "dataselect/z5ComDataSentaku.h"
 #include "dataselect/z5DataListKensaku.h"
 
@@ -116,5 +117,17 @@ int FindIncSearchLine(const std::vector<std::string>& codes, const std::vector<b
                       const std::string& text);
 // The timer interval after one more key: grows by 500 while below 2000, capped at 1000.
 int NextIncSearchInterval(int interval);
+
+// ---- checks of a paste or restore destination
+
+// A paste or restore of data of kind s onto data of kind d that the dialog refuses.
+bool IsForbiddenGassanPattern(int s, int d);
+// The collation check's list of differences between the incoming data and the data it replaces
+// (empty when none). op is "貼り付け" or "復元".
+std::vector<std::string> CollationLines(const std::string& op, const TDataFolderInfoRec& src, const TDataFolderInfoRec& dst,
+                                        int connectMode);
+// The consolidation setting a paste or restore leaves (kind, count), or nothing to write. k is the
+// incoming kind, d the destination row's kind before, childCount its loaded member count.
+std::optional<std::pair<int, int>> GassanSettingToWrite(int k, int d, int childCount, int connectMode);
 
 } // namespace kb

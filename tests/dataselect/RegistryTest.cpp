@@ -393,3 +393,31 @@ TEST(RegistryValues, StatusNamesAndPaths)
     EXPECT_EQ(n, "0007");
     EXPECT_EQ(c, "002");
 }
+
+TEST(RegistryValues, SwitchBetweenServerAndLocalData)
+{
+    ResetAccRecord();
+    ConnectMode = 1;
+    SystemDef.HostName = "srv";
+    SystemDef.SysDir = "/srv/sys";
+    SystemDef.DataDir = "/srv/sys/0003";
+    SystemDef.AppDataDir = "/home/u/app/";
+    SystemDef.SysDbMajor = 12;
+    SwitchDataSource("backup");
+    SwitchDataSource("local");
+    EXPECT_EQ(ConnectMode, 0);
+    EXPECT_EQ(SystemDef.HostName, "");
+    EXPECT_EQ(SystemDef.SysDir, "/home/u/app/data");
+    EXPECT_EQ(SystemDef.AllSisetuSwitch, 1);
+    SystemDef.DataDir = "/home/u/app/data/0001";
+    SystemDef.SysDbMajor = 9;
+    SwitchDataSource("server");
+    EXPECT_EQ(ConnectMode, 1);
+    EXPECT_EQ(SystemDef.HostName, "srv");
+    EXPECT_EQ(SystemDef.SysDir, "/srv/sys");
+    EXPECT_EQ(SystemDef.DataDir, "/srv/sys/0003");
+    EXPECT_EQ(SystemDef.SysDbMajor, 12);
+    EXPECT_EQ(SystemDef.AllSisetuSwitch, 0);
+    EXPECT_THROW(SwitchDataSource("elsewhere"), std::invalid_argument);
+    ResetAccRecord();
+}

@@ -246,3 +246,38 @@ TEST(DataListKensaku, SortCodesAndKinds)
     EXPECT_EQ(GetKindIndex(2, 9), 0);
     EXPECT_STREQ(KindChoices()[4].Text, "医療法人");
 }
+
+TEST(DataSentakuChecks, GassanPatternsCollationAndSetting)
+{
+    const std::tuple<int, int, bool> patterns[] = {{0, 1, true},  {0, 2, true},  {10, 1, true}, {1, 2, true}, {2, 1, true},
+                                                   {0, 0, false}, {1, 1, false}, {0, 10, false}, {10, 0, false}};
+    for (const auto& [s, d, refused] : patterns) EXPECT_EQ(IsForbiddenGassanPattern(s, d), refused) << s << "->" << d;
+
+    TDataFolderInfoRec src, dst;
+    src.SHOUGOU = dst.SHOUGOU = "青色商店";
+    src.KISHU = dst.KISHU = "2025/01/01";
+    src.KIMATU = dst.KIMATU = "2025/12/31";
+    src.TOTALSIWAKE = 150;
+    dst.TOTALSIWAKE = 142;
+    EXPECT_TRUE(CollationLines("貼り付け", src, dst, 0).empty()) << "a larger source count is no difference";
+    src.TOTALSIWAKE = 1200;
+    dst.TOTALSIWAKE = 1500;
+    dst.SHOUGOU = "別会社";
+    dst.GASSANKBN = 1;
+    dst.KISHU = "bad";
+    const std::vector<std::string> expected = {
+        "会社名に違いがありました。", "　【復元元】：青色商店", "　【復元先】：別会社",
+        "　注）復元を続行した場合は配下の分散データは削除されます。", "", "期首に違いがありました。",
+        "　【復元元】：2025/01/01", "　【復元先】：1899/12/30", "仕訳件数(修正・削除仕訳含む)が減っています。",
+        "　【復元元】：1,200 件", "　【復元先】：1,500 件"};
+    EXPECT_EQ(CollationLines("復元", src, dst, 0), expected);
+    EXPECT_EQ(CollationLines("復元", src, dst, 1).size(), expected.size() - 2) << "the note only in stand-alone mode";
+
+    using P = std::optional<std::pair<int, int>>;
+    EXPECT_EQ(GassanSettingToWrite(0, 10, 0, 0), (P{{10, 0}}));
+    EXPECT_EQ(GassanSettingToWrite(0, 0, 0, 0), P{});
+    EXPECT_EQ(GassanSettingToWrite(1, 2, 3, 0), (P{{2, 3}}));
+    EXPECT_EQ(GassanSettingToWrite(10, 1, 3, 0), (P{{0, 0}}));
+    EXPECT_EQ(GassanSettingToWrite(10, 10, 0, 0), P{});
+    EXPECT_EQ(GassanSettingToWrite(1, 2, 3, 1), (P{{0, 0}}));
+}
