@@ -411,6 +411,9 @@ void TForm1::FormCreate(const std::vector<std::string>& arguments)
         kb::CallerWindow(CallerWindow).Enable(false);
         RemovePage(page4);
         page4 = nullptr;
+        // The captions follow the pages that are left.
+        Wizard->SetHeaderCaption({QStringLiteral("連動データの作成"), QStringLiteral("対象データの指定"),
+                                  QStringLiteral("連動内容の指定"), QStringLiteral("作成内容の確認")});
     }
 
     // 4. AppInfo.ini
