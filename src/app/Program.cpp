@@ -4,6 +4,7 @@
 #include "core/DataModule.h"
 #include "core/ErrorReporter.h"
 #include "dataselect/Logon.h"
+#include "dataselect/z5DataSentaku.h"
 #include "platform/NamedMutex.h"
 #include "ui/xWizard.h"
 #include "ui/z5MessageDlg2.h"
@@ -115,6 +116,8 @@ std::string SingleInstanceRefusal()
 int RunProgram(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    // The forms other units open by name (static libraries drop unreferenced registrations).
+    RegisterDataSelectForms();
     const bool testMode = Env("KB_TEST_MODE") == "1";
     if (testMode) SetMessage2Interceptor(TestAnswer);
     TMessage2ErrorUi errorUi; // the database error reporter's boxes and end request

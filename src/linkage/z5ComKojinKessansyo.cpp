@@ -116,9 +116,12 @@ int TKojinKessansyoIO::ReadInTransaction(const char* context, const std::functio
     const bool started = !tr_->InTransaction();
     if (started) tr_->StartTransaction();
     auto endStarted = [&] {
+        try {
+            Sql->Close(); // a cursor the failure left open
+        } catch (...) {
+        }
         if (!started || !tr_->InTransaction()) return;
         try {
-            Sql->Close();
             tr_->Commit();
         } catch (const std::exception& e) {
             std::fprintf(stderr, "%s: commit after a failed read: %s\n", context, e.what());
