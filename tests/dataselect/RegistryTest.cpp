@@ -6,6 +6,8 @@
 #include "core/DataModule.h"
 #include "core/ErrorReporter.h"
 #include "core/uAccRecord.h"
+#include "accounting/DataInfomation.h"
+#include "dataselect/DataListRowUpdater.h"
 #include "dataselect/z5ComDataSentaku.h"
 #include "dataselect/z5DataListKensaku.h"
 #include "fb/Database.h"
@@ -416,6 +418,38 @@ TEST_P(RegistryTest, SearchConditionsStoredPerOperator)
     EXPECT_EQ(again.SORTCOL, 0);
     EXPECT_EQ(again.DATANAME, "青色");
     EXPECT_TRUE(ui.boxes.empty());
+}
+
+// The data module's row update after a data set was used, on every shape of the registry.
+TEST_P(RegistryTest, RowUpdateAfterUseFollowsTheShape)
+{
+    AddRow("DATALIST", 3, "三", Folder(3));
+    TDataInfomationRec info;
+    TDataInfomation::ClearDataInfoRec(info);
+    info.SHOUGOU = "青色商店";
+    info.CODE = "0003";
+    info.NENDO = 8;
+    info.KISHU = "2026/01/01";
+    info.KIMATU = "2026/12/31";
+    info.DATAKBN = 2;
+    info.CODEKBN = 1;
+    info.MAJOR = 15;
+    info.CLOUD_SHARE = 1;
+    TDataListCtlRowUpdater updater;
+    updater.UpdateDataListRow(*DM, Folder(3), info);
+    EXPECT_TRUE(ui.boxes.empty()) << ui.boxes.front();
+    TDataSentakuListCtl ctl;
+    TDataListRec r;
+    ctl.InitDataListRec(r, "");
+    r.REC = 3;
+    ctl.GetDataListRecord(0, r, true);
+    EXPECT_EQ(r.ENTTEXT, "三") << "the list name stays";
+    EXPECT_EQ(r.SHOUGOU, "青色商店");
+    EXPECT_EQ(r.NENDO, 8);
+    EXPECT_EQ(r.KISHU, Date(2026, 1, 1));
+    EXPECT_EQ(r.VER_MAJOR, 15);
+    EXPECT_EQ(r.DATACODE, "0003");
+    EXPECT_EQ(r.CLOUD, GetParam() == Shape::V10 ? 0 : 1);
 }
 
 } // namespace
