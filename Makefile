@@ -20,7 +20,8 @@ run: build
 # `make test SANITIZE=ON` builds with address and undefined-behaviour sanitizers into build-asan/.
 test:
 	@$(MAKE) --no-print-directory build BUILD_DIR=$(if $(filter ON,$(SANITIZE)),build-asan,$(BUILD_DIR))
-	@cd $(if $(filter ON,$(SANITIZE)),build-asan,$(BUILD_DIR)) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) --timeout 600
+	@cd $(if $(filter ON,$(SANITIZE)),build-asan,$(BUILD_DIR)) && QT_QPA_PLATFORM=offscreen \
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp ctest --output-on-failure -j $(JOBS) --timeout 600
 
 bench: build
 	@for b in $(BUILD_DIR)/bench/kb_bench_*; do [ -x "$$b" ] && "$$b"; done

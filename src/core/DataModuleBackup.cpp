@@ -29,12 +29,6 @@ const char* const kMsgRestore = "データベースのリストアに失敗し�
 const char* const kMsgMove = "データベースバックアップファイルのMoveに失敗しました。";
 const char* const kMsgStopped = "処理が中断されました。";
 
-std::string Lower(std::string s)
-{
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return s;
-}
-
 bool Blank(const std::string& s) { return s.find_first_not_of(" \t\r\n") == std::string::npos; }
 
 std::string FolderOf(const std::string& path) { return ExcludeSlash(fs::path(path).parent_path().string()); }
@@ -169,8 +163,10 @@ bool BackupFDB(TDM& dm, std::uint8_t protocol, const std::string& host, bool dir
             svc.Backup(dbPath, target, fb::Service::BackupOptions{}, feed.Fn());
         }
         if (feed.stopped) throw EDbToolError(kMsgStopped);
-        // The old backup stays until the new one has replaced it.
-        if (!direct && Lower(target) != Lower(backupFile) && !FMove(dm, target, backupFile, ConnectMode))
+        // The old backup stays until the new one has replaced it. Names compare exactly: letter
+        // case makes another file here.
+        if (!direct && fs::path(target).lexically_normal() != fs::path(backupFile).lexically_normal() &&
+            !FMove(dm, target, backupFile, ConnectMode))
             throw EDbToolError(kMsgMove);
         return true;
     } catch (const FbError& e) {

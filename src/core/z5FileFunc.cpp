@@ -416,7 +416,9 @@ IWritableFolderAsk* GetWritableFolderAsk() { return g_ask; }
 bool IsProtectedFolder(const std::string& folder)
 {
     if (Blank(folder)) return false;
-    fs::path p = fs::absolute(ExcludeSlash(folder));
+    fs::path p = fs::absolute(ExcludeSlash(folder)).lexically_normal();
+    // The root folder stands where the system drive's root stood: never a place to save into.
+    if (p == p.root_path()) return true;
     std::error_code ec;
     while (!fs::exists(p, ec) && p.has_parent_path() && p.parent_path() != p) p = p.parent_path();
     return ::access(p.c_str(), W_OK | X_OK) != 0;

@@ -137,8 +137,9 @@ IWritableFolderAsk* GetWritableFolderAsk();
 inline constexpr const char* kMsgNoWriteAccess =
     "この場所に保存するアクセス許可がありません。\r管理者に連絡してアクセス許可を取得してください。\r\r代わりに［ドキュメント］フォルダに保存しますか？\r";
 
-// The check that stood for "the protected system drive": true when this user cannot create files
-// in the folder (for a folder not made yet, in its nearest existing parent).
+// The check that stood for "the protected system drive": true for the root folder "/" and when
+// this user cannot create files in the folder (for a folder not made yet, its nearest existing
+// parent).
 bool IsProtectedFolder(const std::string& folder);
 // The folder gains a trailing delimiter; a protected folder asks, Yes replaces it by Documents
 // (with trailing delimiter), No answers false and leaves the folder as it was.

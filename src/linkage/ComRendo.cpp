@@ -5,7 +5,9 @@
 #include "core/DataModule.h"
 #include "linkage/EDataExportError.h"
 #include "linkage/st14.h"
+#include "linkage/z5ComKojinFudosan.h"
 #include "linkage/z5ComKojinKessansyo.h"
+#include "linkage/z5ComKojinNougyou.h"
 
 namespace kb {
 
@@ -35,6 +37,16 @@ void SyotokuzeiWriteData(TXmlSaveDoc& doc, const TSyotokuzeiWriteArgs& args, fb:
     maker.WithDetails = args.WithDetails;
 
     std::unique_ptr<TIppanKessansyoIO> ippan;
+    std::unique_ptr<TFudosanKessansyoIO> fudosan;
+    std::unique_ptr<TNougyouKessansyoIO> nougyou;
+    auto read = [&](auto& reader) {
+        reader.SetTransaction(tr);
+        reader.TaxMode = args.TaxMode;
+        if (reader.Select(0) != 1)
+            throw EDataExportError(reader.LastError.empty() ? "青色申告決算書レコードの取得に失敗しました。"
+                                                            : reader.LastError,
+                                   kLocation, -1);
+    };
     switch (ReaderKindOfCodeType(args.CodeType)) {
     case TKessansyoReaderKind::Ippan:
         ippan = std::make_unique<TIppanKessansyoIO>(db, tr);
@@ -47,9 +59,15 @@ void SyotokuzeiWriteData(TXmlSaveDoc& doc, const TSyotokuzeiWriteArgs& args, fb:
         maker.Ippan = ippan.get();
         break;
     case TKessansyoReaderKind::Fudosan:
-        throw EDataExportError("不動産所得用の決算書の読み込みは組み込まれていません。", kLocation, -1);
+        fudosan = std::make_unique<TFudosanKessansyoIO>(db, tr);
+        read(*fudosan);
+        maker.Fudosan = fudosan.get();
+        break;
     case TKessansyoReaderKind::Nougyou:
-        throw EDataExportError("農業所得用の決算書の読み込みは組み込まれていません。", kLocation, -1);
+        nougyou = std::make_unique<TNougyouKessansyoIO>(db, tr);
+        read(*nougyou);
+        maker.Nougyou = nougyou.get();
+        break;
     }
 
     // An empty DATA is no linkage file: the kind asked for a statement this data set does not keep.

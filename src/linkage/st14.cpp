@@ -223,8 +223,25 @@ int TSyotokuZeiDataMake::MakeData(TXmlSaveDoc& doc, int kind, int taxMode)
         SetIppanSeizou();
         Result = 1;
     }
+    const bool fudosan = kind == 3 && Fudosan != nullptr;
+    const bool nougyou = kind == 4 && Nougyou != nullptr;
+    if (fudosan) {
+        SonekiValues.assign(17, Currency());
+        TaisyakuValues.assign(93, Currency());
+        SetFudosanSoneki();
+        SetFudosanTaisyaku();
+        Result = 1;
+    } else if (nougyou) {
+        SonekiValues.assign(38, Currency());
+        TaisyakuValues.assign(93, Currency());
+        SetNougyouSoneki();
+        SetNougyouTaisyaku();
+        Result = 1;
+    }
     xmlNodePtr data = doc.AddNode(nullptr, "DATA");
     if (ippan) WriteIppan(doc, data);
+    else if (fudosan) WriteFudosan(doc, data);
+    else if (nougyou) WriteNougyou(doc, data);
     return Result;
 }
 

@@ -4,8 +4,8 @@
 // of the item it feeds, or 99 for none), values become leaf text by a few conventions ("#" amounts,
 // empty for 0, account names cut at 20 CP932 bytes, ...).
 //
-// Only the general statement (kinds 1 and 2) is built here; the real-estate and agriculture readers
-// come with their own content and fail clearly until then.
+// The general content (kinds 1 and 2) is written here; real estate (kind 3) in st14Fudosan.cpp and
+// agriculture (kind 4) in st14Nougyou.cpp.
 
 #include <array>
 #include <cstdint>
@@ -23,6 +23,8 @@ namespace kb {
 class TXmlSaveDoc;
 class TIppanKessansyoIO;
 struct TKojinKessansyoRec;
+class TFudosanKessansyoIO;
+class TNougyouKessansyoIO;
 
 inline constexpr int kNoItem = 99;
 
@@ -74,9 +76,16 @@ public:
     void SetIppanTukibetu();
     void SetIppanTaisyaku();
     void SetIppanSeizou();
+    // real estate and agriculture (st14Fudosan.cpp, st14Nougyou.cpp)
+    void SetFudosanSoneki();
+    void SetFudosanTaisyaku();
+    void SetNougyouSoneki();
+    void SetNougyouTaisyaku();
 
     int Result = 3;
     TIppanKessansyoIO* Ippan = nullptr;   // not owned
+    TFudosanKessansyoIO* Fudosan = nullptr;   // not owned
+    TNougyouKessansyoIO* Nougyou = nullptr;   // not owned
     int Kind = 0;
     int TaxMode = 0;
     std::vector<Currency> SonekiValues;
@@ -91,6 +100,8 @@ public:
 
 private:
     void WriteIppan(TXmlSaveDoc& doc, xmlNodePtr data);
+    void WriteFudosan(TXmlSaveDoc& doc, xmlNodePtr data);
+    void WriteNougyou(TXmlSaveDoc& doc, xmlNodePtr data);
 };
 
 } // namespace kb

@@ -3,6 +3,7 @@
 #include "common/TestEnv.h"
 #include "platform/ChildProcess.h"
 #include "platform/FirebirdRuntime.h"
+#include "platform/IniFile.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -82,7 +83,8 @@ std::string FirebirdServer::MissingReason()
     return {};
 }
 
-FirebirdServer::FirebirdServer()
+FirebirdServer::FirebirdServer(std::vector<fs::path> udrModules)
+    : udrModules_(std::move(udrModules))
 {
     if (const auto why = MissingReason(); !why.empty()) throw std::runtime_error(why);
     fs::create_directories(DataDir());
@@ -107,6 +109,14 @@ bool FirebirdServer::TryStart(std::string& failure)
                                            "SecurityDatabase = " + security.string() + "\n"
                                            "AuthServer = Srp\n"
                                            "UserManager = Srp\n");
+    if (!udrModules_.empty()) {
+        // Debian's server finds its plugins at a fixed place; the UDR engine's module folder is
+        // set in the root's plugins.conf to a folder of this server's own.
+        fs::create_directories(UdrDir());
+        for (const auto& m : udrModules_) fs::copy_file(m, UdrDir() / m.filename(), fs::copy_options::overwrite_existing);
+        kb::IniFile::SaveAtomically(Root() / "plugins.conf", "Plugin = UDR {\n\tModule = $(dir_plugins)/udr_engine\n\tConfig = UDR_config\n}\n\n"
+                                                             "Config = UDR_config {\n\tpath = " + UdrDir().string() + "\n}\n");
+    }
     const std::map<std::string, std::string> env = {
         {"FIREBIRD", Root().string()}, {"FIREBIRD_LOCK", (dir_ / "lock").string()}, {"FIREBIRD_TMP", (dir_ / "tmp").string()}};
 

@@ -17,6 +17,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace kb {
 class ChildProcess;
@@ -36,8 +37,9 @@ public:
     static std::string MissingReason();
 
     // Starts the server and returns once it accepts connections. Throws std::runtime_error with the
-    // server's log when it does not come up.
-    FirebirdServer();
+    // server's log when it does not come up. udrModules are copied into the server's UDR module
+    // folder (UdrDir) before the server starts, for the server to load.
+    explicit FirebirdServer(std::vector<std::filesystem::path> udrModules = {});
     ~FirebirdServer();
     FirebirdServer(const FirebirdServer&) = delete;
     FirebirdServer& operator=(const FirebirdServer&) = delete;
@@ -50,6 +52,9 @@ public:
     IsqlLogin Login() const { return IsqlLogin{kUser, kPassword}; }
     // The server's own Firebird root (its firebird.conf and firebird.log).
     std::filesystem::path Root() const { return dir_ / "root"; }
+    // Where the server looks for UDR modules (and where a module keeps its configuration); the
+    // root's plugins.conf names it when modules were given.
+    std::filesystem::path UdrDir() const { return Root() / "udr"; }
 
     // Stops the server (SIGTERM, then SIGKILL after two seconds). The destructor calls it.
     void Stop();
@@ -58,6 +63,7 @@ private:
     bool TryStart(std::string& failure);
 
     TempDir dir_;
+    std::vector<std::filesystem::path> udrModules_;
     std::unique_ptr<kb::ChildProcess> process_;
     int port_ = 0;
 };

@@ -74,6 +74,13 @@ TEST_F(DataModuleBackup, ServiceRouteBacksUpOverAnOldFileAndRestoresIntoANewFold
     EXPECT_TRUE(env.ui.shown.empty()) << Shown();
 }
 
+TEST_F(DataModuleBackup, BackupToTheTemporaryNameStaysThere)
+{
+    const fs::path temp = source / "vqacc.fb_";
+    ASSERT_TRUE(BackupFDB(*env.dm, kProtocolLocal, "", false, temp.string(), Db(source))) << Shown();
+    EXPECT_GT(fs::file_size(temp), 1000u);
+}
+
 TEST_F(DataModuleBackup, RestoreEmptiesTheOperatorsInUse)
 {
     kbtest::RunIsql(source / "vqacc.fdb", "INSERT INTO OPINF (REC, OPCODE) VALUES (1, 10);\nCOMMIT;\n");
@@ -210,4 +217,119 @@ TEST_F(DataModuleBackup, CashBookCountsAnEntryBetweenCashAccountsOnce)
     EXPECT_EQ(GetYukouSiwakeCount(*env.dm, ""), plain + 1);
     AppKind = 4;
     EXPECT_EQ(GetYukouSiwakeCount(*env.dm, ""), -1);
+}
+
+// ---- against a loopback server (client mode), with the file-operation module installed -------------
+
+#include "common/FirebirdServer.h"
+#include "common/TestEnv.h"
+
+#include <cstdlib>
+#include <optional>
+
+namespace kbtest {
+fs::path FileOperationModule(); // z5ServerFileTest.cpp
+}
+
+namespace {
+
+class DataModuleBackupServer : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        if (auto why = kbtest::FirebirdServer::MissingReason(); !why.empty()) GTEST_SKIP() << why;
+        env.emplace();
+        const fs::path module = kbtest::FileOperationModule();
+        server = std::make_unique<kbtest::FirebirdServer>(std::vector<fs::path>{module});
+        data = server->DataDir() / "data";
+        fs::create_directories(data / "save");
+        fs::create_directories(server->DataDir() / "sys");
+        std::ofstream(server->UdrDir() / "kbfileop.conf") << "DataRoot = " << data.string() << "\n";
+        const fs::path sysDb = server->DataDir() / "sys" / "vqaccdef.fdb";
+        kbtest::RunIsqlOn("", "CREATE DATABASE '" + server->Address(sysDb) + "' DEFAULT CHARACTER SET SJIS_0208;\nCOMMIT;\n", server->Login());
+        kbtest::RunIsqlOn(server->Address(sysDb), kbtest::ReadFile(kbtest::SourceDir() / "src/fb/udr/kbfileop.sql"), server->Login());
+        kbtest::fixture::BuildGeneralDataSet(data / "0001", 1);
+
+        ConnectMode = 1;
+        host = "127.0.0.1/" + std::to_string(server->Port());
+        SystemDef.HostName = host;
+        SystemDef.SysDir = (server->DataDir() / "sys").string();
+        SystemDef.DbUser = kbtest::FirebirdServer::kUser;
+        SystemDef.DbPassword = kbtest::FirebirdServer::kPassword;
+    }
+    void TearDown() override
+    {
+        ConnectMode = 0;
+        if (env) env.reset();
+        server.reset();
+    }
+
+    // Company name and journal count of a data set on the server, read over TCP.
+    std::pair<std::string, int> Facts(const fs::path& folder)
+    {
+        TDM& dm = *env->dm;
+        EXPECT_TRUE(dm.fnAccDatConnected(host, folder.string(), false)) << Shown();
+        fb::TransactionGuard g(dm.IBTransactionDAT);
+        dm.IBQACC2.SetSQL("SELECT SHOUGOU FROM ACCDEF1 WHERE REC=1");
+        dm.IBQACC2.ExecQuery();
+        const std::string name = dm.IBQACC2.FieldByName("SHOUGOU").AsString();
+        dm.IBQACC2.Close();
+        g.Commit();
+        const int count = GetSiwakeCountOf(dm, "");
+        dm.fnAccDatDisConnected(folder.string(), false, false);
+        return {name, count};
+    }
+    std::string Shown() const { return env->ui.shown.empty() ? std::string() : env->ui.shown.front(); }
+    std::string Db(const char* folder) const { return (data / folder / "vqacc.fdb").string(); }
+
+    std::unique_ptr<kbtest::FirebirdServer> server;
+    std::optional<kbtest::StoreEnvironment> env;
+    fs::path data;
+    std::string host;
+};
+
+} // namespace
+
+TEST_F(DataModuleBackupServer, ServiceOverTcpMovesTheBackupOnTheServer)
+{
+    TDM& dm = *env->dm;
+    const std::string backup = (data / "save" / "vqacc.fbk").string();
+    { std::ofstream(backup) << "old backup"; }
+    ASSERT_TRUE(BackupFDB(dm, kProtocolTCP, host, false, backup, Db("0001"))) << Shown();
+    EXPECT_FALSE(fs::exists(data / "0001" / "vqacc.fb_"));
+    EXPECT_GT(fs::file_size(backup), 1000u);
+
+    fs::create_directories(data / "0002");
+    ASSERT_TRUE(RestoreFDB(dm, kProtocolTCP, host, true, backup, Db("0002"))) << Shown();
+    EXPECT_EQ(Facts(data / "0002"), std::make_pair(std::string("青色商店"), 142));
+    EXPECT_EQ(ValidateDatabaseResult(dm, kProtocolTCP, host, Db("0002")), TValidateResult::Intact);
+    EXPECT_TRUE(env->ui.shown.empty()) << Shown();
+}
+
+TEST_F(DataModuleBackupServer, GbakOverTcpTakesTheLoginFromTheEnvironment)
+{
+    TDM& dm = *env->dm;
+    const fs::path local = env->dir / "vqacc.fbk";
+    ASSERT_TRUE(BackupFDBByGbak(dm, host, true, local.string(), Db("0001")));
+    fs::create_directories(data / "0003");
+    ASSERT_TRUE(RestoreFDBByGbak(dm, host, false, local.string(), Db("0003"))) << Shown();
+    EXPECT_EQ(Facts(data / "0003"), std::make_pair(std::string("青色商店"), 142));
+
+    // A wrong password fails, and the backup written before stays.
+    const auto size = fs::file_size(local);
+    SystemDef.DbPassword = "wrong";
+    EXPECT_THROW(BackupFDBByGbak(dm, host, true, local.string(), Db("0001")), EDbToolError);
+    EXPECT_EQ(fs::file_size(local), size);
+}
+
+TEST_F(DataModuleBackup, ValidationOfADatabaseInUseIsNotADamage)
+{
+    // Another attachment holds the file: validation cannot have it alone.
+    fb::Connection other;
+    other.SetDatabaseName(Db(source));
+    TDM::SetLoginParams(other);
+    other.Open();
+    EXPECT_EQ(ValidateDatabaseResult(*env.dm, kProtocolLocal, "", Db(source)), TValidateResult::NotChecked);
+    EXPECT_TRUE(ValidateDatabase(*env.dm, kProtocolLocal, "", Db(source)));
+    EXPECT_TRUE(env.ui.shown.empty());
 }

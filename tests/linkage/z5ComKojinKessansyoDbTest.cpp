@@ -413,9 +413,10 @@ TEST_F(GeneralStatement, KindsWithoutAStatementOfThisDataSetFail)
 {
     kb::TXmlSaveDoc doc("1.0", "", "Shift_JIS");
     doc.CreateRoot("REPORT");
-    // business income asked of a real-estate data set: its reader is not built
+    // business income asked of a real-estate code type, real estate of an agriculture code type:
+    // the code type's reader makes no general or real-estate statement
     EXPECT_THROW(kb::SyotokuzeiWriteData(doc, {1, 2, false, 0}, db, tr), kb::EDataExportError);
-    EXPECT_THROW(kb::SyotokuzeiWriteData(doc, {4, 4, false, 0}, db, tr), kb::EDataExportError);
+    EXPECT_THROW(kb::SyotokuzeiWriteData(doc, {3, 4, false, 0}, db, tr), kb::EDataExportError);
     // real-estate income asked of a general data set: an empty DATA is no success
     EXPECT_THROW(kb::SyotokuzeiWriteData(doc, {3, 1, false, 0}, db, tr), kb::EDataExportError);
 }
