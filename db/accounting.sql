@@ -770,6 +770,9 @@ CREATE TABLE SIWAKE (
 CREATE INDEX IX_SIWAKE_SWKREC ON SIWAKE (SWKREC);
 CREATE INDEX IX_SIWAKE_SWKNO ON SIWAKE (SWKNO);
 CREATE INDEX IX_SIWAKE_HIZUKE ON SIWAKE (HIZUKE);
+/* The reduced-rate sums of the linkage select entries by their rate; without this every such sum
+   scans the whole journal. */
+CREATE INDEX IX_SIWAKE_OLDRATE ON SIWAKE (OLDRATE);
 
 /* journal of the year before */
 CREATE TABLE KAKOSIWAKE1 (

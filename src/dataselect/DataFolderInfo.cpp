@@ -101,6 +101,8 @@ TDataInfomation Info()
 }
 } // namespace
 
+TDataFolderInfoRec FolderInfoFrom(const TDataInfomationRec& info) { return FromInfo(info); }
+
 bool ReadDataIni(const std::string& folder, TDataFolderInfoRec& rec)
 {
     ClearDataInfoRec(rec);

@@ -36,6 +36,10 @@ struct TDataFolderInfoRec {
     int CLOUD_SHARE = 0;
 };
 
+struct TDataInfomationRec;
+// The selection's record of the data-set information class's record.
+TDataFolderInfoRec FolderInfoFrom(const TDataInfomationRec& info);
+
 // "folder/vqacc.ini".
 std::string DataIniPath(const std::string& folder);
 // Status 1, share status 1, every text empty.

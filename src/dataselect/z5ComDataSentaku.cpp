@@ -14,6 +14,7 @@
 #include <cctype>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 
 namespace kb {
@@ -192,17 +193,18 @@ enum class Kind { Reader, Writer };
 template <class F>
 bool Guarded(bool report, const std::string& op, const std::string& msg, Kind kind, F&& body)
 {
-    TxFrame t;
+    std::optional<TxFrame> t;
     try {
+        t.emplace();
         body();
-        t.Finish(kind == Kind::Writer);
+        t->Finish(kind == Kind::Writer);
         return true;
     } catch (const FbError& e) {
-        t.Fail(kind == Kind::Reader);
+        if (t) t->Fail(kind == Kind::Reader);
         if (!report) throw;
         ShowIBError(e, "TDataSentakuListCtl." + op, msg);
     } catch (const std::exception& e) {
-        t.Fail(kind == Kind::Reader);
+        if (t) t->Fail(kind == Kind::Reader);
         if (!report) throw;
         ShowErrorDetail(msg, e.what());
     }
@@ -1417,8 +1419,9 @@ bool TDataSentakuListCtl::DeleteServerDataListChildRecord(const TDataListRec& re
 std::string TDataSentakuListCtl::GetNewServerFolderName(const std::string& rootArg, int offset)
 {
     const std::string root = NormalizeDataPath(rootArg);
-    TxFrame t;
+    std::optional<TxFrame> t;
     try {
+        t.emplace();
         auto q = NewQuery();
         // A bound prefix in place of a LIKE pattern: "_" and "%" in the root match only themselves.
         q->SetSQL("SELECT MAX(PASNAME) AS MAXPATH FROM SERVERDATALIST WHERE (GROUPID=:GROUPID) AND "
@@ -1429,13 +1432,14 @@ std::string TDataSentakuListCtl::GetNewServerFolderName(const std::string& rootA
         q->ExecQuery();
         const std::string maxPath = q->Eof() ? std::string() : q->FieldByName("MAXPATH").AsString();
         q->Close();
-        t.Finish(false);
+        t->Finish(false);
         const int n = maxPath.size() >= 4 ? ToIntDef(maxPath.substr(maxPath.size() - 4), 0) : 0;
         char buf[32];
         std::snprintf(buf, sizeof buf, "sv%.4d", n + offset);
         return buf;
     } catch (...) {
-        t.Finish(false);
+        // The transaction started here is committed all the same (it only read).
+        if (t) t->Fail(true);
         return "sv0001";
     }
 }

@@ -1,5 +1,6 @@
 #include "dataselect/z5DataListKensaku.h"
 
+#include "accounting/SeihinVersionList.h"
 #include "core/DataModule.h"
 #include "core/ErrorReporter.h"
 #include "core/uAccRecord.h"
@@ -154,7 +155,20 @@ TDataListKensakuBox::TDataListKensakuBox(QWidget* parent) : TBSDI(parent, true)
             cmbTanto->addItem(Q(buf + name));
         }
         cmbDataVer->addItem(Q(NoSelectionText));
-        if (VersionSource()) versions_ = VersionSource()();
+        if (VersionSource()) {
+            versions_ = VersionSource()();
+        } else {
+            // The product editions of this installation, newest first; without them the box
+            // offers only the empty entry.
+            try {
+                TSeihinVersionList list;
+                list.ReadVersionList(1);
+                for (const auto& e : list.Entries)
+                    if (e.Major != 0 || e.Minor != 0) versions_.push_back({e.TypeName, e.Major, e.Minor});
+            } catch (const std::exception&) {
+                versions_.clear();
+            }
+        }
         for (const auto& v : versions_) cmbDataVer->addItem(Q(v.Name));
         Initialized = true;
     } catch (const std::exception&) {

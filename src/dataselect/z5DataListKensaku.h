@@ -57,7 +57,8 @@ struct TSeihinVersionEntry {
     int Major = 0;
     int Minor = 0;
 };
-// Where the form takes its product versions from (none installed: only the empty entry).
+// Where the form takes its product versions from (none installed: the installation's editions,
+// TSeihinVersionList).
 using TSeihinVersionSource = std::function<std::vector<TSeihinVersionEntry>()>;
 void SetSeihinVersionSource(TSeihinVersionSource source);
 

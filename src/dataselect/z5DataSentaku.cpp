@@ -299,6 +299,9 @@ TDataSentakuBox::TDataSentakuBox(QWidget* parent) : TBSDI(parent, true)
     connect(PerfectGrid1->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int c) { HeaderClick(c); });
     connect(PerfectGrid1->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex& now, const QModelIndex&) { GridCurrentChanged(now.isValid() ? now.row() : -1); });
+    connect(PerfectGrid1, &QTableView::clicked, this, [this](const QModelIndex& i) {
+        if (i.isValid() && i.column() == 8 && (ConnectMode == 1 || ConnectMode == 2)) LockCellClick(i.row());
+    });
     connect(PerfectGrid1, &QTableView::doubleClicked, this, [this](const QModelIndex&) {
         if (LineCount() > 0 && CurrentLine() >= 0) F12Click();
     });
@@ -720,6 +723,48 @@ void TDataSentakuBox::HeaderClick(int column)
         }
     }
     UpdateFunctionKeys();
+}
+
+void TDataSentakuBox::LockCellClick(int line)
+{
+    TDataListRec* row = RowRecord(line);
+    if (!row) return;
+    const std::string folder = RowFolder(line);
+    const int status = CheckDataStatus(folder, true, false);
+    if (status == 0) return;
+    auto box = [&](const std::string& caption, const std::string& text) {
+        TMessageInfoRec m;
+        InitMessageBoxRec(m);
+        m.MsgType = 1;
+        m.Caption = caption;
+        m.MainText = text;
+        m.MainColor = clRed;
+        m.Lines = {"【データフォルダ】", "　" + folder, "", "【オペレータ】",
+                   "　" + std::to_string(OperatorCodeOf(InfoRec.OPCODE, SystemDef.GroupId)), "", "【オペレータ名】",
+                   "　" + InfoRec.OPERATOR};
+        ShowMessageBox(m);
+    };
+    if (status >= 4) {
+        box("選択データの状態", "このデータは" + GetDataStatusName(status) + "のため処理が行えません。");
+        return;
+    }
+    int lock = ToInt(Cell(line, 10));
+    if (lock != 0) {
+        if (status == 3 && InfoRec.OPCODE == SystemDef.OpCode) {
+            SetDataStatus(folder, 1);
+            lock = 0;
+        } else if (status == 3) {
+            box("ロックデータの状態", "このデータは違うオペレータによりロックされているため解除は行えません。");
+            return;
+        }
+    } else {
+        SetDataStatus(folder, 3);
+        lock = OperatorCodeOf(SystemDef.OpCode, SystemDef.GroupId);
+    }
+    Model->Lines()[static_cast<std::size_t>(line)].LockPicture = lock != 0 ? 1 : 0;
+    SetCell(line, 10, std::to_string(lock));
+    row->DATALOCK = lock;
+    SaveDataListRow(*row);
 }
 
 // ---- row functions ---------------------------------------------------------------------------

@@ -149,6 +149,7 @@ public:
     void SaveDataListRow(TDataListRec& row);
     void SetRowFromInfo(TDataListRec& row, int mode);
     void HeaderClick(int column);
+    void LockCellClick(int line);
 
     // ---- refresh and row functions (5.130)
     bool DataListRefresh(int line);

@@ -300,9 +300,26 @@ void TIppanKessansyoIO::ReadKyuyo(int senjyu)
 
 void TIppanKessansyoIO::SelectGenkaSyokyaku()
 {
-    // The rate tables refuse lives they do not hold; that failure ends the read like any other.
+    // The general statement lists the register by its own query and shows the register's stored
+    // total depreciation in place of the calculated one. The rate tables refuse lives they do not
+    // hold; that failure ends the read like any other.
+    const TGenkaSettei settei = TGenkaSettei::FromAccInf(AccInf);
+    TGenkaSyokyakuSisanCalc calc(settei, *db_, *tr_);
+    std::vector<std::pair<std::int32_t, Currency>> keys;
+    RunQuery("SELECT REC,MEISYOU,SURYO,SYOUKINKEI,TEKIYO FROM KS_SISAN\nORDER BY KANRI,REC", nullptr,
+             [&](fb::Statement& q) {
+                 keys.emplace_back(q.FieldByName("REC").AsInteger(), q.FieldByName("SYOUKINKEI").AsCurrency());
+             });
+    std::vector<TGenkaComputed> assets;
+    for (const auto& [rec, stored] : keys) {
+        TGenkaComputed a;
+        if (!calc.ReadKsSisan(rec, a.Row)) continue;
+        calc.CalcRow(a.Row, a.Result);
+        a.Result.SyoukinKei = stored;
+        assets.push_back(std::move(a));
+    }
     const TGenkaRowsLayout layout =
-        ReadGenkaRows(*db_, *tr_, TGenkaSettei::FromAccInf(AccInf), TLines<TGenkaSyokyakuRec, 12>::Count - 1, true);
+        LayoutGenkaRows(assets, TLines<TGenkaSyokyakuRec, 12>::Count - 1, true, settei.KIMATU);
     GenkaRows = layout.GenkaRows;
     TokureiRows = layout.TokureiRows;
     Data.GenkaTokurei = layout.GenkaTokurei ? 1 : 0;

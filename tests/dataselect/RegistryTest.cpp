@@ -6,7 +6,10 @@
 #include "core/DataModule.h"
 #include "core/ErrorReporter.h"
 #include "core/uAccRecord.h"
+#include "accounting/DataInfomation.h"
+#include "dataselect/DataListRowUpdater.h"
 #include "dataselect/z5ComDataSentaku.h"
+#include "dataselect/z5DataListKensaku.h"
 #include "fb/Database.h"
 #include "fb/Statement.h"
 
@@ -377,6 +380,76 @@ TEST_P(RegistryTest, SharedServerListLoadsNamedAreasFirstAndRebuildsFromFolders)
     EXPECT_EQ(ctl.Rows[1].ChildCount, 1);
     EXPECT_TRUE(Recs("SERVERDATALIST").empty());
     EXPECT_EQ(ctl.GetNewServerFolderName(root.string(), 1), "sv0001");
+}
+
+// The first reading of an operator's conditions stores a cleared row; the sort column travels
+// through the stored codes.
+TEST_P(RegistryTest, SearchConditionsStoredPerOperator)
+{
+    TDataListKensakuBox box;
+    TDataKensakuRec rec;
+    ASSERT_TRUE(box.SelectRecord(rec));
+    EXPECT_EQ(rec.OPCODE, 100001);
+    EXPECT_EQ(rec.JYOKENUSE, 0);
+    EXPECT_EQ(rec.SORTCOL, 0);
+    rec.SORTCOL = 1; // the code column, stored as 6
+    rec.SORTTYPE = 1;
+    rec.JYOKENUSE = 1;
+    rec.DATATYPE = 2;
+    rec.DATANAME = "青色";
+    ASSERT_TRUE(box.UpdateRecord(rec));
+    TDataKensakuRec again;
+    ASSERT_TRUE(box.SelectRecord(again));
+    EXPECT_EQ(again.SORTCOL, 1);
+    EXPECT_EQ(again.SORTTYPE, 1);
+    EXPECT_EQ(again.DATANAME, "青色");
+    {
+        fb::Statement q(DM->IBDatabaseDEF, &DM->IBTransactionDEF);
+        fb::TransactionGuard g(DM->IBTransactionDEF);
+        q.SetSQL("SELECT SORTCOL FROM KENSAKUJYOKEN WHERE OPCODE=100001 AND LISTTYPE=0");
+        q.ExecQuery();
+        EXPECT_EQ(q.FieldByName("SORTCOL").AsInteger(), 6);
+        q.Close();
+        g.Commit();
+    }
+    again.SORTCOL = 2; // no stored code: 0
+    ASSERT_TRUE(box.UpdateRecordSortField(again));
+    ASSERT_TRUE(box.SelectRecord(again));
+    EXPECT_EQ(again.SORTCOL, 0);
+    EXPECT_EQ(again.DATANAME, "青色");
+    EXPECT_TRUE(ui.boxes.empty());
+}
+
+// The data module's row update after a data set was used, on every shape of the registry.
+TEST_P(RegistryTest, RowUpdateAfterUseFollowsTheShape)
+{
+    AddRow("DATALIST", 3, "三", Folder(3));
+    TDataInfomationRec info;
+    TDataInfomation::ClearDataInfoRec(info);
+    info.SHOUGOU = "青色商店";
+    info.CODE = "0003";
+    info.NENDO = 8;
+    info.KISHU = "2026/01/01";
+    info.KIMATU = "2026/12/31";
+    info.DATAKBN = 2;
+    info.CODEKBN = 1;
+    info.MAJOR = 15;
+    info.CLOUD_SHARE = 1;
+    TDataListCtlRowUpdater updater;
+    updater.UpdateDataListRow(*DM, Folder(3), info);
+    EXPECT_TRUE(ui.boxes.empty()) << ui.boxes.front();
+    TDataSentakuListCtl ctl;
+    TDataListRec r;
+    ctl.InitDataListRec(r, "");
+    r.REC = 3;
+    ctl.GetDataListRecord(0, r, true);
+    EXPECT_EQ(r.ENTTEXT, "三") << "the list name stays";
+    EXPECT_EQ(r.SHOUGOU, "青色商店");
+    EXPECT_EQ(r.NENDO, 8);
+    EXPECT_EQ(r.KISHU, Date(2026, 1, 1));
+    EXPECT_EQ(r.VER_MAJOR, 15);
+    EXPECT_EQ(r.DATACODE, "0003");
+    EXPECT_EQ(r.CLOUD, GetParam() == Shape::V10 ? 0 : 1);
 }
 
 } // namespace

@@ -298,6 +298,31 @@ TEST_F(GeneralStatement, ReaderRecordCarriesTheTotalsTheFileDoesNot)
     EXPECT_EQ(d.HizukeUmu, 0);
 }
 
+TEST_F(GeneralStatement, DepreciationRowsShowTheRegistersStoredTotal)
+{
+    Exec("UPDATE KS_SISAN SET SYOUKINKEI=151000 WHERE REC=1");
+    kb::TIppanKessansyoIO r(db, tr);
+    ASSERT_EQ(r.Select(0), 1) << r.LastError;
+    EXPECT_EQ(r.Data.GenkaSyokyaku[1].SyoukinKei, Currency::FromYen(151000));
+    EXPECT_EQ(r.Data.GenkaSyokyaku[1].FutuSyoukin, Currency::FromYen(150000)); // the calculation's
+    EXPECT_EQ(r.Data.GenkaSyokyaku[12].SyoukinKei, Currency::FromYen(441000));
+    EXPECT_EQ(r.Data.GenkaSyokyaku[12].FutuSyoukin, Currency::FromYen(440000));
+}
+
+TEST_F(GeneralStatement, AnAssetTheRateTablesCannotComputeFailsTheRun)
+{
+    // a declining-balance asset of the 2012 rules with a life whose revised rate is not held
+    Exec("UPDATE KS_SISAN SET GSHOUHOU=2, TAIYOUYY=45, SYOURITU=NULL, SYUTODATE='2020-01-10' WHERE REC=2");
+    kb::TXmlSaveDoc doc("1.0", "", "Shift_JIS");
+    doc.CreateRoot("REPORT");
+    try {
+        kb::SyotokuzeiWriteData(doc, {1, 1, false, 0}, db, tr);
+        FAIL() << "the depreciation must not be written without the asset";
+    } catch (const kb::EDataExportError& e) {
+        EXPECT_NE(std::string(e.what()).find("耐用年数45年"), std::string::npos) << e.what();
+    }
+}
+
 TEST_F(GeneralStatement, ReducedRateAmountsFollowTheDataSetsDefaultTaxMode)
 {
     Exec("UPDATE SIWAKE SET NUK=50000, ZEI=4000 WHERE OLDRATE=4");
