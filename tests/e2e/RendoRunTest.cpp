@@ -284,4 +284,29 @@ TEST_F(RendoRunTest, ASharedDataSetIsFetchedBeforeTheRunAndStoredBackAfterIt)
     EXPECT_EQ(IniValue(Data(6), "DATAINFO", "CODE"), IniValue(share, "DATAINFO", "CODE"));
 }
 
+TEST_F(RendoRunTest, AnOutputFolderThatCannotBeWrittenIsRefusedOnTheFilePage)
+{
+    const fs::path missing = out / "missing";
+    const DriverRun r = Drive({"--data", Data(1), "--output", (missing / "a.xml").string()});
+    EXPECT_TRUE(r.Shows("KB-MESSAGE 0: ｼｽﾃﾑﾄﾞﾗｲﾌﾞ(" + missing.string() +
+                        ")直下にﾌｧｲﾙは指定できません。\r別のﾄﾞﾗｲﾌﾞまたはﾌｫﾙﾀﾞを指定してから[次へ]をｸﾘｯｸしてください。"))
+        << r.output;
+    EXPECT_TRUE(r.Shows("KB-STAYED page4"));
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_FALSE(fs::exists(missing));
+}
+
+// The cloud-share transfer is not part of this program: a data set kept in a cloud-share area is
+// refused clearly (and the selection opens again) instead of being read as if it were current.
+TEST_F(RendoRunTest, ACloudShareDataSetIsRefusedClearly)
+{
+    Sql(fs::path(Data(1)) / "vqacc.fdb", "UPDATE ACCDEF1 SET CLOUD_LINE=3;\nCOMMIT;\n");
+    const DriverRun r = Drive({"--data", Data(1), "--output", (out / "cloud.xml").string()});
+    EXPECT_TRUE(r.Shows("KB-MESSAGE 1: クラウドシェアのデータ通信処理が組み込まれていないため")) << r.output;
+    EXPECT_TRUE(r.Shows("KB-SELECTION 2 cancel"));
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_FALSE(fs::exists(out / "cloud.xml"));
+    EXPECT_EQ(IniValue(Data(1), "DATASTS", "STATUS"), "1");
+}
+
 } // namespace
