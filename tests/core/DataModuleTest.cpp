@@ -227,7 +227,8 @@ TEST_F(DataModuleTest, InConnectionSeesOtherProcessesButNotItsOwnAttachment)
     {
         kbtest::HoldingProcess other((tmp / "data1" / "vqacc.fdb").string());
         bool seen = false;
-        for (int i = 0; i < 200 && !seen; ++i) {
+        // Bounded wait for the second process to attach; generous because a loaded machine starts it slowly.
+        for (int i = 0; i < 1200 && !seen; ++i) {
             seen = DM->AccDatInConnection(1, "", false, Folder("data1"));
             if (!seen) std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
