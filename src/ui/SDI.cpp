@@ -40,7 +40,10 @@ QString Q(const std::string& s) { return QString::fromStdString(s); }
 struct ReceiverProbe : QObject {
     static int Receivers(QObject* o, const char* signal)
     {
-        return static_cast<ReceiverProbe*>(o)->receivers(signal);
+        // A member pointer taken through the derived class reaches the protected member without
+        // pretending the object is something it is not.
+        int (QObject::*receiversOf)(const char*) const = &ReceiverProbe::receivers;
+        return (o->*receiversOf)(signal);
     }
 };
 
@@ -211,11 +214,12 @@ TBSDI::TBSDI(QWidget* parent, bool dialog)
     // A form cannot own itself: the owner is left alone, the fields still name the form.
     SetParentWnd(this);
     qApp->installEventFilter(this);
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { FocusChanged(now); });
+    focusConnection_ = connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { FocusChanged(now); });
 }
 
 TBSDI::~TBSDI()
 {
+    QObject::disconnect(focusConnection_);
     if (qApp)
         qApp->removeEventFilter(this);
 }

@@ -226,6 +226,8 @@ private:
     void CMShowingChanged();
     bool HandleKeyUp(QKeyEvent* e);
     void FocusChanged(QWidget* now);
+    // Cut in the destructor: the widget base classes still move the focus while they are torn down.
+    QMetaObject::Connection focusConnection_;
 
     bool dialog_ = true;
     bool closing_ = false;
