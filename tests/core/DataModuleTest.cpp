@@ -225,15 +225,18 @@ TEST_F(DataModuleTest, InConnectionSeesOtherProcessesButNotItsOwnAttachment)
     EXPECT_TRUE(ui.boxes.empty());
 
     {
-        kbtest::HoldingProcess other((tmp / "data1" / "vqacc.fdb").string());
+        // The holder is an isql-fb child; on a heavily loaded machine one occasionally fails to attach
+        // at all, so a holder that never shows up is replaced (at most three), each watched for 15 s.
         bool seen = false;
-        // Bounded wait for the second process to attach; generous because a loaded machine starts it slowly.
-        for (int i = 0; i < 1200 && !seen; ++i) {
-            seen = DM->AccDatInConnection(1, "", false, Folder("data1"));
-            if (!seen) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        for (int attempt = 0; attempt < 3 && !seen; ++attempt) {
+            kbtest::HoldingProcess other((tmp / "data1" / "vqacc.fdb").string());
+            for (int i = 0; i < 300 && !seen; ++i) {
+                seen = DM->AccDatInConnection(1, "", false, Folder("data1"));
+                if (!seen) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            }
+            if (seen) EXPECT_FALSE(DM->AccDatInConnection(1, "", false, Folder("data2")));
         }
         EXPECT_TRUE(seen);
-        EXPECT_FALSE(DM->AccDatInConnection(1, "", false, Folder("data2")));
     }
     EXPECT_TRUE(DM->IBDatabaseDAT.Connected());
 
