@@ -332,62 +332,15 @@ void TFudosanKessansyoIO::SelectGenkaSyokyaku()
 {
     const TGenkaRowsLayout layout = ReadGenkaRows(*db_, *tr_, TGenkaSettei::FromAccInf(AccInf),
                                                   TLines<TGenkaSyokyakuRec, 13>::Count - 1, true);
-    GenkaRows = layout.GenkaRows;
-    TokureiRows = layout.TokureiRows;
-    Data.GenkaTokurei = layout.GenkaTokurei ? 1 : 0;
-    Data.GenkaBessi = layout.GenkaBessi ? 1 : 0;
-    for (std::size_t i = 0; i < layout.Shown.size() && Data.GenkaSyokyaku.Has(static_cast<int>(i) + 1); ++i)
-        Data.GenkaSyokyaku[static_cast<int>(i) + 1] = layout.Shown[i];
+    PlaceGenkaLayout(layout, Data);
 }
 
 void TFudosanKessansyoIO::ReadBreakdowns()
 {
-    RunQuery("SELECT REC,SIHARAISAKI1,SIHARAISAKI2,KIMATU,RISI,KEIHI FROM AO_RISI\nORDER BY REC", nullptr,
-             [&](fb::Statement& q) {
-                 const int n = q.FieldByName("REC").AsInteger();
-                 if (!Data.Risi.Has(n)) return;
-                 TRisiWaribikiRec& r = Data.Risi[n];
-                 r.Siharaisaki1 = q.FieldByName("SIHARAISAKI1").AsString();
-                 r.Siharaisaki2 = q.FieldByName("SIHARAISAKI2").AsString();
-                 r.Kimatu = q.FieldByName("KIMATU").AsCurrency();
-                 r.Risi = q.FieldByName("RISI").AsCurrency();
-                 r.Keihi = q.FieldByName("KEIHI").AsCurrency();
-             });
-    RunQuery("SELECT REC,SIHARAISAKI1,SIHARAISAKI2,BUKKEN1,BUKKEN2,KENRI,KOUSIN,TINRYOU,KEIHI FROM AO_TIDAI\nORDER BY REC",
-             nullptr, [&](fb::Statement& q) {
-                 const int n = q.FieldByName("REC").AsInteger();
-                 if (!Data.Tidai.Has(n)) return;
-                 TJidaiYachinRec& r = Data.Tidai[n];
-                 r.Siharaisaki1 = q.FieldByName("SIHARAISAKI1").AsString();
-                 r.Siharaisaki2 = q.FieldByName("SIHARAISAKI2").AsString();
-                 r.Bukken1 = q.FieldByName("BUKKEN1").AsString();
-                 r.Bukken2 = q.FieldByName("BUKKEN2").AsString();
-                 r.Kenri = q.FieldByName("KENRI").AsCurrency();
-                 r.Kousin = q.FieldByName("KOUSIN").AsCurrency();
-                 r.Tinryou = q.FieldByName("TINRYOU").AsCurrency();
-                 r.Keihi = q.FieldByName("KEIHI").AsCurrency();
-             });
-    RunQuery("SELECT REC,SIHARAISAKI1,SIHARAISAKI2,HOUSHU,KEIHI,GENSEN FROM AO_HOUSHU\nORDER BY REC", nullptr,
-             [&](fb::Statement& q) {
-                 const int n = q.FieldByName("REC").AsInteger();
-                 if (!Data.Zeirisi.Has(n)) return;
-                 TZeirisiHousyuuRec& r = Data.Zeirisi[n];
-                 r.Siharaisaki1 = q.FieldByName("SIHARAISAKI1").AsString();
-                 r.Siharaisaki2 = q.FieldByName("SIHARAISAKI2").AsString();
-                 r.Houshu = q.FieldByName("HOUSHU").AsCurrency();
-                 r.Keihi = q.FieldByName("KEIHI").AsCurrency();
-                 r.Gensen = q.FieldByName("GENSEN").AsCurrency();
-             });
-    bool stopped = false;
-    RunQuery("SELECT REC,NOTE FROM AO_NOTE\nORDER BY REC", nullptr, [&](fb::Statement& q) {
-        if (stopped) return;
-        const int n = q.FieldByName("REC").AsInteger();
-        if (n > 30) {
-            stopped = true; // the notes end at the first row beyond the thirtieth
-            return;
-        }
-        if (Data.Note.Has(n)) Data.Note[n] = q.FieldByName("NOTE").AsString();
-    });
+    ReadRisiRows(SlotOf(Data.Risi));
+    ReadTidaiRows(SlotOf(Data.Tidai));
+    ReadHousyuRows(SlotOf(Data.Zeirisi));
+    ReadNoteRows(30, SlotOf(Data.Note));
 }
 
 void TFudosanKessansyoIO::PlaceBalances()

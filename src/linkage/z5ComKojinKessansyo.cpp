@@ -320,62 +320,15 @@ void TIppanKessansyoIO::SelectGenkaSyokyaku()
     }
     const TGenkaRowsLayout layout =
         LayoutGenkaRows(assets, TLines<TGenkaSyokyakuRec, 12>::Count - 1, true, settei.KIMATU);
-    GenkaRows = layout.GenkaRows;
-    TokureiRows = layout.TokureiRows;
-    Data.GenkaTokurei = layout.GenkaTokurei ? 1 : 0;
-    Data.GenkaBessi = layout.GenkaBessi ? 1 : 0;
-    for (std::size_t i = 0; i < layout.Shown.size() && Data.GenkaSyokyaku.Has(static_cast<int>(i) + 1); ++i)
-        Data.GenkaSyokyaku[static_cast<int>(i) + 1] = layout.Shown[i];
+    PlaceGenkaLayout(layout, Data);
 }
 
 void TIppanKessansyoIO::ReadBreakdowns()
 {
-    RunQuery("SELECT REC,SIHARAISAKI1,SIHARAISAKI2,KIMATU,RISI,KEIHI FROM AO_RISI\nORDER BY REC", nullptr,
-             [&](fb::Statement& q) {
-                 const int n = q.FieldByName("REC").AsInteger();
-                 if (!Data.Risi.Has(n)) return;
-                 TRisiWaribikiRec& r = Data.Risi[n];
-                 r.Siharaisaki1 = q.FieldByName("SIHARAISAKI1").AsString();
-                 r.Siharaisaki2 = q.FieldByName("SIHARAISAKI2").AsString();
-                 r.Kimatu = q.FieldByName("KIMATU").AsCurrency();
-                 r.Risi = q.FieldByName("RISI").AsCurrency();
-                 r.Keihi = q.FieldByName("KEIHI").AsCurrency();
-             });
-    RunQuery("SELECT REC,SIHARAISAKI1,SIHARAISAKI2,BUKKEN1,BUKKEN2,KENRI,KOUSIN,TINRYOU,KEIHI FROM AO_TIDAI\nORDER BY REC",
-             nullptr, [&](fb::Statement& q) {
-                 const int n = q.FieldByName("REC").AsInteger();
-                 if (!Data.Tidai.Has(n)) return;
-                 TJidaiYachinRec& r = Data.Tidai[n];
-                 r.Siharaisaki1 = q.FieldByName("SIHARAISAKI1").AsString();
-                 r.Siharaisaki2 = q.FieldByName("SIHARAISAKI2").AsString();
-                 r.Bukken1 = q.FieldByName("BUKKEN1").AsString();
-                 r.Bukken2 = q.FieldByName("BUKKEN2").AsString();
-                 r.Kenri = q.FieldByName("KENRI").AsCurrency();
-                 r.Kousin = q.FieldByName("KOUSIN").AsCurrency();
-                 r.Tinryou = q.FieldByName("TINRYOU").AsCurrency();
-                 r.Keihi = q.FieldByName("KEIHI").AsCurrency();
-             });
-    RunQuery("SELECT REC,SIHARAISAKI1,SIHARAISAKI2,HOUSHU,KEIHI,GENSEN FROM AO_HOUSHU\nORDER BY REC", nullptr,
-             [&](fb::Statement& q) {
-                 const int n = q.FieldByName("REC").AsInteger();
-                 if (!Data.Zeirisi.Has(n)) return;
-                 TZeirisiHousyuuRec& r = Data.Zeirisi[n];
-                 r.Siharaisaki1 = q.FieldByName("SIHARAISAKI1").AsString();
-                 r.Siharaisaki2 = q.FieldByName("SIHARAISAKI2").AsString();
-                 r.Houshu = q.FieldByName("HOUSHU").AsCurrency();
-                 r.Keihi = q.FieldByName("KEIHI").AsCurrency();
-                 r.Gensen = q.FieldByName("GENSEN").AsCurrency();
-             });
-    bool stopped = false;
-    RunQuery("SELECT REC,NOTE FROM AO_NOTE\nORDER BY REC", nullptr, [&](fb::Statement& q) {
-        if (stopped) return;
-        const int n = q.FieldByName("REC").AsInteger();
-        if (n > 5) {
-            stopped = true; // the notes end at the first row beyond the fifth
-            return;
-        }
-        if (Data.Tokusyu.Has(n)) Data.Tokusyu[n] = q.FieldByName("NOTE").AsString();
-    });
+    ReadRisiRows(SlotOf(Data.Risi));
+    ReadTidaiRows(SlotOf(Data.Tidai));
+    ReadHousyuRows(SlotOf(Data.Zeirisi));
+    ReadNoteRows(5, SlotOf(Data.Tokusyu));
 }
 
 void TIppanKessansyoIO::PlaceBalances()
@@ -650,6 +603,69 @@ void TIppanKessansyoIO::Syukei()
     // 12. no manufacturing statement: its lines read 0 (line 3 has used them above)
     if (AccInf.GENKA_USE == 0)
         for (int r = 1; r <= 26; ++r) m[r].Kingaku = Currency();
+}
+
+} // namespace kb
+
+namespace kb {
+
+void TKojinKessansyoIO::ReadRisiRows(const std::function<TRisiWaribikiRec*(int)>& slot)
+{
+    RunQuery("SELECT REC,SIHARAISAKI1,SIHARAISAKI2,KIMATU,RISI,KEIHI FROM AO_RISI\nORDER BY REC", nullptr,
+             [&](fb::Statement& q) {
+                 TRisiWaribikiRec* r = slot(q.FieldByName("REC").AsInteger());
+                 if (!r) return;
+                 r->Siharaisaki1 = q.FieldByName("SIHARAISAKI1").AsString();
+                 r->Siharaisaki2 = q.FieldByName("SIHARAISAKI2").AsString();
+                 r->Kimatu = q.FieldByName("KIMATU").AsCurrency();
+                 r->Risi = q.FieldByName("RISI").AsCurrency();
+                 r->Keihi = q.FieldByName("KEIHI").AsCurrency();
+             });
+}
+
+void TKojinKessansyoIO::ReadTidaiRows(const std::function<TJidaiYachinRec*(int)>& slot)
+{
+    RunQuery("SELECT REC,SIHARAISAKI1,SIHARAISAKI2,BUKKEN1,BUKKEN2,KENRI,KOUSIN,TINRYOU,KEIHI FROM AO_TIDAI\nORDER BY REC",
+             nullptr, [&](fb::Statement& q) {
+                 TJidaiYachinRec* r = slot(q.FieldByName("REC").AsInteger());
+                 if (!r) return;
+                 r->Siharaisaki1 = q.FieldByName("SIHARAISAKI1").AsString();
+                 r->Siharaisaki2 = q.FieldByName("SIHARAISAKI2").AsString();
+                 r->Bukken1 = q.FieldByName("BUKKEN1").AsString();
+                 r->Bukken2 = q.FieldByName("BUKKEN2").AsString();
+                 r->Kenri = q.FieldByName("KENRI").AsCurrency();
+                 r->Kousin = q.FieldByName("KOUSIN").AsCurrency();
+                 r->Tinryou = q.FieldByName("TINRYOU").AsCurrency();
+                 r->Keihi = q.FieldByName("KEIHI").AsCurrency();
+             });
+}
+
+void TKojinKessansyoIO::ReadHousyuRows(const std::function<TZeirisiHousyuuRec*(int)>& slot)
+{
+    RunQuery("SELECT REC,SIHARAISAKI1,SIHARAISAKI2,HOUSHU,KEIHI,GENSEN FROM AO_HOUSHU\nORDER BY REC", nullptr,
+             [&](fb::Statement& q) {
+                 TZeirisiHousyuuRec* r = slot(q.FieldByName("REC").AsInteger());
+                 if (!r) return;
+                 r->Siharaisaki1 = q.FieldByName("SIHARAISAKI1").AsString();
+                 r->Siharaisaki2 = q.FieldByName("SIHARAISAKI2").AsString();
+                 r->Houshu = q.FieldByName("HOUSHU").AsCurrency();
+                 r->Keihi = q.FieldByName("KEIHI").AsCurrency();
+                 r->Gensen = q.FieldByName("GENSEN").AsCurrency();
+             });
+}
+
+void TKojinKessansyoIO::ReadNoteRows(int last, const std::function<std::string*(int)>& slot)
+{
+    bool stopped = false;
+    RunQuery("SELECT REC,NOTE FROM AO_NOTE\nORDER BY REC", nullptr, [&](fb::Statement& q) {
+        if (stopped) return;
+        const int n = q.FieldByName("REC").AsInteger();
+        if (n > last) {
+            stopped = true; // the notes end at the first row beyond the statement's last
+            return;
+        }
+        if (std::string* note = slot(n)) *note = q.FieldByName("NOTE").AsString();
+    });
 }
 
 } // namespace kb

@@ -209,6 +209,30 @@ protected:
     // The transaction rule of a reading method around body; returns 1 or 0.
     int ReadInTransaction(const char* context, const std::function<void()>& body, const std::function<void()>& after);
     void InitHeader(TKessansyoHeaderRec& h);
+
+    // The breakdown tables every statement shares. slot(n) gives row n of the record, or nullptr
+    // where the record has no such row (the tables may hold more rows than a statement shows).
+    void ReadRisiRows(const std::function<TRisiWaribikiRec*(int)>& slot);
+    void ReadTidaiRows(const std::function<TJidaiYachinRec*(int)>& slot);
+    void ReadHousyuRows(const std::function<TZeirisiHousyuuRec*(int)>& slot);
+    // AO_NOTE rows 1..last; the notes end at the first row beyond last.
+    void ReadNoteRows(int last, const std::function<std::string*(int)>& slot);
+    template <class Lines>
+    static auto SlotOf(Lines& lines)
+    {
+        return [&lines](int n) { return Lines::Has(n) ? &lines[n] : nullptr; };
+    }
+    // Puts a depreciation layout into the record's rows and flags.
+    template <class Rec>
+    void PlaceGenkaLayout(const TGenkaRowsLayout& layout, Rec& d)
+    {
+        GenkaRows = layout.GenkaRows;
+        TokureiRows = layout.TokureiRows;
+        d.GenkaTokurei = layout.GenkaTokurei ? 1 : 0;
+        d.GenkaBessi = layout.GenkaBessi ? 1 : 0;
+        for (std::size_t i = 0; i < layout.Shown.size() && d.GenkaSyokyaku.Has(static_cast<int>(i) + 1); ++i)
+            d.GenkaSyokyaku[static_cast<int>(i) + 1] = layout.Shown[i];
+    }
 };
 
 class TIppanKessansyoIO : public TKojinKessansyoIO {

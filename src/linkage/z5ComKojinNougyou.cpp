@@ -469,50 +469,16 @@ void TNougyouKessansyoIO::ReadRows()
                  r.Menseki = q.FieldByName("MENSEKI").AsCurrency();
                  r.Shiharaigaku = q.FieldByName("SHIHARAIGAKU").AsCurrency();
              });
-    RunQuery("SELECT REC,SIHARAISAKI1,SIHARAISAKI2,KIMATU,RISI,KEIHI FROM AO_RISI\nORDER BY REC", nullptr,
-             [&](fb::Statement& q) {
-                 const int n = q.FieldByName("REC").AsInteger();
-                 if (!d.Risi.Has(n)) return;
-                 TRisiWaribikiRec& r = d.Risi[n];
-                 r.Siharaisaki1 = q.FieldByName("SIHARAISAKI1").AsString();
-                 r.Siharaisaki2 = q.FieldByName("SIHARAISAKI2").AsString();
-                 r.Kimatu = q.FieldByName("KIMATU").AsCurrency();
-                 r.Risi = q.FieldByName("RISI").AsCurrency();
-                 r.Keihi = q.FieldByName("KEIHI").AsCurrency();
-             });
-    RunQuery("SELECT REC,SIHARAISAKI1,SIHARAISAKI2,HOUSHU,KEIHI,GENSEN FROM AO_HOUSHU\nORDER BY REC", nullptr,
-             [&](fb::Statement& q) {
-                 const int n = q.FieldByName("REC").AsInteger();
-                 if (!d.Zeirisi.Has(n)) return;
-                 TZeirisiHousyuuRec& r = d.Zeirisi[n];
-                 r.Siharaisaki1 = q.FieldByName("SIHARAISAKI1").AsString();
-                 r.Siharaisaki2 = q.FieldByName("SIHARAISAKI2").AsString();
-                 r.Houshu = q.FieldByName("HOUSHU").AsCurrency();
-                 r.Keihi = q.FieldByName("KEIHI").AsCurrency();
-                 r.Gensen = q.FieldByName("GENSEN").AsCurrency();
-             });
-    bool stopped = false;
-    RunQuery("SELECT REC,NOTE FROM AO_NOTE\nORDER BY REC", nullptr, [&](fb::Statement& q) {
-        if (stopped) return;
-        const int n = q.FieldByName("REC").AsInteger();
-        if (n > 10) {
-            stopped = true; // the notes end at the first row beyond the tenth
-            return;
-        }
-        if (d.Note.Has(n)) d.Note[n] = q.FieldByName("NOTE").AsString();
-    });
+    ReadRisiRows(SlotOf(d.Risi));
+    ReadHousyuRows(SlotOf(d.Zeirisi));
+    ReadNoteRows(10, SlotOf(d.Note));
 }
 
 void TNougyouKessansyoIO::SelectGenkaSyokyaku()
 {
     const TGenkaRowsLayout layout = ReadGenkaRows(*db_, *tr_, TGenkaSettei::FromAccInf(AccInf),
                                                   TLines<TGenkaSyokyakuRec, 12>::Count - 1, true);
-    GenkaRows = layout.GenkaRows;
-    TokureiRows = layout.TokureiRows;
-    Data.GenkaTokurei = layout.GenkaTokurei ? 1 : 0;
-    Data.GenkaBessi = layout.GenkaBessi ? 1 : 0;
-    for (std::size_t i = 0; i < layout.Shown.size() && Data.GenkaSyokyaku.Has(static_cast<int>(i) + 1); ++i)
-        Data.GenkaSyokyaku[static_cast<int>(i) + 1] = layout.Shown[i];
+    PlaceGenkaLayout(layout, Data);
 }
 
 void TNougyouKessansyoIO::PlaceBalances()
