@@ -6,6 +6,7 @@
 
 #include "core/uAccDateCmp.h"
 #include "core/uAccRecord.h"
+#include "core/uAccTaxCmp.h"
 #include "fb/Database.h"
 #include "fb/Statement.h"
 
@@ -34,12 +35,15 @@ const char* ColumnName(int column)
     }
 }
 
-std::string MissingMessage(int taiyou, int column)
+std::string AssetLabel(const std::string& kanri, const std::string& meisyou)
 {
-    char buf[256];
-    std::snprintf(buf, sizeof buf, "耐用年数%d年の%sが償却率表に収録されていないため、減価償却費を計算できません。",
-                  taiyou, ColumnName(column));
-    return buf;
+    return "資産「" + meisyou + "」（管理番号" + kanri + "）：";
+}
+
+std::string MissingMessage(int taiyou, int column, const std::string& kanri, const std::string& meisyou)
+{
+    return AssetLabel(kanri, meisyou) + "耐用年数" + std::to_string(taiyou) + "年の" + ColumnName(column) +
+           "が償却率表に収録されていないため、減価償却費を計算できません。";
 }
 
 // amount × num / den to the nearest ten-thousandth of a yen, ties to even: the first of the two
@@ -48,16 +52,6 @@ Currency Prod(Currency amount, __int128 num, __int128 den)
 {
     if (den < 0) { num = -num; den = -den; }
     return Currency::FromRaw(DivRound(static_cast<__int128>(amount.Raw()) * num, den, RoundMode::HalfEven));
-}
-
-// The data set's rounding modes: 0 toward zero, 2 up when a fraction remains, others half up.
-Currency HasuSyori(int mode, Currency amount)
-{
-    switch (mode) {
-    case 0: return amount.RoundYen(RoundMode::TowardZero);
-    case 2: return amount.RoundYen(RoundMode::AwayFromZero);
-    default: return amount.RoundYen(RoundMode::HalfAwayFromZero);
-    }
 }
 
 // A table rate (at most five decimals) as an exact count of hundred-thousandths.
@@ -90,9 +84,25 @@ TGenkaSettei TGenkaSettei::FromAccInf(const TACCINF& a)
     return ForYear(a.KISHU, a.KIMATU, a.SIME, a.DATATYPE, a.SDAI_HASUU1, a.SDAI_HASUU2, a.SDAI_HASUU3);
 }
 
-EGenkaRateMissing::EGenkaRateMissing(int taiyou, int column, int kubun)
-    : std::runtime_error(MissingMessage(taiyou, column)), Taiyou(taiyou), Column(column), Kubun(kubun)
+EGenkaRateMissing::EGenkaRateMissing(const std::string& message, int taiyou, int column, int kubun,
+                                     const std::string& kanri, const std::string& meisyou)
+    : std::runtime_error(message), Taiyou(taiyou), Column(column), Kubun(kubun), Kanri(kanri), Meisyou(meisyou)
 {
+}
+
+EGenkaRateMissing::EGenkaRateMissing(int taiyou, int column, int kubun, const std::string& kanri,
+                                     const std::string& meisyou)
+    : EGenkaRateMissing(MissingMessage(taiyou, column, kanri, meisyou), taiyou, column, kubun, kanri, meisyou)
+{
+}
+
+EGenkaRateMissing EGenkaRateMissing::UnknownMethod(int gshouhou, int taiyou, int kubun, const std::string& kanri,
+                                                   const std::string& meisyou)
+{
+    return EGenkaRateMissing(AssetLabel(kanri, meisyou) + "償却方法（" + std::to_string(gshouhou) +
+                                 "）が不明なため、耐用年数" + std::to_string(taiyou) +
+                                 "年の減価償却費を計算できません。",
+                             taiyou, 0, kubun, kanri, meisyou);
 }
 
 TGenkaSyokyakuSisanCalc::TGenkaSyokyakuSisanCalc(const TGenkaSettei& accInf) : AccInf(accInf) {}
@@ -255,20 +265,20 @@ void TGenkaSyokyakuSisanCalc::SetSyokyakuKubun()
 
 double TGenkaSyokyakuSisanCalc::TableRate(int column, int taiyou) const
 {
-    if (taiyou < 0 || taiyou > 100) return 0;
+    // The published tables start at 2 years and end at 100: a rate of 0 for any other life would
+    // leave a depreciable asset silently without depreciation.
+    if (taiyou < kGenkaRateMinLife || taiyou > kGenkaRateMaxLife)
+        throw EGenkaRateMissing(taiyou, column, w_.SyokyakuKubun, kanri_, meisyou_);
     const TGenkaRateRow& r = (*table_)[static_cast<size_t>(taiyou)];
-    double v = 0;
     switch (column) {
-    case 2: v = r.Teigaku; break;
-    case 3: v = r.Teiritu; break;
-    case 4: v = r.Kaitei; break;
-    case 5: v = r.Hosyou; break;
-    case 6: v = r.OldTeigaku; break;
-    case 7: v = r.OldTeiritu; break;
+    case 2: return r.Teigaku;
+    case 3: return r.Teiritu;
+    case 4: return r.Kaitei;
+    case 5: return r.Hosyou;
+    case 6: return r.OldTeigaku;
+    case 7: return r.OldTeiritu;
     default: return 0;
     }
-    if (v == kNotRecorded) throw EGenkaRateMissing(taiyou, column, w_.SyokyakuKubun);
-    return v;
 }
 
 int TGenkaSyokyakuSisanCalc::Months() const
@@ -514,6 +524,8 @@ std::int32_t TGenkaSyokyakuSisanCalc::CalcRow(const TKsSisanRow& row, TGenkaSyok
     InitSisanRec(rec);
     InitSisanRec(w_);
     SelectRateTable(2);
+    kanri_ = row.KANRI;
+    meisyou_ = row.MEISYOU;
 
     Date d = row.SYUTODATE;
     if (d > AccInf.KIMATU) d = AccInf.KISHU; // dated after the year: taken as acquired at its start
@@ -542,6 +554,13 @@ std::int32_t TGenkaSyokyakuSisanCalc::CalcRow(const TKsSisanRow& row, TGenkaSyok
     w_.ZankaHosyougaku = row.ZANKAHOSYOUGAKU;
     w_.SyoukikanStr = row.SYOUKIKANSTR;
     w_.SyoukikanEnd = row.SYOUKIKANEND;
+
+    // 0 is a method column left empty (listed, nothing to depreciate); a code beyond 6 is a method
+    // no rule here knows, and guessing 0 would understate the year's expenses.
+    if (row.GSHOUHOU < 0 || row.GSHOUHOU > 6) {
+        SetSyokyakuKubun();
+        throw EGenkaRateMissing::UnknownMethod(row.GSHOUHOU, row.TAIYOUYY, w_.SyokyakuKubun, kanri_, meisyou_);
+    }
 
     if (row.ISINPSYOURITU != 0) w_.Syouritu = row.SYOURITU;
     else GetSyouritu();

@@ -149,14 +149,26 @@ struct TGenkaSyokyakuRec {
     Currency SyutokuKagakuChosei;
 };
 
-// A rate the calculation needs is not held in the rate tables for this useful life. The reader
-// reports it (as an export error) instead of writing a depreciation the statute does not give.
+// An asset the rate tables cannot compute: a straight-line or declining-balance rate for a useful
+// life outside 2..100, or a method code no rule knows. The message names the asset (KANRI and
+// name) and the life; the reader reports it (as an export error) instead of writing a depreciation
+// the statute does not give.
 class EGenkaRateMissing : public std::runtime_error {
 public:
-    EGenkaRateMissing(int taiyou, int column, int kubun);
+    // A table column (2..7 as in TGenkaRateRow) for the life.
+    EGenkaRateMissing(int taiyou, int column, int kubun, const std::string& kanri, const std::string& meisyou);
+    // A method code outside 0..6 (Column is 0).
+    static EGenkaRateMissing UnknownMethod(int gshouhou, int taiyou, int kubun, const std::string& kanri,
+                                           const std::string& meisyou);
     int Taiyou;
-    int Column; // 2..7 as in TGenkaRateRow
+    int Column;
     int Kubun;
+    std::string Kanri;
+    std::string Meisyou;
+
+private:
+    EGenkaRateMissing(const std::string& message, int taiyou, int column, int kubun, const std::string& kanri,
+                      const std::string& meisyou);
 };
 
 // The data set's settings cannot be computed with (months of the year outside 1..12).
@@ -219,6 +231,8 @@ private:
     int UseMonths() const;    // m
 
     TGenkaSyokyakuSisanRec w_;
+    std::string kanri_;       // the asset being computed, for the refusal message
+    std::string meisyou_;
     const std::array<TGenkaRateRow, 101>* table_ = &GenkaRateTableNew;
     fb::Connection* db_ = nullptr;
     fb::Transaction* tr_ = nullptr;

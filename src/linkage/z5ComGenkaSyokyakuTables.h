@@ -1,8 +1,8 @@
 #pragma once
 // Statutory rate tables of the depreciation calculator, indexed directly by the useful life 0..100
-// (appended tables 7 to 10 of the ministerial ordinance on useful lives, "減価償却資産の償却率等表").
-// Where the published figure of a life is not held here the column carries kNotRecorded, and the
-// calculator refuses such a life instead of guessing (see docs/depreciation.md for which ones).
+// (appended tables 7 to 10 of the ministerial ordinance on useful lives, "減価償却資産の償却率等表"),
+// complete for lives 2 to 100. Rows 0 and 1 carry no rates: the calculator refuses a straight-line or
+// declining-balance asset with such a life, or one over 100, instead of depreciating it by nothing.
 
 #include <array>
 #include <cstdint>
@@ -19,8 +19,9 @@ struct TGenkaRateRow {
     double OldTeiritu;     // 7: old declining-balance rate (table 7)
 };
 
-// A figure of the published table that this program does not hold.
-inline constexpr double kNotRecorded = -1.0;
+// The lives the published tables cover.
+inline constexpr int kGenkaRateMinLife = 2;
+inline constexpr int kGenkaRateMaxLife = 100;
 
 // Rule kinds 0 and 1 (old rules, 250 per cent declining balance).
 extern const std::array<TGenkaRateRow, 101> GenkaRateTableOld;

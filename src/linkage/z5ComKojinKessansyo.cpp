@@ -7,6 +7,7 @@
 #include "core/DataModule.h"
 #include "core/ErrorReporter.h"
 #include "core/uAccRecord.h"
+#include "core/uAccTaxCmp.h"
 #include "fb/Database.h"
 #include "fb/FbError.h"
 #include "fb/Statement.h"
@@ -44,15 +45,6 @@ Currency SideSign(int mode, Currency amount, int side)
     if (mode == 0 && (side == 2 || side == 4)) return -amount;
     if (mode == 1 && (side == 1 || side == 3)) return -amount;
     return amount;
-}
-
-Currency KessanRound(int mode, Currency amount)
-{
-    switch (mode) {
-    case 0: return amount.RoundYen(RoundMode::TowardZero);
-    case 2: return amount.RoundYen(RoundMode::AwayFromZero);
-    default: return amount.RoundYen(RoundMode::HalfAwayFromZero);
-    }
 }
 
 void LedgerKessansyoBalance(std::vector<TBALANCE>& Balances, std::vector<TQSORT>& Sorts, int TaxMode, int DefJigyoKbn)
@@ -535,9 +527,9 @@ void TIppanKessansyoIO::Syukei()
     }
     // 4. bad-debt allowance: the product held to four decimals first, then to yen
     if (d.GyoushuKubun == 0)
-        d.Kuriire[3] = KessanRound(d.Hasuu, d.Kuriire[2].MulDiv(55, 1000, RoundMode::HalfAwayFromZero));
+        d.Kuriire[3] = HasuSyori(d.Hasuu, d.Kuriire[2].MulDiv(55, 1000, RoundMode::HalfAwayFromZero));
     else if (d.GyoushuKubun == 1)
-        d.Kuriire[3] = KessanRound(d.Hasuu, d.Kuriire[2].MulDiv(33, 1000, RoundMode::HalfAwayFromZero));
+        d.Kuriire[3] = HasuSyori(d.Hasuu, d.Kuriire[2].MulDiv(33, 1000, RoundMode::HalfAwayFromZero));
     d.Kuriire[5] = d.Kuriire[1] + d.Kuriire[4];
     // 5. depreciation totals
     {

@@ -155,10 +155,6 @@ struct TKojinKessansyoRec : TKessansyoHeaderRec {
 // anything else leaves the amount as it is.
 Currency SideSign(int mode, Currency amount, int side);
 
-// Rounding of the statements to whole yen: 0 toward zero, 2 away from zero when a fraction remains,
-// any other mode half away from zero.
-Currency KessanRound(int mode, Currency amount);
-
 // The balance step of the ledger: fills Balances and Sorts (both already sized to MaxKamoku and
 // cleared) with the trial balance of the closing-statement layout and computes periods 1..16.
 // Arguments after the arrays: the tax mode and the operator's default business division.

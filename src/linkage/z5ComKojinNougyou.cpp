@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "core/uAccRecord.h"
+#include "core/uAccTaxCmp.h"
 #include "fb/Statement.h"
 
 namespace kb {
@@ -30,18 +31,6 @@ bool AboveZero(const DateTime& d) { return !d.IsNull() && d.GetDate() > Date(189
 
 // A number column read as text: "0" means nothing was entered.
 std::string NumberText(const std::string& t) { return t == "0" ? std::string() : t; }
-
-// A scaled number read as text ("12000.5000") as the original's field text shows it ("12000.5").
-std::string ScaledText(std::string t)
-{
-    const auto dot = t.find('.');
-    if (dot == std::string::npos) return t;
-    for (std::size_t i = 0; i < t.size(); ++i)
-        if (i != dot && !(std::isdigit(static_cast<unsigned char>(t[i])) || (i == 0 && t[i] == '-'))) return t;
-    t.erase(t.find_last_not_of('0') + 1);
-    if (!t.empty() && t.back() == '.') t.pop_back();
-    return t;
-}
 
 Currency Smaller(Currency a, Currency b) { return a < b ? a : b; }
 
@@ -206,7 +195,7 @@ void NougyouSyukei(TNougyouKessansyoRec& d, const TGenkaRowsLayout& genka)
     s[46].Kingaku = s[36].Kingaku + s[40].Kingaku - s[45].Kingaku;
     s[48].Kingaku = s[46].Kingaku - s[47].Kingaku;
     // 10. bad-debt allowance: always 5.5 per cent, held to four decimals before the yen rounding
-    d.Kuriire3 = KessanRound(d.Hasuu, d.Kuriire2.MulDiv(55, 1000, RoundMode::HalfAwayFromZero));
+    d.Kuriire3 = HasuSyori(d.Hasuu, d.Kuriire2.MulDiv(55, 1000, RoundMode::HalfAwayFromZero));
     d.Kuriire5 = d.Kuriire1 + d.Kuriire4;
     // 11. blue-return deduction: real estate takes it first (Koujo6)
     d.Koujo7 = s[46].Kingaku < Currency() ? Currency() : s[46].Kingaku;
@@ -441,7 +430,8 @@ void TNougyouKessansyoIO::ReadRows()
                  r.Meishou2 = q.FieldByName("MEISHOU2").AsString();
                  r.SyutokuHizukeMM = NumberText(q.FieldByName("SYUTOKUHIZUKE_MM").AsString());
                  r.SyutokuHizukeDD = NumberText(q.FieldByName("SYUTOKUHIZUKE_DD").AsString());
-                 // a bare era year gets the era letter the linkage's date conversion needs
+                 // the accounting application stores the era letter with the year ("H03"); a bare
+                 // year ("6") gets the letter the linkage's date conversion needs
                  r.SyutokuHizukeYY = NougyouSyutokuYY(NumberText(q.FieldByName("SYUTOKUHIZUKE_YY").AsString()),
                                                       q.FieldByName("SYUTOKUHIZUKE_MM").AsInteger(),
                                                       q.FieldByName("SYUTOKUHIZUKE_DD").AsInteger(), kimatu, GengoList);
@@ -465,7 +455,7 @@ void TNougyouKessansyoIO::ReadRows()
                  TJidaiChinsyakuRec& r = d.Chinsyaku[n];
                  r.Jyusho1 = q.FieldByName("JYUSHO1").AsString();
                  r.Jyusho2 = q.FieldByName("JYUSHO2").AsString();
-                 r.Kosakuryo = ScaledText(q.FieldByName("KOSAKURYO").AsString());
+                 r.Kosakuryo = q.FieldByName("KOSAKURYO").AsString(); // what is leased ("田"), as stored
                  r.Menseki = q.FieldByName("MENSEKI").AsCurrency();
                  r.Shiharaigaku = q.FieldByName("SHIHARAIGAKU").AsCurrency();
              });

@@ -7,6 +7,8 @@
 #include "common/TestDb.h"
 #include "common/TestEnv.h"
 #include "core/z5EasyEncode.h"
+#include "fb/Database.h"
+#include "linkage/z5ComGenkaSyokyaku.h"
 #include "linkage/st14TestSupport.h"
 #include "platform/CallerWindow.h"
 #include "platform/ChildProcess.h"
@@ -16,6 +18,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -117,6 +120,131 @@ void ExpectData(const fs::path& written, const fs::path& expected)
     };
     const auto a = dataOnly(Lines(e)), b = dataOnly(Lines(w));
     EXPECT_EQ(a, b) << LineDiff(a, b);
+}
+
+// Assets of every method added to the general data set: each declining-balance and straight-line
+// generation at lives 4, 5, 7, 22, 39 and 60, a revised-rate case of each declining balance, the
+// methods without a rate table, and one asset of every table method at every life from 2 to 100.
+// The run goes through; each listed asset's figures are the published rates applied by hand
+// (fiscal year 2025, twelve months of use, every product whole yen, so no rounding mode enters).
+TEST_F(RendoRunTest, AssetsOfEveryMethodAndLifeAreDepreciatedFromThePublishedRates)
+{
+    struct Want {
+        const char* name;
+        int method, life;
+        const char* acquired;
+        long long cost, opening;
+        double rate;        // Syouritu
+        long long futu;     // ordinary depreciation
+        long long hosyou;   // guarantee amount
+        double kaitei;      // revised rate
+        int jyokyo;
+    };
+    // 200 %: acquired this year, K = cost 1,000,000; guarantee = cost x guarantee rate.
+    // Straight line (2007 rules): cost 1,000,000 x rate. 250 %: cost 2,000,000 of 2010, opening
+    // 1,000,000: K x rate, guarantee 2,000,000 x rate. Old rules (2000): cost 1,000,000, opening
+    // 800,000; straight line on 90 % = 900,000, declining balance on the opening value.
+    const Want wants[] = {
+        {"200%-4", 2, 4, "2025-01-01", 1000000, 0, 0.500, 500000, 124990, 1.000, 0},
+        {"200%-5", 2, 5, "2025-01-01", 1000000, 0, 0.400, 400000, 108000, 0.500, 0},
+        {"200%-7", 2, 7, "2025-01-01", 1000000, 0, 0.286, 286000, 86800, 0.334, 0},
+        {"200%-22", 2, 22, "2025-01-01", 1000000, 0, 0.091, 91000, 31820, 0.100, 0},
+        {"200%-39", 2, 39, "2025-01-01", 1000000, 0, 0.051, 51000, 18600, 0.053, 0},
+        {"200%-60", 2, 60, "2025-01-01", 1000000, 0, 0.033, 33000, 12400, 0.034, 0},
+        {"定額-4", 1, 4, "2025-01-01", 1000000, 0, 0.250, 250000, 0, 0, 0},
+        {"定額-5", 1, 5, "2025-01-01", 1000000, 0, 0.200, 200000, 0, 0, 0},
+        {"定額-7", 1, 7, "2025-01-01", 1000000, 0, 0.143, 143000, 0, 0, 0},
+        {"定額-22", 1, 22, "2025-01-01", 1000000, 0, 0.046, 46000, 0, 0, 0},
+        {"定額-39", 1, 39, "2025-01-01", 1000000, 0, 0.026, 26000, 0, 0, 0},
+        {"定額-60", 1, 60, "2025-01-01", 1000000, 0, 0.017, 17000, 0, 0, 0},
+        {"250%-4", 2, 4, "2010-01-01", 2000000, 1000000, 0.625, 625000, 105480, 1.000, 1},
+        {"250%-5", 2, 5, "2010-01-01", 2000000, 1000000, 0.500, 500000, 124980, 1.000, 1},
+        {"250%-7", 2, 7, "2010-01-01", 2000000, 1000000, 0.357, 357000, 109920, 0.500, 1},
+        {"250%-22", 2, 22, "2010-01-01", 2000000, 1000000, 0.114, 114000, 45920, 0.125, 1},
+        {"250%-39", 2, 39, "2010-01-01", 2000000, 1000000, 0.064, 64000, 27400, 0.067, 1},
+        {"250%-60", 2, 60, "2010-01-01", 2000000, 1000000, 0.042, 42000, 17900, 0.044, 1},
+        {"旧定額-4", 1, 4, "2000-01-01", 1000000, 800000, 0.250, 225000, 0, 0, 1},
+        {"旧定額-5", 1, 5, "2000-01-01", 1000000, 800000, 0.200, 180000, 0, 0, 1},
+        {"旧定額-7", 1, 7, "2000-01-01", 1000000, 800000, 0.142, 127800, 0, 0, 1},
+        {"旧定額-22", 1, 22, "2000-01-01", 1000000, 800000, 0.046, 41400, 0, 0, 1},
+        {"旧定額-39", 1, 39, "2000-01-01", 1000000, 800000, 0.026, 23400, 0, 0, 1},
+        {"旧定額-60", 1, 60, "2000-01-01", 1000000, 800000, 0.017, 15300, 0, 0, 1},
+        {"旧定率-4", 2, 4, "2000-01-01", 1000000, 800000, 0.438, 350400, 0, 0, 1},
+        {"旧定率-5", 2, 5, "2000-01-01", 1000000, 800000, 0.369, 295200, 0, 0, 1},
+        {"旧定率-7", 2, 7, "2000-01-01", 1000000, 800000, 0.280, 224000, 0, 0, 1},
+        {"旧定率-22", 2, 22, "2000-01-01", 1000000, 800000, 0.099, 79200, 0, 0, 1},
+        {"旧定率-39", 2, 39, "2000-01-01", 1000000, 800000, 0.057, 45600, 0, 0, 1},
+        {"旧定率-60", 2, 60, "2000-01-01", 1000000, 800000, 0.038, 30400, 0, 0, 1},
+        // Revised rate: 250 % life 22, opening 300,000: 300,000 x 0.114 = 34,200 is below the
+        // guarantee 2,000,000 x 0.02296 = 45,920, so 300,000 x 0.125 = 37,500 (status 改定償却).
+        {"250%-22改定", 2, 22, "2010-01-01", 2000000, 300000, 0.114, 37500, 45920, 0.125, 5},
+        // 200 % life 60 of 2013, opening 300,000: 9,900 below 1,000,000 x 0.01240 = 12,400, so
+        // 300,000 x 0.034 = 10,200.
+        {"200%-60改定", 2, 60, "2013-01-01", 1000000, 300000, 0.033, 10200, 12400, 0.034, 5},
+        // Equal amortisation over 4 years: 400,000 / 4; lump sum: 300,000 / 3; lease of 60
+        // months: 600,000 x 12 / 60.
+        {"均等-4", 3, 4, "2025-01-01", 400000, 0, 0, 100000, 0, 0, 0},
+        {"一括", 4, 3, "2025-01-01", 300000, 0, 0, 100000, 0, 0, 0},
+        {"リース-60", 6, 60, "2025-01-01", 600000, 0, 0, 120000, 0, 0, 0},
+    };
+    std::string script;
+    int rec = 100;
+    auto add = [&](const std::string& name, int method, int life, const std::string& acquired, long long cost,
+                   long long opening) {
+        ++rec;
+        script += "INSERT INTO KS_SISAN (REC, KANRI, MEISYOU, SURYO, GSHOUHOU, SYUTODATE, SYUTOKIN, KISYUMISYOUKIN,"
+                  " TAIYOUYY, SYOUKIKANSTR, SYOUKIKANEND, SYOUKINKEI, MATUMISYOUKIN, JIGYOUWARIAI_NEW) VALUES (" +
+                  std::to_string(rec) + ", 'Z" + std::to_string(rec) + "', '" + name + "', 1, " + std::to_string(method) +
+                  ", '" + acquired + "', " + std::to_string(cost) + ", " + std::to_string(opening) + ", " +
+                  std::to_string(life) + ", 1, 12, 0, 1000, 100);\n";
+    };
+    for (const Want& w : wants) add(w.name, w.method, w.life, w.acquired, w.cost, w.opening);
+    const char* generations[][2] = {{"2025-01-01", "n"}, {"2010-01-01", "k"}, {"2000-01-01", "o"}};
+    for (int life = 2; life <= 100; ++life)
+        for (const auto& [acquired, tag] : generations)
+            for (int method : {1, 2})
+                add(std::string("sweep-") + tag + std::to_string(method) + "-" + std::to_string(life), method, life,
+                    acquired, 1000000, 500000);
+    Sql(fs::path(Data(1)) / "vqacc.fdb", script + "COMMIT;\n");
+
+    const fs::path file = out / "assets.xml";
+    const DriverRun r = Drive({"--data", Data(1), "--details", "--output", file.string()});
+    ASSERT_EQ(r.exitCode, 0) << r.output;
+    EXPECT_FALSE(r.Shows("償却率表に収録されていない")) << r.output;
+    // The statement's amounts come from the ledger: the added register rows change none of them.
+    ExpectData(file, SourceDir() / "tests/linkage/expected/ippan-general-fixture.xml");
+
+    kb::fb::Connection db;
+    kb::fb::Transaction tr;
+    db.SetDatabaseName((fs::path(Data(1)) / "vqacc.fdb").string());
+    db.Params() = {"user_name=SYSDBA", "password=masterkey", "lc_ctype=SJIS_0208"};
+    db.SetDefaultTransaction(&tr);
+    tr.SetDefaultDatabase(&db);
+    db.Open();
+    const auto settei = kb::TGenkaSettei::ForYear(kb::Date(2025, 1, 1), kb::Date(2025, 12, 31), 99, 2, 0, 1, 0);
+    const kb::TGenkaRowsLayout rows = kb::ReadGenkaRows(db, tr, settei, 11, true);
+    EXPECT_EQ(rows.GenkaRows.size(), 3u + std::size(wants) + 99u * 6u);
+    EXPECT_TRUE(rows.GenkaBessi);
+    kb::TGenkaSyokyakuSisanCalc calc(settei, db, tr);
+    for (std::size_t i = 0; i < std::size(wants); ++i) {
+        const Want& w = wants[i];
+        SCOPED_TRACE(w.name);
+        kb::TGenkaSyokyakuSisanRec got;
+        calc.Calc(static_cast<std::int32_t>(101 + i), got);
+        EXPECT_EQ(got.TaiyouYY, w.life);
+        EXPECT_EQ(got.Syouritu, kb::Currency::FromRaw(std::llround(w.rate * 10000)));
+        EXPECT_EQ(got.FutuSyoukin, kb::Currency::FromYen(w.futu));
+        EXPECT_EQ(got.Hosyougaku, static_cast<double>(w.hosyou));
+        EXPECT_EQ(std::llround(got.KaiteiSyouritu * 1000), std::llround(w.kaitei * 1000));
+        EXPECT_EQ(got.Jyokyo, w.jyokyo);
+        // The statement row the reader listed carries the same figures.
+        const auto row = std::find_if(rows.GenkaRows.begin(), rows.GenkaRows.end(),
+                                      [&](const kb::TGenkaSyokyakuRec& g) { return g.Meisyou == w.name; });
+        ASSERT_NE(row, rows.GenkaRows.end());
+        EXPECT_EQ(row->FutuSyoukin, got.FutuSyoukin);
+    }
+    for (const kb::TGenkaSyokyakuRec& g : rows.GenkaRows)
+        if (g.Meisyou.rfind("sweep-", 0) == 0) EXPECT_GT(g.FutuSyoukin, kb::Currency()) << g.Meisyou;
 }
 
 TEST_F(RendoRunTest, StartedByTheUserTheGeneralDataSetGivesTheHandComputedFile)

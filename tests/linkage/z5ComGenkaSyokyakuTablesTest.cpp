@@ -1,75 +1,32 @@
-// Every row of the two rate tables, against the ordinance's defining rules and against the
-// published figures we hold (transcribed below from published copies of appended tables 7 to 10).
+// The two rate tables: every cell against the published tables (the project's confirmed copy beside
+// the repository, when present), and every life against the ordinance's defining rules.
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <map>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
 #include <tuple>
+#include <vector>
 
+#include "common/TestDb.h"
 #include "linkage/z5ComGenkaSyokyakuTables.h"
 
 using kb::GenkaRateTableNew;
 using kb::GenkaRateTableOld;
-using kb::kNotRecorded;
 using kb::TGenkaRateRow;
 
 namespace {
 
 // In hundred-thousandths, so equal figures compare exactly.
-long long F(double v) { return v == kNotRecorded ? -1 : std::llround(v * 100000.0); }
+long long F(double v) { return std::llround(v * 100000.0); }
 long long Thousandths(long long t) { return t * 100; }
-
-// Table 8, lives 2..74, as published.
-const double kTable8[] = {0.500, 0.334, 0.250, 0.200, 0.167, 0.143, 0.125, 0.112, 0.100, 0.091, 0.084, 0.077,
-                          0.072, 0.067, 0.063, 0.059, 0.056, 0.053, 0.050, 0.048, 0.046, 0.044, 0.042, 0.040,
-                          0.039, 0.038, 0.036, 0.035, 0.034, 0.033, 0.032, 0.031, 0.030, 0.029, 0.028, 0.028,
-                          0.027, 0.026, 0.025, 0.025, 0.024, 0.024, 0.023, 0.023, 0.022, 0.022, 0.021, 0.021,
-                          0.020, 0.020, 0.020, 0.019, 0.019, 0.019, 0.018, 0.018, 0.018, 0.017, 0.017, 0.017,
-                          0.017, 0.016, 0.016, 0.016, 0.016, 0.015, 0.015, 0.015, 0.015, 0.015, 0.014, 0.014,
-                          0.014};
-
-// Table 7, old declining balance, lives 2..50, as published.
-const double kTable7Declining[] = {0.684, 0.536, 0.438, 0.369, 0.319, 0.280, 0.250, 0.226, 0.206, 0.189, 0.175,
-                                   0.162, 0.152, 0.142, 0.134, 0.127, 0.120, 0.114, 0.109, 0.104, 0.099, 0.095,
-                                   0.092, 0.088, 0.085, 0.082, 0.079, 0.076, 0.074, 0.072, 0.069, 0.067, 0.066,
-                                   0.064, 0.062, 0.060, 0.059, 0.057, 0.056, 0.055, 0.053, 0.052, 0.051, 0.050,
-                                   0.049, 0.048, 0.047, 0.046, 0.045};
-
-struct Published { double straight, declining, revised, guarantee; };
-
-// Table 9 (250 per cent), as published: straight line, rate, revised rate, guarantee rate.
-const std::map<int, Published> kTable9 = {
-    {3, {0.334, 0.833, 1.000, 0.02789}}, {4, {0.250, 0.625, 1.000, 0.05274}}, {5, {0.200, 0.500, 1.000, 0.06249}},
-    {6, {0.167, 0.417, 0.500, 0.05776}}, {7, {0.143, 0.357, 0.500, 0.05496}}, {8, {0.125, 0.313, 0.334, 0.05111}},
-    {9, {0.112, 0.278, 0.334, 0.04731}}, {10, {0.100, 0.250, 0.334, 0.04448}}, {11, {0.091, 0.227, 0.250, 0.04123}},
-    {12, {0.084, 0.208, 0.250, 0.03870}}, {13, {0.077, 0.192, 0.200, 0.03633}}, {14, {0.072, 0.179, 0.200, 0.03389}},
-    {15, {0.067, 0.167, 0.200, 0.03217}}, {16, {0.063, 0.156, 0.167, 0.03063}}, {17, {0.059, 0.147, 0.167, 0.02905}},
-    {18, {0.056, 0.139, 0.143, 0.02757}}, {19, {0.053, 0.132, 0.143, 0.02616}}, {20, {0.050, 0.125, 0.143, 0.02517}},
-    {21, {0.048, 0.119, 0.125, 0.02408}}, {22, {0.046, 0.114, 0.125, 0.02296}}, {23, {0.044, 0.109, 0.112, 0.02226}},
-    {24, {0.042, 0.104, 0.112, 0.02157}}, {25, {0.040, 0.100, 0.112, 0.02058}}, {26, {0.039, 0.096, 0.100, 0.01989}},
-    {27, {0.038, 0.093, 0.100, 0.01902}}, {28, {0.036, 0.089, 0.091, 0.01866}}, {51, {0.020, 0.049, 0.050, 0.01053}},
-    {52, {0.020, 0.048, 0.050, 0.01036}}, {53, {0.019, 0.047, 0.048, 0.01028}}, {54, {0.019, 0.046, 0.048, 0.01015}},
-    {55, {0.019, 0.045, 0.046, 0.01007}}, {56, {0.018, 0.045, 0.046, 0.00961}}, {57, {0.018, 0.044, 0.046, 0.00952}},
-    {58, {0.018, 0.043, 0.044, 0.00945}}, {59, {0.017, 0.042, 0.044, 0.00934}}, {60, {0.017, 0.042, 0.044, 0.00895}},
-    {61, {0.017, 0.041, 0.042, 0.00892}}, {62, {0.017, 0.040, 0.042, 0.00882}}, {63, {0.016, 0.040, 0.042, 0.00847}},
-    {64, {0.016, 0.039, 0.040, 0.00847}}, {65, {0.016, 0.038, 0.039, 0.00847}}, {66, {0.016, 0.038, 0.039, 0.00828}},
-    {67, {0.015, 0.037, 0.038, 0.00828}}, {68, {0.015, 0.037, 0.038, 0.00810}}, {69, {0.015, 0.036, 0.038, 0.00800}},
-    {70, {0.015, 0.036, 0.038, 0.00771}}, {71, {0.015, 0.035, 0.036, 0.00771}}, {72, {0.014, 0.035, 0.036, 0.00751}},
-    {73, {0.014, 0.034, 0.035, 0.00751}}, {74, {0.014, 0.034, 0.035, 0.00738}}, {75, {0.014, 0.033, 0.034, 0.00738}},
-    {76, {0.014, 0.033, 0.034, 0.00726}}, {77, {0.013, 0.032, 0.033, 0.00726}}, {100, {0.010, 0.025, 0.026, 0.00546}},
-};
-
-// Table 10 (200 per cent), the published rows we hold.
-const std::map<int, Published> kTable10 = {
-    {3, {0.334, 0.667, 1.000, 0.11089}}, {6, {0.167, 0.333, 0.334, 0.09911}}, {8, {0.125, 0.250, 0.334, 0.07909}},
-    {10, {0.100, 0.200, 0.250, 0.06552}}, {15, {0.067, 0.133, 0.143, 0.04565}}, {17, {0.059, 0.118, 0.125, 0.04038}},
-    {25, {0.040, 0.080, 0.084, 0.02841}}, {30, {0.034, 0.067, 0.072, 0.02366}}, {50, {0.020, 0.040, 0.042, 0.01440}},
-    {100, {0.010, 0.020, 0.020, 0.00742}},
-};
+// 1/n rounded up at the third decimal, in thousandths.
+long long StraightThousandths(int n) { return (1000 + n - 1) / n; }
 
 using Row = std::tuple<double, double, double, double, double, double>;
-Row Cols(const TGenkaRateRow& r) { return {r.Teigaku, r.Teiritu, r.Kaitei, r.Hosyou, r.OldTeigaku, r.OldTeiritu}; }
 
 void ExpectRow(const TGenkaRateRow& r, const Row& e)
 {
@@ -79,6 +36,15 @@ void ExpectRow(const TGenkaRateRow& r, const Row& e)
     EXPECT_EQ(F(r.Hosyou), F(std::get<3>(e)));
     EXPECT_EQ(F(r.OldTeigaku), F(std::get<4>(e)));
     EXPECT_EQ(F(r.OldTeiritu), F(std::get<5>(e)));
+}
+
+std::vector<std::string> SplitTabs(const std::string& line)
+{
+    std::vector<std::string> cells;
+    std::istringstream in(line);
+    for (std::string cell; std::getline(in, cell, '\t');) cells.push_back(cell);
+    if (!line.empty() && line.back() == '\t') cells.emplace_back();
+    return cells;
 }
 
 } // namespace
@@ -99,7 +65,54 @@ TEST(GenkaRateTables, TheTellingRowsOfTheStatement)
     }
 }
 
-TEST(GenkaRateTables, EveryRowFollowsTheDefiningRulesAndThePublishedFigures)
+// Every cell of the published tables (lives 2..100, nine columns) equals the compiled one; an empty
+// cell (the revised and guarantee rates of life 2) is 0 here.
+TEST(GenkaRateTables, EveryCellEqualsThePublishedTables)
+{
+    const auto tsv = kbtest::SourceDir() / ".." / "shared" / "data" / "depreciation-rates.tsv";
+    if (!std::filesystem::exists(tsv))
+        GTEST_SKIP() << "the published rate tables are not beside the repository (" << tsv.string() << ")";
+    std::ifstream in(tsv);
+    std::string line;
+    ASSERT_TRUE(std::getline(in, line));
+    const std::vector<std::string> header = SplitTabs(line);
+    const std::vector<std::string> expectedHeader = {"life",          "old_straight",  "old_declining", "straight",
+                                                     "db250_rate",    "db250_revised", "db250_guarantee",
+                                                     "db200_rate",    "db200_revised", "db200_guarantee"};
+    ASSERT_EQ(header, expectedHeader);
+    int cells = 0;
+    int lives = 0;
+    while (std::getline(in, line)) {
+        if (line.empty()) continue;
+        const std::vector<std::string> c = SplitTabs(line);
+        ASSERT_EQ(c.size(), 10u) << line;
+        const int n = std::stoi(c[0]);
+        ASSERT_GE(n, 2);
+        ASSERT_LE(n, 100);
+        EXPECT_EQ(n, lives + 2) << "lives in order";
+        ++lives;
+        const TGenkaRateRow& o = GenkaRateTableOld[n];
+        const TGenkaRateRow& w = GenkaRateTableNew[n];
+        const std::pair<const char*, std::vector<double>> compiled[] = {
+            {"old_straight", {o.OldTeigaku, w.OldTeigaku}},  {"old_declining", {o.OldTeiritu, w.OldTeiritu}},
+            {"straight", {o.Teigaku, w.Teigaku}},            {"db250_rate", {o.Teiritu}},
+            {"db250_revised", {o.Kaitei}},                   {"db250_guarantee", {o.Hosyou}},
+            {"db200_rate", {w.Teiritu}},                     {"db200_revised", {w.Kaitei}},
+            {"db200_guarantee", {w.Hosyou}},
+        };
+        for (size_t i = 0; i < std::size(compiled); ++i) {
+            const std::string& text = c[i + 1];
+            const double published = text.empty() ? 0.0 : std::stod(text);
+            for (double v : compiled[i].second)
+                EXPECT_EQ(F(v), F(published)) << "life " << n << ", " << compiled[i].first << " \"" << text << '"';
+            ++cells;
+        }
+    }
+    EXPECT_EQ(lives, 99);
+    EXPECT_EQ(cells, 891);
+}
+
+TEST(GenkaRateTables, EveryLifeFollowsTheDefiningRules)
 {
     for (int n = 0; n <= 100; ++n) {
         SCOPED_TRACE("life " + std::to_string(n));
@@ -117,37 +130,33 @@ TEST(GenkaRateTables, EveryRowFollowsTheDefiningRulesAndThePublishedFigures)
             continue;
         }
         // Straight line: 1/n rounded up at the third decimal.
-        EXPECT_EQ(F(o.Teigaku), Thousandths((1000 + n - 1) / n));
-        if (n <= 74) EXPECT_EQ(F(o.Teigaku), F(kTable8[n - 2]));
+        EXPECT_EQ(F(o.Teigaku), Thousandths(StraightThousandths(n)));
         // Declining balance: 2.5/n and 2/n rounded at the third decimal, at most 1.
         EXPECT_EQ(F(o.Teiritu), Thousandths(std::min<long long>(1000, (5000 + n) / (2 * n))));
         EXPECT_EQ(F(w.Teiritu), Thousandths(std::min<long long>(1000, (4000 + n) / (2 * n))));
-        // Revised and guarantee rates: the published figures, none for life 2, else not recorded.
-        for (auto [row, published] : {std::pair{&o, &kTable9}, std::pair{&w, &kTable10}}) {
-            auto it = published->find(n);
+        // The old rates are each below the straight line and the declining-balance rate of a shorter life.
+        EXPECT_LE(F(o.OldTeigaku), F(o.Teigaku));
+        if (n > 2) {
+            EXPECT_LE(F(o.OldTeiritu), F(GenkaRateTableOld[n - 1].OldTeiritu));
+            EXPECT_LE(F(o.OldTeigaku), F(GenkaRateTableOld[n - 1].OldTeigaku));
+        }
+        for (const TGenkaRateRow* row : {&o, &w}) {
+            SCOPED_TRACE(row == &o ? "250%" : "200%");
             if (n == 2) {
+                // Written off in the first year: the ordinance has no revised or guarantee rate.
                 EXPECT_EQ(F(row->Kaitei), 0);
                 EXPECT_EQ(F(row->Hosyou), 0);
-            } else if (it != published->end()) {
-                EXPECT_EQ(F(row->Teigaku), F(it->second.straight));
-                EXPECT_EQ(F(row->Teiritu), F(it->second.declining));
-                EXPECT_EQ(F(row->Kaitei), F(it->second.revised));
-                EXPECT_EQ(F(row->Hosyou), F(it->second.guarantee));
-            } else {
-                EXPECT_EQ(row->Kaitei, kNotRecorded);
-                EXPECT_EQ(row->Hosyou, kNotRecorded);
+                continue;
             }
-        }
-        // Old straight line: 1/n cut at the third decimal up to 20 years, the published 0.020 and 0.010 at 50 and 100.
-        if (n <= 20) EXPECT_EQ(F(o.OldTeigaku), Thousandths(1000 / n));
-        else if (n == 50 || n == 100) EXPECT_EQ(F(o.OldTeigaku), F(n == 50 ? 0.020 : 0.010));
-        else EXPECT_EQ(o.OldTeigaku, kNotRecorded);
-        // Old declining balance: the published rates, each within a thousandth of 1 - 0.1^(1/n).
-        if (n <= 50 || n == 100) {
-            EXPECT_EQ(F(o.OldTeiritu), F(n == 100 ? 0.023 : kTable7Declining[n - 2]));
-            EXPECT_NEAR(o.OldTeiritu, 1.0 - std::pow(0.1, 1.0 / n), 0.001);
-        } else {
-            EXPECT_EQ(o.OldTeiritu, kNotRecorded);
+            // The revised rate is the straight-line rate of the years left at the switch, which comes
+            // in the first year t whose declining amount rate × (1 − rate)^(t−1) is below the guarantee.
+            const double rate = row->Teiritu;
+            int t = 1;
+            while (t <= n && rate * std::pow(1.0 - rate, t - 1) >= row->Hosyou) ++t;
+            ASSERT_LE(t, n) << "no switch before the end of the life";
+            EXPECT_EQ(F(row->Kaitei), Thousandths(StraightThousandths(n - t + 1))) << "switch in year " << t;
+            EXPECT_GT(row->Hosyou, 0.0);
+            EXPECT_LT(row->Hosyou, rate);
         }
     }
 }

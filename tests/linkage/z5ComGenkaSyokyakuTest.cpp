@@ -285,17 +285,25 @@ TEST(GenkaSyokyaku, OtherDataKindsCountTheYearAndCutTheGuarantee)
     EXPECT_EQ(Compute(s, Asset(2, 10, Date(2020, 1, 1), 1000009, 409600)).Hosyougaku, 65521.0);
 }
 
-TEST(GenkaSyokyaku, LivesWithoutPublishedFiguresAreRefused)
+// A straight-line or declining-balance asset whose life the tables do not cover, or a method code
+// no rule knows, is refused with a message naming the asset and its life; other methods take any life.
+TEST(GenkaSyokyaku, AssetsTheTablesCannotComputeAreRefused)
 {
-    struct Refusal { std::string name; TKsSisanRow row; int column; };
+    struct Refusal { std::string name; TKsSisanRow row; int column; std::string says; };
     const Refusal refusals[] = {
-        {"200% life 7: no revised or guarantee rate held", Asset(2, 7, Date(2020, 1, 1), 1000000, 500000), 4},
-        {"250% life 40", Asset(2, 40, Date(2010, 1, 1), 1000000, 500000), 3},
-        {"old straight line life 30", Asset(1, 30, Date(2000, 1, 1), 1000000, 500000), 6},
-        {"old declining balance life 60", Asset(2, 60, Date(2000, 1, 1), 1000000, 500000), 7},
+        {"200% life 1", Asset(2, 1, Date(2020, 1, 1), 1000000, 500000), 3, "耐用年数1年の定率法の償却率が償却率表に収録されていない"},
+        {"200% life 101", Asset(2, 101, Date(2020, 1, 1), 1000000, 500000), 3, "耐用年数101年の定率法の償却率"},
+        {"250% stored rate, life 0: the full-year rate is still needed", With(Asset(2, 0, Date(2010, 1, 1), 1000000, 500000),
+            [](TKsSisanRow& r) { r.ISINPSYOURITU = 1; r.SYOURITU = Currency::FromRaw(1000); }), 3, "耐用年数0年の定率法の償却率"},
+        {"new straight line life 0", Asset(1, 0, Date(2024, 1, 1), 1000000, 0), 2, "耐用年数0年の定額法の償却率"},
+        {"old straight line life 120", Asset(1, 120, Date(2000, 1, 1), 1000000, 500000), 6, "耐用年数120年の旧定額法の償却率"},
+        {"old declining balance life 1", Asset(2, 1, Date(2000, 1, 1), 1000000, 500000), 7, "耐用年数1年の旧定率法の償却率"},
+        {"method 7", Asset(7, 10, Date(2024, 1, 1), 1000000, 0), 0, "償却方法（7）が不明なため、耐用年数10年の減価償却費を計算できません。"},
     };
-    for (const auto& f : refusals) {
+    for (auto f : refusals) {
         SCOPED_TRACE(f.name);
+        f.row.KANRI = "0042";
+        f.row.MEISYOU = "倉庫";
         TGenkaSyokyakuSisanCalc calc(Year2024());
         TGenkaSyokyakuSisanRec rec;
         try {
@@ -303,13 +311,23 @@ TEST(GenkaSyokyaku, LivesWithoutPublishedFiguresAreRefused)
             ADD_FAILURE() << "computed without the statute's figure";
         } catch (const kb::EGenkaRateMissing& e) {
             EXPECT_EQ(e.Taiyou, f.row.TAIYOUYY);
-            EXPECT_NE(std::string(e.what()).find("償却率表に収録されていない"), std::string::npos) << e.what();
-            (void)f.column;
+            EXPECT_EQ(e.Column, f.column);
+            EXPECT_EQ(e.Kanri, "0042");
+            const std::string what = e.what();
+            EXPECT_EQ(what.rfind("資産「倉庫」（管理番号0042）：", 0), 0u) << what;
+            EXPECT_NE(what.find(f.says), std::string::npos) << what;
         }
     }
-    // Methods without a table rate are computed for any life; a life over 100 has rate 0.
-    EXPECT_EQ(Compute(Year2024(), Asset(3, 40, Date(2024, 1, 1), 400000, 0)).FutuSyoukin, Yen(10000));
-    EXPECT_EQ(Compute(Year2024(), Asset(1, 120, Date(2024, 1, 1), 400000, 0)).FutuSyoukin, Currency());
+    // Methods without a table rate take any life; a lease runs over its months, also beyond 100.
+    EXPECT_EQ(Compute(Year2024(), Asset(3, 140, Date(2024, 1, 1), 1400000, 0)).FutuSyoukin, Yen(10000));
+    EXPECT_EQ(Compute(Year2024(), Asset(6, 120, Date(2024, 1, 1), 1200000, 0)).FutuSyoukin, Yen(120000));
+    EXPECT_EQ(Compute(Year2024(), Asset(4, 0, Date(2024, 1, 1), 300000, 0)).FutuSyoukin, Yen(100000));
+    // A method column left empty is listed with nothing to depreciate.
+    EXPECT_EQ(Compute(Year2024(), Asset(0, 0, Date(2024, 1, 1), 300000, 0)).FutuSyoukin, Currency());
+    // Life 2: written off in the first year (memorandum yen), no guarantee amount to compare with.
+    const auto two = Compute(Year2024(), Asset(2, 2, Date(2024, 1, 1), 300000, 0));
+    EXPECT_EQ(two.FutuSyoukin, Yen(299999));
+    EXPECT_EQ(two.Hosyougaku, 0.0);
 
     TGenkaSettei bad = Year2024();
     bad.MonthNo = -1;

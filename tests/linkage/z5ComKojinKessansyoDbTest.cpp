@@ -311,15 +311,18 @@ TEST_F(GeneralStatement, DepreciationRowsShowTheRegistersStoredTotal)
 
 TEST_F(GeneralStatement, AnAssetTheRateTablesCannotComputeFailsTheRun)
 {
-    // a declining-balance asset of the 2012 rules with a life whose revised rate is not held
-    Exec("UPDATE KS_SISAN SET GSHOUHOU=2, TAIYOUYY=45, SYOURITU=NULL, SYUTODATE='2020-01-10' WHERE REC=2");
+    // a declining-balance asset of the 2012 rules with a life beyond the published tables
+    Exec("UPDATE KS_SISAN SET GSHOUHOU=2, TAIYOUYY=101, SYOURITU=NULL, SYUTODATE='2020-01-10' WHERE REC=2");
     kb::TXmlSaveDoc doc("1.0", "", "Shift_JIS");
     doc.CreateRoot("REPORT");
     try {
         kb::SyotokuzeiWriteData(doc, {1, 1, false, 0}, db, tr);
         FAIL() << "the depreciation must not be written without the asset";
     } catch (const kb::EDataExportError& e) {
-        EXPECT_NE(std::string(e.what()).find("耐用年数45年"), std::string::npos) << e.what();
+        EXPECT_NE(std::string(e.what()).find("資産「配送用貨物車」（管理番号002）：耐用年数101年の定率法の償却率が償却率表に"
+                                             "収録されていないため、減価償却費を計算できません。"),
+                  std::string::npos)
+            << e.what();
     }
 }
 
@@ -522,6 +525,38 @@ TEST_F(GeneralStatementOnTheLedger, DataOfBothKindsEqualsTheHandWrittenFile)
     EXPECT_TRUE(SameTree(AsKind2(expected), Write(2, true)));
     EXPECT_TRUE(ui.shown.empty());
 }
+
+// The rounding modes the data set stores, ACCDEF1.SDAI_HASUU1..3 for the depreciation and
+// AO_SINKOKU.HASUU for the allowance limit, all count 0 toward zero, 2 up when a fraction remains,
+// and 1 or any other value half away from zero.
+class StoredRoundingModes : public GeneralStatementOnTheLedger, public ::testing::WithParamInterface<int> {
+protected:
+    std::vector<std::string> ExtraStatements() const override
+    {
+        const std::string m = std::to_string(GetParam());
+        return {"UPDATE ACCDEF1 SET SDAI_HASUU1=" + m + ", SDAI_HASUU2=" + m + ", SDAI_HASUU3=" + m,
+                "UPDATE AO_SINKOKU SET HASUU=" + m + ", GYOUSHUKUBUN=0, KURIIRE2=1234567",
+                // ordinary depreciation 2,000,005 x 0.100 = 200,000.5; business share 10,001 x 30 % = 3,000.3
+                "UPDATE KS_SISAN SET SYUTOKIN=2000005, SYOUKINKEI=10001, JIGYOUWARIAI_NEW=30 WHERE REC=2"};
+    }
+};
+
+TEST_P(StoredRoundingModes, DepreciationAndAllowanceRoundByTheStoredMode)
+{
+    struct Want { long long futu, jigyou, limit; };
+    // the limit: 1,234,567 x 5.5 % = 67,901.185
+    const Want want[] = {{200000, 3000, 67901}, {200001, 3000, 67901}, {200001, 3001, 67902}, {200001, 3000, 67901}};
+    const Want& w = want[GetParam()];
+    ASSERT_EQ(kb::AccInf.SDAI_HASUU1, GetParam());
+    kb::TIppanKessansyoIO r(kb::DM->IBDatabaseDAT, kb::DM->IBTransactionDAT);
+    ASSERT_EQ(r.Select(0), 1) << r.LastError;
+    ASSERT_EQ(r.Data.GenkaSyokyaku[2].Meisyou, "配送用貨物車");
+    EXPECT_EQ(r.Data.GenkaSyokyaku[2].FutuSyoukin, Currency::FromYen(w.futu));
+    EXPECT_EQ(r.Data.GenkaSyokyaku[2].JigyouKin, Currency::FromYen(w.jigyou));
+    EXPECT_EQ(r.Data.Kuriire[3], Currency::FromYen(w.limit));
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, StoredRoundingModes, ::testing::Values(0, 1, 2, 3));
 
 class HandEnteredStatementOnTheLedger : public GeneralStatementOnTheLedger {
 protected:

@@ -23,16 +23,6 @@ TEST(KessansyoSign, SideSignByModeAndSide)
     for (const Case& c : cases) EXPECT_EQ(kb::SideSign(c.mode, Yen(100), c.side), Yen(c.out)) << c.mode << "/" << c.side;
 }
 
-TEST(KessansyoSign, RoundingModesOfTheStatements)
-{
-    const Currency x = Currency::FromRaw(550000550); // 55,000.055
-    EXPECT_EQ(kb::KessanRound(0, x), Yen(55000));
-    EXPECT_EQ(kb::KessanRound(2, x), Yen(55001));
-    EXPECT_EQ(kb::KessanRound(1, x), Yen(55000));
-    EXPECT_EQ(kb::KessanRound(1, Currency::FromRaw(5000)), Yen(1)); // 0.5 half away from zero
-    EXPECT_EQ(kb::KessanRound(2, Currency::FromRaw(-1)), Yen(-1));
-}
-
 class Placement : public ::testing::Test {
 protected:
     void SetUp() override

@@ -23,9 +23,9 @@ std::vector<HandLine> AgricultureBalances()
         {"1100", 4, "普通預金", 1, 1000000, 2400000},
         {"2100", 23, "元入金", 3, 1500000, 1500000},
         {"4100", 1, "販売金額", 3, 0, 1400000},
-        {"6100", 1, "種苗費", 1, 0, 50000},
-        {"6100", 3, "肥料費", 1, 0, 80000},
-        {"6100", 4, "農薬衛生費", 1, 0, 40000},
+        {"6100", 2, "種苗費", 1, 0, 50000},
+        {"6100", 4, "肥料費", 1, 0, 80000},
+        {"6100", 7, "農薬衛生費", 1, 0, 40000},
     };
 }
 
@@ -185,6 +185,36 @@ TEST_F(AgricultureStatement, AllowanceDeductionAndMeatCattleAmountReachTheFile)
     EXPECT_EQ(r.Data.Koujo8, Yen(400000));
     EXPECT_EQ(r.Data.Koujo9, Yen(250000));
     EXPECT_EQ(r.Data.FusaiRisi, Yen(120000));   // kept whatever the income
+}
+
+// The accounting application stores the planting year with its era letter and what is leased as
+// a text; a bare year of older data still reads.
+TEST_F(AgricultureStatement, EraYearAndLeasedLandAreReadAsTheTextsStored)
+{
+    Exec("INSERT INTO AO_KAJYU (REC, MEISHOU1, SYUTOKUHIZUKE_YY, SYUTOKUHIZUKE_MM, SYUTOKUHIZUKE_DD) VALUES "
+         "(2, 'うめ', 'H03', 4, 1)");
+    Exec("INSERT INTO AO_TIDAI_CHINSHAKU (REC, JYUSHO1, KOSAKURYO, MENSEKI, SHIHARAIGAKU) VALUES "
+         "(1, '地主二郎', '田', 20, 40000)");
+    const std::string rearing = kTop + "KAJUGYUUBAHIYOU/KAJUGYUUBA_UTIWAKE";
+    std::string xml = Write(4, true);
+    EXPECT_EQ(Leaf(xml, rearing + "[COUNT=2]/SYUTOKU_NENGAPPI"), "19910401");
+    EXPECT_EQ(Leaf(xml, rearing + "[COUNT=1]/SYUTOKU_NENGAPPI"), "20240401"); // the fixture's "R06"
+    EXPECT_EQ(Leaf(xml, kTop + "TINSYAKURYOU/TINSYAKURYOU_UTIWAKE[COUNT=1]/KOSAKURYOU_TINKOURYOU"), "田");
+    Exec("UPDATE AO_KAJYU SET SYUTOKUHIZUKE_YY='6' WHERE REC=1");
+    xml = Write(4, true);
+    EXPECT_EQ(Leaf(xml, rearing + "[COUNT=1]/SYUTOKU_NENGAPPI"), "20240401");
+}
+
+TEST_F(AgricultureStatement, TheAllowanceLimitRoundsByTheStoredMode)
+{
+    // 1,234,567 x 5.5 % = 67,901.185: 0 toward zero, 1 half away from zero, 2 up, any other as 1
+    Exec("UPDATE AO_SINKOKU SET KURIIRE2=1234567");
+    for (const auto& [mode, limit] : {std::pair{0, 67901LL}, {1, 67901LL}, {2, 67902LL}, {3, 67901LL}}) {
+        Exec("UPDATE AO_SINKOKU SET HASUU=" + std::to_string(mode));
+        kb::TNougyouKessansyoIO r(db, tr);
+        ASSERT_EQ(r.Select(0), 1) << r.LastError;
+        EXPECT_EQ(r.Data.Kuriire3, Yen(limit)) << "mode " << mode;
+    }
 }
 
 TEST_F(AgricultureStatement, AFailureInsideTheCallersTransactionIsSilent)
