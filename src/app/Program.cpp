@@ -1,6 +1,7 @@
 #include "app/Program.h"
 
 #include "app/MainForm.h"
+#include "app/ShutdownOnSignal.h"
 #include "core/DataModule.h"
 #include "core/ErrorReporter.h"
 #include "dataselect/Logon.h"
@@ -157,6 +158,7 @@ int RunProgram(int argc, char** argv)
             rc = 1;
         } else {
             if (testMode) InstallTestMode(&form);
+            const ShutdownOnSignal endOnSignal(form);
             if (form.InitApplication()) {
                 QCoreApplication::processEvents();
                 form.show();

@@ -1,5 +1,6 @@
 #include "platform/FirebirdRuntime.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/IniFile.h"
 
 #include <unistd.h>
@@ -88,7 +89,7 @@ fs::path FirebirdRuntime::Prepare(const fs::path& root)
 void FirebirdRuntime::BuildRoot(const fs::path& root, const std::string& firebirdConf)
 {
     BuildComplete(root);
-    IniFile::SaveAtomically(root / "firebird.conf", firebirdConf);
+    WriteFileAtomically(root / "firebird.conf", firebirdConf);
 }
 
 } // namespace kb
