@@ -2,6 +2,7 @@
 
 #include "accounting/DataInfomation.h"
 #include "core/uAccRecord.h"
+#include "platform/AtomicFile.h"
 #include "platform/IniFile.h"
 #include "platform/ShellFolders.h"
 
@@ -34,6 +35,7 @@ bool DataSetHolder::Take(const std::string& folder)
 {
     std::lock_guard guard(heldLock);
     if (Held().count(folder)) return true;
+    RemoveAtomicLeftovers(folder);  // an information file half written by a run that was killed
     const std::string path = FileName(folder);
     const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
     if (fd < 0) return false;
