@@ -397,7 +397,9 @@ void TDataInfomation::WriteIniFile(const std::string& folder, const std::string&
 {
     if (folder.empty() || !Writable()) return;
     Rec = rec;
-    IniFile ini(IniFileName(folder));
+    const IniFile file(IniFileName(folder));
+    // One save for the whole record: a reader or a kill never meets half a section.
+    IniFile::Batch ini(file);
     if (section.empty() || SameText(section, kSectionDataSts)) {
         const char* s = kSectionDataSts;
         ini.EraseSection(s);
@@ -439,6 +441,7 @@ void TDataInfomation::WriteIniFile(const std::string& folder, const std::string&
         ini.WriteInteger(s, "USEMYNUMBER", rec.USEMYNUMBER);
         ini.WriteInteger(s, "CLOUD_SHARE", rec.CLOUD_SHARE);
     }
+    ini.Commit();
 }
 
 void TDataInfomation::WriteIniValue(const std::string& folder, const std::string& section, bool remove,
@@ -458,20 +461,35 @@ void TDataInfomation::WriteIniValue(const std::string& folder, const std::string
     WriteIniValue(folder, section, remove, std::to_string(value), key);
 }
 
+namespace {
+// A status with the operator who set it (kept only while the status is held), in one save.
+void WriteStatusKeys(const std::string& iniPath, int status, bool release, const char* statusKey, const char* opCodeKey,
+                     const char* opNameKey)
+{
+    const IniFile file(iniPath);
+    IniFile::Batch ini(file);
+    ini.WriteInteger(kSectionDataSts, statusKey, status);
+    if (release) {
+        ini.EraseKey(kSectionDataSts, opCodeKey);
+        ini.EraseKey(kSectionDataSts, opNameKey);
+    } else {
+        ini.WriteInteger(kSectionDataSts, opCodeKey, SystemDef.OpCode);
+        ini.WriteString(kSectionDataSts, opNameKey, SystemDef.OpName);
+    }
+    ini.Commit();
+}
+} // namespace
+
 void TDataInfomation::SetDataStatus(const std::string& folder, int status)
 {
     if (folder.empty() || !Writable()) return;
-    WriteIniValue(folder, kSectionDataSts, false, status, "STATUS");
-    WriteIniValue(folder, kSectionDataSts, status == dsFree, SystemDef.OpCode, "OPCODE");
-    WriteIniValue(folder, kSectionDataSts, status == dsFree, SystemDef.OpName, "OPERATOR");
+    WriteStatusKeys(IniFileName(folder), status, status == dsFree, "STATUS", "OPCODE", "OPERATOR");
 }
 
 void TDataInfomation::SetShareStatus(const std::string& folder, int status)
 {
     if (folder.empty() || !Writable()) return;
-    WriteIniValue(folder, kSectionDataSts, false, status, "SHARE_STATUS");
-    WriteIniValue(folder, kSectionDataSts, status == 1, SystemDef.OpCode, "SHARE_OPCODE");
-    WriteIniValue(folder, kSectionDataSts, status == 1, SystemDef.OpName, "SHARE_OPERATOR");
+    WriteStatusKeys(IniFileName(folder), status, status == 1, "SHARE_STATUS", "SHARE_OPCODE", "SHARE_OPERATOR");
 }
 
 bool TDataInfomation::ChangeShareStatus(const std::string& folder, int status)

@@ -1,5 +1,6 @@
 #include "accounting/DataSetUseRecorder.h"
 
+#include "accounting/DataSetHolder.h"
 #include "core/ErrorReporter.h"
 #include "core/uAccRecord.h"
 #include "platform/Date.h"
@@ -117,7 +118,10 @@ void TDataSetUseRecorder::RecordUseStart(const std::string& folder)
     rec.OPERATOR = SystemDef.OpName;
     // A header that could not be read must not blank the facts the file holds for the other
     // programs: then only the status keys are written.
-    if (ConnectMode == 0) info.WriteIniFile(folder, read ? "" : kSectionDataSts, rec);
+    if (ConnectMode == 0) {
+        DataSetHolder::Take(folder);  // first: a mark never exists without its holder
+        info.WriteIniFile(folder, read ? "" : kSectionDataSts, rec);
+    }
 }
 
 void TDataSetUseRecorder::RecordUseEnd(const std::string& folder, bool recordUseEnd, bool listUpdate)
@@ -126,7 +130,10 @@ void TDataSetUseRecorder::RecordUseEnd(const std::string& folder, bool recordUse
     TDataInfomationRec rec;
     const bool read = info.GetDataInfoRec(rec);
     rec.STATUS = dsFree;
-    if (recordUseEnd && ConnectMode == 0) info.WriteIniFile(folder, read ? "" : kSectionDataSts, rec);
+    if (recordUseEnd && ConnectMode == 0) {
+        info.WriteIniFile(folder, read ? "" : kSectionDataSts, rec);
+        DataSetHolder::Release(folder);
+    }
     if (listUpdate && read) updater_->UpdateDataListRow(dm_, folder, rec);
 }
 

@@ -1,10 +1,13 @@
 #include "app/Program.h"
 
 #include "app/MainForm.h"
+#include "app/ShutdownOnSignal.h"
 #include "core/DataModule.h"
 #include "core/ErrorReporter.h"
+#include "core/uAccRecord.h"
 #include "dataselect/Logon.h"
 #include "dataselect/z5DataSentaku.h"
+#include "platform/AtomicFile.h"
 #include "platform/NamedMutex.h"
 #include "ui/xWizard.h"
 #include "ui/z5MessageDlg2.h"
@@ -157,7 +160,12 @@ int RunProgram(int argc, char** argv)
             rc = 1;
         } else {
             if (testMode) InstallTestMode(&form);
+            const ShutdownOnSignal endOnSignal(form);
             if (form.InitApplication()) {
+                // Temporary files of a run that was killed: beside the linkage file and the INI files.
+                for (const fs::path& folder : {fs::path(form.CallerFile).parent_path(), fs::path(SystemDef.AppDataDir),
+                                               fs::path(SystemDef.IniDir)})
+                    if (!folder.empty()) RemoveAtomicLeftovers(folder);
                 QCoreApplication::processEvents();
                 form.show();
                 rc = app.exec();

@@ -3,6 +3,7 @@
 #include "core/DataModule.h"
 #include "core/uAccRecord.h"
 #include "platform/Date.h"
+#include "platform/ShellFolders.h"
 #include "platform/Text.h"
 
 #include <cstdio>
@@ -78,7 +79,9 @@ void ShowIBError(const FbError& e, const std::string& context, const std::string
         const std::int32_t code = e.IBErrorCode();
         const std::string description = GetIscErrorText(code, e.SQLCode());
 
-        const std::string line1 = DateTime::Now().ToString() + "," + SystemDef.PCName + "," + std::to_string(SystemDef.OpCode) +
+        // Before the log-on names the computer, the platform's name stands in (never an empty field).
+        const std::string pc = SystemDef.PCName.empty() ? ShellFolders::ComputerName() : SystemDef.PCName;
+        const std::string line1 = DateTime::Now().ToString() + "," + pc + "," + std::to_string(SystemDef.OpCode) +
                                   ",Serial=" + SystemDef.SerialText + ",AppVer=" + SystemDef.AppVersion + ",DBName=" +
                                   SystemDef.HostName + ":" + DataDatabaseName() + ",DataVer=" + DataVersionText;
         const std::string line2 = "Error=" + context + " [" + std::to_string(code) + "] (" + std::to_string(e.SQLCode()) + ") " +

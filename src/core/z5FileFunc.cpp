@@ -11,11 +11,9 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <random>
-#include <thread>
 
 namespace fs = std::filesystem;
 
@@ -370,8 +368,6 @@ bool WriteIniValue(const std::string& iniPath, const std::string& section, const
     } catch (const std::exception&) {
         ok = false;
     }
-    // Readers in other processes look right after the write (as they did with the OS's cache).
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
     return ok;
 }
 
@@ -385,13 +381,15 @@ void ReadIniSection(const std::string& iniPath, const std::string& section, std:
 void WriteIniSection(const std::string& iniPath, const std::string& section, const std::vector<std::string>& lines)
 {
     if (iniPath.empty() || section.empty()) return;
-    IniFile ini(iniPath);
+    const IniFile file(iniPath);
+    IniFile::Batch ini(file);  // the section is replaced in one save
     ini.EraseSection(section);
     for (const auto& line : lines) {
         const auto eq = line.find('=');
         if (eq == std::string::npos || eq == 0) continue;
         ini.WriteString(section, line.substr(0, eq), line.substr(eq + 1));
     }
+    ini.Commit();
 }
 
 TRegValue ReadRegValue(const std::string& rootKey, const std::string& keyPath, const std::string& valueName)

@@ -143,7 +143,9 @@ TAppIniCreateBox::TAppIniCreateBox(QWidget* parent)
 
 bool TAppIniCreateBox::WriteIniFile(int mode)
 {
-    IniFile ini(SystemDef.IniFile);
+    const IniFile file(SystemDef.IniFile);
+    IniFile::Batch ini(file);  // one save: never a file with half the settings
+
     if (mode == 1) {
         if (ConnectMode == 0) SystemDef.HostName.clear();
         ini.EraseSection("DATABASE");
@@ -165,6 +167,7 @@ bool TAppIniCreateBox::WriteIniFile(int mode)
         ini.WriteString("SERVER", "SYSDIR", "");
         ini.WriteString("SERVER", "USER", SystemDef.DbUser);
         ini.WriteString("SERVER", "PASSWORD", SystemDef.DbPassword);
+        ini.Commit();
         return true;
     }
     const char* section = ConnectSectionName(ConnectMode);
@@ -174,6 +177,7 @@ bool TAppIniCreateBox::WriteIniFile(int mode)
     ini.WriteString(section, "SYSDIR", SystemDef.SysDir);
     ini.WriteString(section, "USER", SystemDef.DbUser);
     ini.WriteString(section, "PASSWORD", SystemDef.DbPassword);
+    ini.Commit();
     return true;
 }
 

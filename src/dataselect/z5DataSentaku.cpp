@@ -1,5 +1,6 @@
 #include "dataselect/z5DataSentaku.h"
 
+#include "accounting/DataSetHolder.h"
 #include "core/DataModule.h"
 #include "core/ErrorReporter.h"
 #include "core/uAccRecord.h"
@@ -1159,6 +1160,7 @@ int TDataSentakuBox::CheckDataStatus(const std::string& folder, bool warnNoData,
         }
         return 1;
     }
+    ClearStaleInUseMark(folder);  // a mark left on this computer by a run that died
     ReadDataIni(folder, InfoRec);
     const int s = InfoRec.STATUS;
     if (s == 0 || s == 10 || !checkAllowed || allowed(s)) return s;

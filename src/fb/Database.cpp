@@ -2,6 +2,7 @@
 
 #include "fb/Client.h"
 #include "fb/Statement.h"
+#include "platform/ShutdownSignals.h"
 
 #include <algorithm>
 #include <iostream>
@@ -88,6 +89,7 @@ void Connection::Open()
     ISC_STATUS_ARRAY st;
     isc_attach_database(st, static_cast<short>(databaseName_.size()), databaseName_.c_str(), &handle_,
                         static_cast<short>(dpb.size()), dpb.data());
+    ShutdownSignals::Reassert();  // the client library takes SIGINT and SIGTERM as it starts up
     if (st[0] == 1 && st[1]) {
         handle_ = 0;
         throw MakeError(st, "Connection::Open");

@@ -1,9 +1,12 @@
 #include "fb/Service.h"
 
 #include "fb/Client.h"
+#include "platform/ShutdownSignals.h"
 #include "platform/Text.h"
 
+#include <chrono>
 #include <iostream>
+#include <thread>
 
 namespace kb::fb {
 namespace {
@@ -58,6 +61,7 @@ void Service::Attach()
     ISC_STATUS_ARRAY st;
     isc_service_attach(st, static_cast<unsigned short>(name.size()), name.c_str(), &handle_,
                        static_cast<unsigned short>(spb.size()), spb.data());
+    ShutdownSignals::Reassert();  // the client library takes SIGINT and SIGTERM as it starts up
     if (st[0] == 1 && st[1]) {
         handle_ = 0;
         throw MakeError(st, "Service::Attach");
@@ -81,6 +85,16 @@ void Service::Start(const std::string& spb, const char* origin)
     Check(st, origin);
 }
 
+bool Service::Running(const char* origin)
+{
+    const char request[] = {isc_info_svc_running};
+    char buf[16] = {};
+    ISC_STATUS_ARRAY st;
+    isc_service_query(st, &handle_, nullptr, 0, nullptr, sizeof request, request, sizeof buf, buf);
+    Check(st, origin);
+    return buf[0] == isc_info_svc_running && isc_vax_integer(buf + 1, 4) != 0;
+}
+
 std::vector<std::string> Service::ReadLines(const LineFn& onLine, const char* origin)
 {
     std::vector<std::string> lines;
@@ -91,9 +105,21 @@ std::vector<std::string> Service::ReadLines(const LineFn& onLine, const char* or
         isc_service_query(st, &handle_, nullptr, 0, nullptr, sizeof request, request,
                           static_cast<unsigned short>(buf.size()), buf.data());
         Check(st, origin);
-        if (buf[0] != isc_info_svc_line) break;
-        const unsigned len = static_cast<unsigned>(isc_vax_integer(buf.data() + 1, 2));
-        if (len == 0) break; // the service has finished
+        const unsigned len = buf[0] == isc_info_svc_line ? static_cast<unsigned>(isc_vax_integer(buf.data() + 1, 2)) : 0;
+        if (len == 0) {
+            // An empty answer only says that no line is waiting now: the job may still be writing
+            // its file. It is done when the service says it no longer runs; a line that came in
+            // meanwhile is still read.
+            if (!Running(origin)) {
+                isc_service_query(st, &handle_, nullptr, 0, nullptr, sizeof request, request,
+                                  static_cast<unsigned short>(buf.size()), buf.data());
+                Check(st, origin);
+                if (buf[0] != isc_info_svc_line || isc_vax_integer(buf.data() + 1, 2) == 0) break;
+                continue;  // the last lines: read them in the loop
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            continue;
+        }
         std::string line = Cp932ToUtf8(std::string(buf.data() + 3, len));
         lines.push_back(line);
         if (onLine && !onLine(line)) {

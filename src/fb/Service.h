@@ -2,7 +2,9 @@
 // The Firebird service manager: backup, restore, validation and the list of attached databases.
 // An empty host means the embedded engine of this process ("service_mgr"); otherwise the server
 // on that host ("host:service_mgr", "host/port:service_mgr"). Output lines are streamed to a
-// callback that may stop the run by returning false (checked between lines).
+// callback that may stop the run by returning false (checked between lines). Backup, Restore and
+// Validate return only once the service reports the job no longer running, so their files are
+// whole (an empty output line alone does not mean the end).
 
 #include <functional>
 #include <string>
@@ -55,8 +57,10 @@ public:
 
 private:
     void Start(const std::string& spb, const char* origin);
-    // Reads output lines until the end (or until onLine answers false). Returns the lines read.
+    // Reads output lines until the job has ended (or until onLine answers false): the service
+    // reports that it no longer runs and no line is left. Returns the lines read.
     std::vector<std::string> ReadLines(const LineFn& onLine, const char* origin);
+    bool Running(const char* origin);
 
     std::string host_, user_, password_;
     unsigned int handle_ = 0;

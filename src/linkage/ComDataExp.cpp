@@ -148,10 +148,12 @@ void TComDataExport::ReadIni()
 
 void TComDataExport::WriteIni()
 {
-    IniFile ini(IniFileName());
+    const IniFile file(IniFileName());
+    IniFile::Batch ini(file);  // the record is saved whole
     ini.WriteString(kSection, "DATA", IniDataValue);
     ini.WriteString(kSection, "KOMONSAKI", KomonsakiName);
     if (FunctionNo == 0) ini.WriteString(kSection, "EXPORTFILE", ExportFile);
+    ini.Commit();
 }
 
 TXmlEnvelopeInfo TComDataExport::EnvelopeInfo() const

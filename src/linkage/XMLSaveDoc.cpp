@@ -5,17 +5,14 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <filesystem>
+#include <iostream>
 #include <mutex>
 #include <stdexcept>
 
-#include <fcntl.h>
 #include <iconv.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "linkage/EDataExportError.h"
+#include "platform/AtomicFile.h"
 
 namespace kb {
 
@@ -152,11 +149,39 @@ std::string CheckedName(std::string_view name)
     return n;
 }
 
-void SetAttr(xmlNodePtr node, std::string_view attrValue, std::string_view attrName)
+} // namespace
+
+std::string TXmlSaveDoc::LegalText(std::string_view text, std::string_view field)
+{
+    std::string out;
+    bool replaced = false;
+    for (std::size_t i = 0; i < text.size();) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (c < 0x20 && c != '\t' && c != '\n' && c != '\r') {
+            out += ' ';
+            replaced = true;
+            ++i;
+        } else if (c == 0xEF && i + 2 < text.size() && static_cast<unsigned char>(text[i + 1]) == 0xBF &&
+                   (static_cast<unsigned char>(text[i + 2]) == 0xBE || static_cast<unsigned char>(text[i + 2]) == 0xBF)) {
+            out += ' ';  // U+FFFE, U+FFFF
+            replaced = true;
+            i += 3;
+        } else {
+            out += text[i++];
+        }
+    }
+    if (replaced && reportedFields_.insert(std::string(field)).second)
+        std::cerr << "TXmlSaveDoc: XML に書けない文字を空白にしました（" << field << "）\n";
+    return out;
+}
+
+namespace {
+
+void SetAttr(TXmlSaveDoc& doc, xmlNodePtr node, std::string_view attrValue, std::string_view attrName)
 {
     if (attrName.empty()) return;
     const std::string n = CheckedName(attrName);
-    const std::string v = TXmlSaveDoc::Escape(attrValue);
+    const std::string v = TXmlSaveDoc::Escape(doc.LegalText(attrValue, n));
     CheckUtf8(v);
     // xmlSetProp stores the value as plain text (no entity parsing); the save escapes it.
     if (!xmlSetProp(node, X(n), X(v))) throw std::bad_alloc();
@@ -188,7 +213,7 @@ xmlNodePtr TXmlSaveDoc::AddNode(xmlNodePtr parent, std::string_view name, std::s
     xmlNodePtr node = xmlNewDocNode(doc_, nullptr, X(n), nullptr);
     if (!node) throw std::bad_alloc();
     xmlAddChild(parent, node);
-    SetAttr(node, attrValue, attrName);
+    SetAttr(*this, node, attrValue, attrName);
     return node;
 }
 
@@ -197,7 +222,7 @@ void TXmlSaveDoc::AddLeaf(xmlNodePtr parent, std::string_view name, std::string_
 {
     if (!parent) throw std::invalid_argument("XML の葉要素に親要素が指定されていません。");
     const std::string n = CheckedName(name);
-    const std::string t = Escape(text);
+    const std::string t = Escape(LegalText(text, n));
     CheckUtf8(t);
     xmlNodePtr node = xmlNewDocNode(doc_, nullptr, X(n), nullptr);
     if (!node) throw std::bad_alloc();
@@ -206,7 +231,7 @@ void TXmlSaveDoc::AddLeaf(xmlNodePtr parent, std::string_view name, std::string_
     xmlNodePtr txt = xmlNewDocText(doc_, X(t));
     if (!txt) throw std::bad_alloc();
     xmlAddChild(node, txt);
-    SetAttr(node, attrValue, attrName);
+    SetAttr(*this, node, attrValue, attrName);
 }
 
 std::string TXmlSaveDoc::SaveToBytes() const
@@ -226,43 +251,11 @@ std::string TXmlSaveDoc::SaveToBytes() const
 
 void TXmlSaveDoc::SaveToFile(const std::string& path) const
 {
-    namespace fs = std::filesystem;
     const std::string bytes = SaveToBytes();
-    const fs::path target(path);
-    fs::path folder = target.parent_path();
-    if (folder.empty()) folder = ".";
-    std::string tmpl = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
-    int fd = mkstemp(tmpl.data());
-    if (fd < 0)
-        throw std::runtime_error("連動ファイルを作成できません: " + path + " (" + std::strerror(errno) + ")");
-    auto fail = [&](const char* what) {
-        int err = errno;
-        if (fd >= 0) close(fd);
-        unlink(tmpl.c_str());
-        throw std::runtime_error(std::string(what) + ": " + path + " (" + std::strerror(err) + ")");
-    };
-    // mkstemp makes the file private; the linkage file is an ordinary user file.
-    mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
-    size_t done = 0;
-    while (done < bytes.size()) {
-        ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            fail("連動ファイルを書き込めません");
-        }
-        done += static_cast<size_t>(n);
-    }
-    if (fsync(fd) != 0) fail("連動ファイルを書き込めません");
-    if (close(fd) != 0) { fd = -1; fail("連動ファイルを書き込めません"); }
-    fd = -1;
-    if (std::rename(tmpl.c_str(), path.c_str()) != 0) fail("連動ファイルを保存できません");
-    // Make the rename itself durable; a failure here no longer endangers the file's content.
-    int dirFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY);
-    if (dirFd >= 0) {
-        fsync(dirFd);
-        close(dirFd);
+    try {
+        WriteFileAtomically(path, bytes);
+    } catch (const std::exception& e) {
+        throw std::runtime_error(std::string("連動ファイルを保存できません: ") + e.what());
     }
 }
 

@@ -9,6 +9,7 @@
 
 #include <libxml/tree.h>
 
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -24,8 +25,8 @@ public:
     TXmlSaveDoc(const TXmlSaveDoc&) = delete;
     TXmlSaveDoc& operator=(const TXmlSaveDoc&) = delete;
 
-    // Writes the document to a temporary file in the target's folder and renames it over the
-    // target only when complete, so a failed save never leaves a truncated file over a good one.
+    // Writes the document through WriteFileAtomically, so a failed save never leaves a truncated
+    // file over a good one.
     // Throws std::runtime_error (folder missing, no write right, disk full ...).
     void SaveToFile(const std::string& path) const;
     // The bytes SaveToFile writes.
@@ -33,6 +34,10 @@ public:
 
     // & < > " ' become &amp; &lt; &gt; &quot; &apos;, the ampersand first.
     static std::string Escape(std::string_view text);
+    // The text with each character XML 1.0 cannot carry (C0 controls other than TAB, LF and CR;
+    // U+FFFE, U+FFFF) as a blank, so a saved file always parses. Every text and attribute goes
+    // through it; the first replacement in a field (element or attribute name) is logged.
+    std::string LegalText(std::string_view text, std::string_view field);
 
     // Creates the document element (namespace may be empty).
     xmlNodePtr CreateRoot(std::string_view name, std::string_view nameSpace = {});
@@ -51,6 +56,7 @@ public:
 private:
     xmlDocPtr doc_ = nullptr;
     std::string encoding_;
+    std::set<std::string> reportedFields_;
 };
 
 // Registers the CP932 converter with libxml2 under "Shift_JIS" (and "CP932"); idempotent. The

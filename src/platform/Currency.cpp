@@ -12,7 +12,10 @@ std::int64_t DivRound(__int128 num, __int128 den, RoundMode mode)
     if (den < 0) { num = -num; den = -den; }
     __int128 q = num / den; // truncates toward zero
     const __int128 r = num % den;
-    if (r == 0) return static_cast<std::int64_t>(q);
+    if (r == 0) {
+        if (q > INT64_MAX || q < INT64_MIN) throw std::overflow_error("currency value out of range");
+        return static_cast<std::int64_t>(q);
+    }
     const bool neg = num < 0;
     const __int128 twice = (r < 0 ? -r : r) * 2;
     bool up = false; // move one step away from zero
@@ -25,12 +28,17 @@ std::int64_t DivRound(__int128 num, __int128 den, RoundMode mode)
     case RoundMode::Ceiling: up = !neg; break;
     }
     if (up) q += neg ? -1 : 1;
+    if (q > INT64_MAX || q < INT64_MIN) throw std::overflow_error("currency value out of range");
     return static_cast<std::int64_t>(q);
 }
 
 Currency Currency::FromDouble(double v)
 {
-    return FromRaw(static_cast<std::int64_t>(std::llround(v * kScale)));
+    const double scaled = std::round(v * kScale);
+    // 2^63 is exactly representable; anything at or past it (or not a number) has no count.
+    if (!std::isfinite(scaled) || scaled >= 9223372036854775808.0 || scaled < -9223372036854775808.0)
+        throw std::overflow_error("currency value out of range");
+    return FromRaw(static_cast<std::int64_t>(scaled));
 }
 
 std::optional<Currency> Currency::Parse(std::string_view text)
@@ -59,8 +67,10 @@ std::optional<Currency> Currency::Parse(std::string_view text)
     while (i < text.size() && text[i] == ' ') ++i;
     if (i != text.size() || (digits == 0 && fd == 0)) return std::nullopt;
     for (int k = fd; k < 4; ++k) frac *= 10;
-    const auto raw = static_cast<std::int64_t>(whole * kScale + frac);
-    return FromRaw(neg ? -raw : raw);
+    // The range is not symmetric: the most negative count has no positive twin.
+    const __int128 raw = neg ? -(whole * kScale + frac) : whole * kScale + frac;
+    if (raw > INT64_MAX || raw < INT64_MIN) return std::nullopt;
+    return FromRaw(static_cast<std::int64_t>(raw));
 }
 
 std::string Currency::ToString() const

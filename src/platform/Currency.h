@@ -20,7 +20,8 @@ enum class RoundMode {
     Ceiling,          // toward plus infinity
 };
 
-// Divides exactly and rounds the quotient to an integer by mode. den must not be 0.
+// Divides exactly and rounds the quotient to an integer by mode. den must not be 0; a quotient
+// past 64 bits throws std::overflow_error (so do MulDiv, Mul and Div).
 std::int64_t DivRound(__int128 num, __int128 den, RoundMode mode);
 
 class Currency {
@@ -31,8 +32,10 @@ public:
     static constexpr Currency FromRaw(std::int64_t raw) { Currency c; c.raw_ = raw; return c; }
     static constexpr Currency FromYen(std::int64_t yen) { return FromRaw(yen * kScale); }
     // Nearest ten-thousandth (half away from zero); only for values that came as floating point.
+    // Throws std::overflow_error past the range (and for NaN).
     static Currency FromDouble(double v);
-    // "-1234", "1234.5", "1,234.5678"; nullopt for anything else or more than four decimals.
+    // "-1234", "1234.5", "1,234.5678"; nullopt for anything else, more than four decimals or a
+    // value past the range.
     static std::optional<Currency> Parse(std::string_view text);
 
     constexpr std::int64_t Raw() const { return raw_; }

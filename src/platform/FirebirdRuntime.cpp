@@ -1,6 +1,8 @@
 #include "platform/FirebirdRuntime.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/IniFile.h"
+#include "platform/TempFiles.h"
 
 #include <unistd.h>
 
@@ -28,7 +30,9 @@ fs::path DefaultRoot()
     if (const char* r = std::getenv("KB_FIREBIRD_ROOT"); r && *r) return r;
     if (const char* c = std::getenv("XDG_CACHE_HOME"); c && *c) return fs::path(c) / "kenbo-rendo" / "firebird";
     if (const char* h = std::getenv("HOME"); h && *h) return fs::path(h) / ".cache" / "kenbo-rendo" / "firebird";
-    return fs::temp_directory_path() / ("kenbo-rendo-firebird-" + std::to_string(::getuid()));
+    // No home: the private temporary folder, with its checks (ours, 0700, no link; another user's
+    // folder is refused), never a fixed name in the shared temporary folder.
+    return TempFiles::PrivateTempDir() / "firebird";
 }
 
 bool Complete(const fs::path& root)
@@ -88,7 +92,7 @@ fs::path FirebirdRuntime::Prepare(const fs::path& root)
 void FirebirdRuntime::BuildRoot(const fs::path& root, const std::string& firebirdConf)
 {
     BuildComplete(root);
-    IniFile::SaveAtomically(root / "firebird.conf", firebirdConf);
+    WriteFileAtomically(root / "firebird.conf", firebirdConf);
 }
 
 } // namespace kb

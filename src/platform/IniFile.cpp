@@ -1,15 +1,10 @@
 #include "platform/IniFile.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/Text.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cstdio>
 #include <fstream>
-#include <random>
 #include <sstream>
-#include <stdexcept>
 
 namespace kb {
 namespace {
@@ -76,38 +71,32 @@ std::vector<IniFile::Line> IniFile::Load() const
     return lines;
 }
 
-void IniFile::SaveAtomically(const std::filesystem::path& path, const std::string& bytes)
-{
-    if (path.has_parent_path()) std::filesystem::create_directories(path.parent_path());
-    std::random_device rd;
-    const auto tmp = path.string() + ".tmp" + std::to_string(::getpid()) + "_" + std::to_string(rd());
-    {
-        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-        if (!out) throw std::runtime_error("cannot write " + tmp);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        out.flush();
-        if (!out) {
-            std::remove(tmp.c_str());
-            throw std::runtime_error("cannot write " + tmp);
-        }
-    }
-    std::error_code ec;
-    std::filesystem::rename(tmp, path, ec);
-    if (ec) {
-        std::remove(tmp.c_str());
-        throw std::runtime_error("cannot replace " + path.string() + ": " + ec.message());
-    }
-}
-
 void IniFile::Save(const std::vector<Line>& lines) const
 {
     std::string out;
+    bool holdsPassword = false;
     for (const auto& l : lines) {
         if (l.isKey) out += l.key + "=" + l.value;
         else out += l.text;
         out += "\r\n";
+        holdsPassword = holdsPassword || (l.isKey && SameText(l.key, "PASSWORD"));
     }
-    SaveAtomically(path_, Utf8ToCp932(out));
+    // As the Windows calls, a write creates the file's folder.
+    if (path_.has_parent_path()) std::filesystem::create_directories(path_.parent_path());
+    // A file that holds a password is the user's alone.
+    WriteFileAtomically(path_, Utf8ToCp932(out), holdsPassword ? FileAccess::Private : FileAccess::Keep);
+}
+
+std::string IniFile::FoldLineBreaks(const std::string& text)
+{
+    if (text.find_first_of("\r\n") == std::string::npos) return text;
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        out += (text[i] == '\r' || text[i] == '\n') ? ' ' : text[i];
+    }
+    return out;
 }
 
 std::optional<std::string> IniFile::Find(const std::string& section, const std::string& key) const
@@ -148,40 +137,7 @@ bool IniFile::ReadBool(const std::string& section, const std::string& key, bool 
 
 void IniFile::WriteString(const std::string& section, const std::string& key, const std::string& value)
 {
-    auto lines = Load();
-    // Replace the existing key; else append after the section's last key line; else a new section.
-    int lastInSection = -1;
-    bool sectionFound = false;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        auto& l = lines[i];
-        if (l.isSection && SameText(l.section, section)) {
-            sectionFound = true;
-            lastInSection = static_cast<int>(i);
-        } else if (!l.isSection && SameText(l.section, section) && sectionFound) {
-            if (l.isKey && SameText(l.key, key)) {
-                l.value = value;
-                Save(lines);
-                return;
-            }
-            if (l.isKey) lastInSection = static_cast<int>(i);
-        }
-    }
-    Line nl;
-    nl.isKey = true;
-    nl.key = key;
-    nl.value = value;
-    nl.section = section;
-    if (sectionFound) {
-        lines.insert(lines.begin() + lastInSection + 1, nl);
-    } else {
-        Line head;
-        head.isSection = true;
-        head.section = section;
-        head.text = "[" + section + "]";
-        lines.push_back(head);
-        lines.push_back(nl);
-    }
-    Save(lines);
+    Batch(*this).WriteString(section, key, value).Commit();
 }
 
 void IniFile::WriteInteger(const std::string& section, const std::string& key, int value)
@@ -194,20 +150,84 @@ void IniFile::WriteBool(const std::string& section, const std::string& key, bool
     WriteString(section, key, value ? "1" : "0");
 }
 
-void IniFile::EraseKey(const std::string& section, const std::string& key)
+void IniFile::EraseKey(const std::string& section, const std::string& key) { Batch(*this).EraseKey(section, key).Commit(); }
+
+void IniFile::EraseSection(const std::string& section) { Batch(*this).EraseSection(section).Commit(); }
+
+IniFile::Batch::Batch(const IniFile& file) : file_(file), lines_(file.Load()) {}
+
+IniFile::Batch& IniFile::Batch::WriteString(const std::string& rawSection, const std::string& rawKey,
+                                            const std::string& rawValue)
 {
-    auto lines = Load();
-    const auto before = lines.size();
-    std::erase_if(lines, [&](const Line& l) { return l.isKey && SameText(l.section, section) && SameText(l.key, key); });
-    if (lines.size() != before) Save(lines);
+    const std::string section = FoldLineBreaks(rawSection);
+    const std::string key = FoldLineBreaks(rawKey);
+    const std::string value = FoldLineBreaks(rawValue);
+    changed_ = true;
+    // Replace the existing key; else append after the section's last key line; else a new section.
+    int lastInSection = -1;
+    bool sectionFound = false;
+    for (std::size_t i = 0; i < lines_.size(); ++i) {
+        auto& l = lines_[i];
+        if (l.isSection && SameText(l.section, section)) {
+            sectionFound = true;
+            lastInSection = static_cast<int>(i);
+        } else if (!l.isSection && SameText(l.section, section) && sectionFound) {
+            if (l.isKey && SameText(l.key, key)) {
+                l.value = value;
+                return *this;
+            }
+            if (l.isKey) lastInSection = static_cast<int>(i);
+        }
+    }
+    Line nl;
+    nl.isKey = true;
+    nl.key = key;
+    nl.value = value;
+    nl.section = section;
+    if (sectionFound) {
+        lines_.insert(lines_.begin() + lastInSection + 1, nl);
+    } else {
+        Line head;
+        head.isSection = true;
+        head.section = section;
+        head.text = "[" + section + "]";
+        lines_.push_back(head);
+        lines_.push_back(nl);
+    }
+    return *this;
 }
 
-void IniFile::EraseSection(const std::string& section)
+IniFile::Batch& IniFile::Batch::WriteInteger(const std::string& section, const std::string& key, int value)
 {
-    auto lines = Load();
-    const auto before = lines.size();
-    std::erase_if(lines, [&](const Line& l) { return SameText(l.section, section) && (l.isSection || !l.section.empty()); });
-    if (lines.size() != before) Save(lines);
+    return WriteString(section, key, std::to_string(value));
+}
+
+IniFile::Batch& IniFile::Batch::WriteBool(const std::string& section, const std::string& key, bool value)
+{
+    return WriteString(section, key, value ? "1" : "0");
+}
+
+IniFile::Batch& IniFile::Batch::EraseKey(const std::string& section, const std::string& key)
+{
+    changed_ |= std::erase_if(lines_, [&](const Line& l) {
+        return l.isKey && SameText(l.section, section) && SameText(l.key, key);
+    }) > 0;
+    return *this;
+}
+
+IniFile::Batch& IniFile::Batch::EraseSection(const std::string& section)
+{
+    changed_ |= std::erase_if(lines_, [&](const Line& l) {
+        return SameText(l.section, section) && (l.isSection || !l.section.empty());
+    }) > 0;
+    return *this;
+}
+
+void IniFile::Batch::Commit()
+{
+    if (!changed_) return;
+    file_.Save(lines_);
+    changed_ = false;
 }
 
 bool IniFile::SectionExists(const std::string& section) const

@@ -2,8 +2,11 @@
 // INI files with the Windows profile behaviour the family's programs share:
 // CP932 on disk with CR LF, sections and keys matched without regard to case, values kept as
 // written (only the blanks around "=" and at the line ends are dropped), comments and unknown lines
-// kept. Like the Windows calls, every write goes to disk at once (atomically: a temporary file
-// renamed over the old one) and every read sees the file as it is now.
+// kept. Like the Windows calls, every write goes to disk at once and every read sees the file as it
+// is now. A write replaces the whole file through WriteFileAtomically (platform/AtomicFile.h), so
+// the file holds either its old or its new record; several keys and sections that make one record
+// go through one Batch, read once and saved once. A line break in a name or value would add lines
+// or sections: each CR LF, CR or LF is written as one blank instead.
 
 #include <filesystem>
 #include <optional>
@@ -13,6 +16,14 @@
 namespace kb {
 
 class IniFile {
+    struct Line {
+        std::string text;         // the line as read (UTF-8), for comments and section heads
+        std::string section;      // owning section (as written)
+        std::string key, value;   // for key lines
+        bool isKey = false;
+        bool isSection = false;
+    };
+
 public:
     explicit IniFile(std::filesystem::path path);
 
@@ -37,17 +48,29 @@ public:
     std::vector<std::string> ReadSection(const std::string& section) const; // the keys, in file order
     std::vector<std::pair<std::string, std::string>> ReadSectionValues(const std::string& section) const;
 
-    // Throws std::runtime_error when the file cannot be written.
-    static void SaveAtomically(const std::filesystem::path& path, const std::string& bytes);
+    // Several changes on one reading of the file, written by Commit in one save (nothing is
+    // written before, and nothing when nothing changed). Throws std::runtime_error when the file
+    // cannot be written; the file then keeps its old content.
+    class Batch {
+    public:
+        explicit Batch(const IniFile& file);
+        Batch& WriteString(const std::string& section, const std::string& key, const std::string& value);
+        Batch& WriteInteger(const std::string& section, const std::string& key, int value);
+        Batch& WriteBool(const std::string& section, const std::string& key, bool value);
+        Batch& EraseKey(const std::string& section, const std::string& key);
+        Batch& EraseSection(const std::string& section);
+        void Commit();
+
+    private:
+        const IniFile& file_;
+        std::vector<Line> lines_;
+        bool changed_ = false;
+    };
+
+    // A name or value as it is written: line breaks folded to blanks.
+    static std::string FoldLineBreaks(const std::string& text);
 
 private:
-    struct Line {
-        std::string text;         // the line as read (UTF-8), for comments and section heads
-        std::string section;      // owning section (as written)
-        std::string key, value;   // for key lines
-        bool isKey = false;
-        bool isSection = false;
-    };
     std::vector<Line> Load() const;
     void Save(const std::vector<Line>& lines) const;
 

@@ -1,5 +1,6 @@
 #include "platform/Registry.h"
 
+#include "platform/AtomicFile.h"
 #include "platform/IniFile.h"
 #include "platform/ShellFolders.h"
 
@@ -220,7 +221,9 @@ void Registry::Save(const std::string& hive, const std::vector<Key>& keys) const
         out += "\n[" + k.path + "]\n";
         for (const auto& v : k.values) out += FormatValue(v) + "\n";
     }
-    IniFile::SaveAtomically(HiveFile(hive), out);
+    const auto file = HiveFile(hive);
+    std::filesystem::create_directories(file.parent_path());
+    WriteFileAtomically(file, out);
 }
 
 template <typename F>

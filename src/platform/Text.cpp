@@ -105,7 +105,11 @@ std::string Cp932ToUtf8(std::string_view cp932)
 {
     return FromCp932().Run(cp932, [](char*& src, std::size_t& left, std::string& out) {
         const auto c = static_cast<unsigned char>(*src);
-        const std::size_t n = (sjis::IsLeadByteValue(c) && left >= 2) ? 2 : 1;
+        // A lead byte swallows the next byte only when that byte can be a trail byte; before a
+        // line break or "=" it is one bad byte alone, and the next byte keeps its meaning.
+        const bool pair = sjis::IsLeadByteValue(c) && left >= 2 &&
+                          sjis::IsTrailByteValue(static_cast<unsigned char>(src[1]));
+        const std::size_t n = pair ? 2 : 1;
         out.append("\xEF\xBF\xBD");
         src += n;
         left -= n;

@@ -38,6 +38,8 @@ int Compare(std::string_view utf8a, std::string_view utf8b);
 bool IsLeadByte(std::string_view cp932, std::size_t pos);
 // True for a byte value that can open a double-byte character in CP932.
 constexpr bool IsLeadByteValue(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+// True for a byte value that can close a double-byte character in CP932.
+constexpr bool IsTrailByteValue(unsigned char c) { return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC); }
 
 } // namespace sjis
 } // namespace kb

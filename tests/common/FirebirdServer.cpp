@@ -3,6 +3,7 @@
 #include "common/TestEnv.h"
 #include "platform/ChildProcess.h"
 #include "platform/FirebirdRuntime.h"
+#include "platform/AtomicFile.h"
 #include "platform/IniFile.h"
 
 #include <arpa/inet.h>
@@ -114,7 +115,7 @@ bool FirebirdServer::TryStart(std::string& failure)
         // set in the root's plugins.conf to a folder of this server's own.
         fs::create_directories(UdrDir());
         for (const auto& m : udrModules_) fs::copy_file(m, UdrDir() / m.filename(), fs::copy_options::overwrite_existing);
-        kb::IniFile::SaveAtomically(Root() / "plugins.conf", "Plugin = UDR {\n\tModule = $(dir_plugins)/udr_engine\n\tConfig = UDR_config\n}\n\n"
+        kb::WriteFileAtomically(Root() / "plugins.conf", "Plugin = UDR {\n\tModule = $(dir_plugins)/udr_engine\n\tConfig = UDR_config\n}\n\n"
                                                              "Config = UDR_config {\n\tpath = " + UdrDir().string() + "\n}\n");
     }
     const std::map<std::string, std::string> env = {

@@ -20,8 +20,11 @@
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <csignal>
 #include <filesystem>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace fs = std::filesystem;
@@ -68,21 +71,29 @@ protected:
         fs::create_directories(out);
     }
 
-    DriverRun Drive(std::vector<std::string> args)
+    // The driver started with args; its output goes to log.
+    std::unique_ptr<kb::ChildProcess> Launch(std::vector<std::string> args, fs::path& log)
     {
         std::vector<std::string> argv = {(BuildDir() / "kb-e2e-driver").string(), "--root", root.string()};
         argv.insert(argv.end(), args.begin(), args.end());
-        kb::ChildProcess p(argv);
-        p.SetEnv("QT_QPA_PLATFORM", "offscreen");
-        p.SetEnv("KB_RUNTIME_DIR", runtime.string());
-        p.SetEnv("KB_COMPUTER_NAME", "PC-A");
-        const fs::path log = dir / ("driver" + std::to_string(++runs) + ".log");
-        p.SetOutputFile(log);
-        p.Start();
+        auto p = std::make_unique<kb::ChildProcess>(argv);
+        p->SetEnv("QT_QPA_PLATFORM", "offscreen");
+        p->SetEnv("KB_RUNTIME_DIR", runtime.string());
+        p->SetEnv("KB_COMPUTER_NAME", "PC-A");
+        log = dir / ("driver" + std::to_string(++runs) + ".log");
+        p->SetOutputFile(log);
+        p->Start();
+        return p;
+    }
+
+    DriverRun Drive(std::vector<std::string> args)
+    {
+        fs::path log;
+        const auto p = Launch(std::move(args), log);
         const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(3);
-        p.WaitPolling([&] { return std::chrono::steady_clock::now() > deadline; }, std::chrono::milliseconds(50));
+        p->WaitPolling([&] { return std::chrono::steady_clock::now() > deadline; }, std::chrono::milliseconds(50));
         DriverRun r;
-        r.exitCode = p.ExitCode();
+        r.exitCode = p->ExitCode();
         r.output = kbtest::ReadFile(log);
         return r;
     }
@@ -100,6 +111,18 @@ protected:
     }
 
     void Sql(const fs::path& db, const std::string& script) { kbtest::RunIsql(db, script); }
+
+    // A cancelled run: no file, the data set free again, and the caller's last message the post
+    // of outcome 1.
+    void ExpectCancelledAndReleased(kb::CallerWindowReceiver& caller, const fs::path& file)
+    {
+        EXPECT_FALSE(fs::exists(file));
+        EXPECT_EQ(IniValue(Data(1), "DATASTS", "STATUS"), "1");
+        const auto msgs = caller.Drain();
+        ASSERT_FALSE(msgs.empty());
+        EXPECT_EQ(msgs.back().kind, kb::CallerWindowMessage::Kind::Post);
+        EXPECT_EQ(msgs.back().lparam, 1);
+    }
 
     kbtest::TempDir dir;
     kbtest::ScopedEnv env;
@@ -300,12 +323,7 @@ TEST_F(RendoRunTest, CancellingAnswersOneAndWritesNothing)
     const DriverRun r = Drive({"--data", Data(1), "--cancel-at", "page5", "--caller", std::to_string(handle) + ",1025,2," + file.string()});
     EXPECT_EQ(r.exitCode, 1) << r.output;
     EXPECT_TRUE(r.Shows("[キャンセル]ボタンが押されました。"));
-    EXPECT_FALSE(fs::exists(file));
-    EXPECT_EQ(IniValue(Data(1), "DATASTS", "STATUS"), "1");
-    const auto msgs = caller.Drain();
-    ASSERT_FALSE(msgs.empty());
-    EXPECT_EQ(msgs.back().kind, kb::CallerWindowMessage::Kind::Post);
-    EXPECT_EQ(msgs.back().lparam, 1);
+    ExpectCancelledAndReleased(caller, file);
 }
 
 TEST_F(RendoRunTest, AFailureWhileWritingLeavesNoFileAndAnswersTwo)
@@ -322,6 +340,35 @@ TEST_F(RendoRunTest, AFailureWhileWritingLeavesNoFileAndAnswersTwo)
     const auto msgs = caller.Drain();
     ASSERT_FALSE(msgs.empty());
     EXPECT_EQ(msgs.back().lparam, 2);
+}
+
+// A logout, a caller ending us or Ctrl+C while the data set is held: the run ends as Cancel ends
+// it, without the question, within seconds; the data set is free and the caller hears "cancelled".
+TEST_F(RendoRunTest, SigtermAndSigintEndTheRunAsCancelAndReleaseTheDataSet)
+{
+    for (const int sig : {SIGTERM, SIGINT}) {
+        SCOPED_TRACE(sig == SIGTERM ? "SIGTERM" : "SIGINT");
+        const kb::WindowHandle handle = 474700 + sig;
+        kb::CallerWindowReceiver caller(handle);
+        const fs::path file = out / "signal.xml";
+        fs::path log;
+        const auto p = Launch({"--data", Data(1), "--wait-at", "page3", "--caller", std::to_string(handle) + ",1025,1," + file.string()}, log);
+        const auto ready = std::chrono::steady_clock::now() + std::chrono::minutes(2);
+        while (kbtest::ReadFile(log).find("KB-WAITING page3") == std::string::npos && p->Running() &&
+               std::chrono::steady_clock::now() < ready)
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        ASSERT_TRUE(p->Running()) << kbtest::ReadFile(log);
+        EXPECT_EQ(IniValue(Data(1), "DATASTS", "STATUS"), "2");  // held
+
+        p->Signal(sig);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        const bool endedByItself =
+            p->WaitPolling([&] { return std::chrono::steady_clock::now() > deadline; }, std::chrono::milliseconds(50));
+        const std::string output = kbtest::ReadFile(log);
+        ASSERT_TRUE(endedByItself) << output;
+        EXPECT_EQ(p->ExitCode(), 1) << output;
+        ExpectCancelledAndReleased(caller, file);
+    }
 }
 
 // The selection lists only individuals' data sets of version 15; a registry row out of step with

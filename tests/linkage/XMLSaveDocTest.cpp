@@ -239,3 +239,34 @@ TEST(XmlSave, AFailedSaveLeavesTheExistingTargetUntouched)
     EXPECT_THROW(doc.SaveToFile(elsewhere.string()), std::runtime_error);
     EXPECT_FALSE(fs::exists(elsewhere.parent_path()));
 }
+
+// Characters XML 1.0 cannot carry become blanks in texts and attributes: the file parses with a
+// strict reader that reads the bytes as CP932, and what it reads is the text with the blanks.
+TEST(XmlSave, CharactersXmlCannotCarryBecomeBlanksAndTheFileParses)
+{
+    kbtest::TempDir dir;
+    const fs::path target = fs::path(dir.path()) / "renkei.xml";
+    TXmlSaveDoc doc("1.0", "", "Shift_JIS");
+    xmlNodePtr root = doc.CreateRoot("REPORT");
+    doc.AddLeaf(root, "SHOUGOU", "青色\v商店\uFFFE①\x01\t", "x\uFFFFy\x1F", "KANA");
+    doc.AddNode(root, "BIKOU", "a\x0B", "NOTE");
+    doc.SaveToFile(target.string());
+
+    std::string bytes = ReadAll(target);
+    const std::string decl = "encoding=\"Shift_JIS\"";
+    ASSERT_NE(bytes.find(decl), std::string::npos);
+    const fs::path cp932 = fs::path(dir.path()) / "cp932.xml";
+    { std::ofstream(cp932, std::ios::binary) << bytes.replace(bytes.find(decl), decl.size(), "encoding=\"CP932\""); }
+    EXPECT_EQ(std::system(("xmllint --noout " + cp932.string() + " 2>&1").c_str()), 0);
+
+    xmlDocPtr parsed = xmlReadFile(target.c_str(), nullptr, XML_PARSE_NONET);
+    ASSERT_NE(parsed, nullptr);
+    xmlNodePtr leaf = xmlDocGetRootElement(parsed)->children;
+    xmlChar* text = xmlNodeGetContent(leaf);
+    xmlChar* attr = xmlGetProp(leaf, reinterpret_cast<const xmlChar*>("KANA"));
+    EXPECT_STREQ(reinterpret_cast<const char*>(text), "青色 商店 ① \t");
+    EXPECT_STREQ(reinterpret_cast<const char*>(attr), "x y ");
+    xmlFree(text);
+    xmlFree(attr);
+    xmlFreeDoc(parsed);
+}

@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstdint>
+#include <stdexcept>
+
 using namespace kb;
 
 TEST(Currency, RoundingModesOnBothSigns)
@@ -50,4 +54,24 @@ TEST(Date, CalendarRules)
     EXPECT_TRUE(Date().IsNull());
     EXPECT_LT(Date(), Date(1900, 1, 1));
     EXPECT_EQ(DateTime::Parse("2024/04/01 09:05")->ToString(), "2024/04/01 09:05:00");
+}
+
+// Past the 64-bit range nothing wraps: Parse refuses, the products and conversions throw.
+TEST(Currency, ValuesPastTheRangeAreRefusedNotWrapped)
+{
+    using kb::Currency;
+    using kb::RoundMode;
+    // The range is -922337203685477.5808 .. 922337203685477.5807.
+    EXPECT_EQ(Currency::Parse("922337203685477.5807")->Raw(), INT64_MAX);
+    EXPECT_EQ(Currency::Parse("-922337203685477.5808")->Raw(), INT64_MIN);
+    for (const char* text : {"922337203685477.5808", "922337203685477.9999", "-922337203685477.5809", "9223372036854775807"})
+        EXPECT_FALSE(Currency::Parse(text).has_value()) << text;
+
+    const Currency big = Currency::FromYen(900000000000000);
+    EXPECT_THROW(big.Mul(Currency::FromYen(2)), std::overflow_error);
+    EXPECT_THROW(big.MulDiv(3, 2, RoundMode::HalfEven), std::overflow_error);
+    EXPECT_THROW(Currency::FromDouble(1e15), std::overflow_error);
+    EXPECT_THROW(Currency::FromDouble(std::nan("")), std::overflow_error);
+    EXPECT_EQ(big.MulDiv(2, 3, RoundMode::HalfEven), Currency::FromYen(600000000000000));  // a large product that fits back
+    EXPECT_EQ(Currency::FromDouble(-1e14).ToYen(), -100000000000000);
 }

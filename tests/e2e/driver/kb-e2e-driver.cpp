@@ -12,6 +12,7 @@
 //     --password <p1,p2,...>      answers of the data password prompt, in order (then closed)
 //     --reselect <folder>|cancel  what to do when the wizard offers to choose again (default cancel)
 //     --cancel-at <page>          press Cancel (answering Yes) on that page instead of going on
+//     --wait-at <page>            stop playing on that page ("KB-WAITING <page>") and wait for a signal
 //     --auto-share                tick "共有データの取得と保管を自動化する" in the selection dialog
 //     --screenshots <folder>      save every page and the selection dialog as wizard-*.png
 //
@@ -21,6 +22,7 @@
 // (0 written, 1 cancelled, 2 failed), 3 when the driver itself could not run.
 
 #include "app/MainForm.h"
+#include "app/ShutdownOnSignal.h"
 #include "app/WizardPages.h"
 #include "core/DataModule.h"
 #include "core/DataModulePassword.h"
@@ -56,7 +58,7 @@ namespace fs = std::filesystem;
 namespace {
 
 struct Options {
-    std::string root, data, logon = "10,abc123", output, caller, reselect = "cancel", cancelAt, screenshots;
+    std::string root, data, logon = "10,abc123", output, caller, reselect = "cancel", cancelAt, waitAt, screenshots;
     bool otherIncome = false, details = false, autoShare = false;
     std::vector<std::string> passwords;
 };
@@ -137,6 +139,10 @@ private:
 
     bool CancelHere()
     {
+        if (opt_.waitAt == PageName()) {
+            std::cout << "KB-WAITING " << PageName() << std::endl;
+            return true;
+        }
         if (opt_.cancelAt != PageName()) return false;
         std::cout << "KB-CANCEL " << PageName() << std::endl;
         form_.btnCancel->click();
@@ -246,6 +252,7 @@ bool ParseArgs(int argc, char** argv, Options& o)
         else if (a == "--caller") o.caller = value();
         else if (a == "--reselect") o.reselect = value();
         else if (a == "--cancel-at") o.cancelAt = value();
+        else if (a == "--wait-at") o.waitAt = value();
         else if (a == "--screenshots") o.screenshots = value();
         else if (a == "--password") o.passwords = Split(value(), ',');
         else if (a == "--other-income") o.otherIncome = true;
@@ -317,6 +324,7 @@ int main(int argc, char** argv)
         }
         form.OnReady = [&driver] { driver.Start(); };
         form.OnFinished = [](int o) { std::cout << "KB-FINISHED " << o << std::endl; };
+        const kb::ShutdownOnSignal endOnSignal(form);  // as the program's entry does
         if (form.InitApplication()) {
             form.show();
             app.exec();
