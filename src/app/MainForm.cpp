@@ -13,6 +13,7 @@
 #include "dataselect/AppIniCreate.h"
 #include "dataselect/Logon.h"
 #include "platform/IniFile.h"
+#include "platform/Registry.h"
 #include "platform/ShellFolders.h"
 #include "platform/TempFiles.h"
 #include "ui/xWizard.h"
@@ -25,6 +26,7 @@
 #include <QCloseEvent>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -94,6 +96,15 @@ bool ParseNumber(const std::string& text, T& out)
 }
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+// Where the installed product's key is looked for: the key and the store's file of that hive.
+std::string ProductRegistryKeyText()
+{
+    std::string key = AppInfo.ApplicationRegKey;
+    if (key.empty() || key.front() != '\\') key.insert(0, "\\");
+    return "HKEY_LOCAL_MACHINE" + key + "\\" + AppInfo.ZaimuRegKey + "15, " +
+           (Registry::DefaultRoot() / "HKEY_LOCAL_MACHINE.reg").string();
+}
 
 bool g_opening = false; // re-entry guard of OpenRegisteredForm
 
@@ -319,7 +330,6 @@ void TForm1::BuildPages()
     btnBack = new QPushButton(this);
     btnNext = new QPushButton(this);
     btnCancel = new QPushButton(QStringLiteral("キャンセル"), this);
-    for (QPushButton* b : {btnBack, btnNext, btnCancel}) b->setAutoDefault(false);
 
     page1 = new QWidget;
     page1->setObjectName(QStringLiteral("page1"));
@@ -394,6 +404,7 @@ void TForm1::FormCreate(const std::vector<std::string>& arguments)
 
     // 3. command line
     if (arguments.size() > 1) {
+        argumentRefused_ = true;
         Refuse("不正な引数が渡されました。\r\rアプリケーションを強制終了します。");
         return;
     }
@@ -401,6 +412,7 @@ void TForm1::FormCreate(const std::vector<std::string>& arguments)
         const auto args = ParseCallerArgument(arguments[0]);
         if (!args) {
             // A field that is not a number: nothing was read, so there is no caller to answer.
+            argumentRefused_ = true;
             Refuse("不正な引数が渡されました。\r\rアプリケーションを強制終了します。");
             return;
         }
@@ -436,7 +448,13 @@ void TForm1::FormCreate(const std::vector<std::string>& arguments)
     SetAppInfo();
     // 7.
     ExportObject = std::make_unique<TSyotokuzeiDataExport>(CallerFunction, CallerFile, programPath_);
-    // 8.
+    // 8. No version at all: the product's registry entry is missing, it is not installed.
+    if (ExportObject->ProgramVer.empty()) {
+        Refuse("「" + AppInfo.ZaimuAppTitle + "」がインストールされていません。\r" + "「" + AppInfo.ZaimuAppTitle +
+               "」のバージョン:" + ExportObject->RequiredVersion + "以降をインストールしてから起動してください。" + "\r" +
+               "(登録情報: " + ProductRegistryKeyText() + ")" + "\r" + "\r" + "アプリケーションを強制終了します。");
+        return;
+    }
     if (!CheckVersion(ExportObject->ProgramVer, ExportObject->RequiredVersion)) {
         Refuse("このアプリケーションはインストールされている「" + AppInfo.ZaimuAppTitle + "」のバージョンに対応していません。" +
                "\r" + "バージョン:" + ExportObject->RequiredVersion + "以降をインストールしてください。" + "\r" + "\r" +
@@ -465,6 +483,8 @@ void TForm1::FormCreate(const std::vector<std::string>& arguments)
     chkDetails->setChecked(false);
     // 14.
     txtExportFile->setText(Q(ExportObject->ExportFile));
+    iniExportFile_ = ExportObject->ExportFile;
+    iniKomonsaki_ = ExportObject->KomonsakiName;
 }
 
 void TForm1::SetAppInfo()
@@ -635,7 +655,7 @@ void TForm1::FirstShow()
 {
     repaint();
     SystemDef.AppTitle = kDisplayName;
-    LoggedOn = Logon();
+    LoggedOn = Steps.Logon ? Steps.Logon() : Logon();
     if (!LoggedOn) {
         if (DM && DM->IBDatabaseDEF.Connected()) {
             try {
@@ -667,22 +687,68 @@ void TForm1::WMClose()
     close();
 }
 
-void TForm1::btnCancelClick()
+void TForm1::btnCancelClick() { RequestCancel(true); }
+
+bool TForm1::ConfirmCancel()
 {
     TMessage2InfoRec rec;
     InitMessage2Info(2, rec);
     rec.Buttons = Btn(TMsgDlgBtn::mbYes) | Btn(TMsgDlgBtn::mbNo);
     rec.Lines[0].Text = "[キャンセル]ボタンが押されました。";
     rec.Lines[1].Text = "連動データの作成ウィザードを終了してもよろしいですか？";
-    if (MessageDlg2(rec) != mrYes) return;
+    return MessageDlg2(rec) == mrYes;
+}
+
+void TForm1::RequestCancel(bool ask)
+{
+    if (closing_) return; // closing already: nothing more to ask
+    if (ask && !ConfirmCancel()) return;
     Outcome = 1;
+    cancelConfirmed_ = true;
     close();
+}
+
+void TForm1::keyPressEvent(QKeyEvent* e)
+{
+    // Esc acts when it comes up: the question opened on the press would take the release as its
+    // own Esc and close at once.
+    if (e->key() == Qt::Key_Escape && e->modifiers() == Qt::NoModifier) {
+        e->accept();
+        return;
+    }
+    QWidget::keyPressEvent(e);
+}
+
+void TForm1::keyReleaseEvent(QKeyEvent* e)
+{
+    if (e->key() == Qt::Key_Escape && e->modifiers() == Qt::NoModifier && !e->isAutoRepeat()) {
+        e->accept();
+        if (isEnabled()) RequestCancel(true);
+        return;
+    }
+    QWidget::keyReleaseEvent(e);
+}
+
+bool TForm1::FormCloseQuery(bool byWindowSystem)
+{
+    if (!byWindowSystem || cancelConfirmed_) return true;
+    // Not while a window of the run (the selection, a question, the progress) holds the wizard.
+    if (!isEnabled() || QApplication::activeModalWidget()) return false;
+    if (!ConfirmCancel()) return false;
+    Outcome = 1;
+    cancelConfirmed_ = true;
+    return true;
 }
 
 void TForm1::closeEvent(QCloseEvent* e)
 {
-    // The title bar's close button is the window's close command.
-    if (e->spontaneous()) Outcome = 1;
+    // A close the window system delivers is the title bar's close button (the program's own
+    // closes, and the application's quit, come as closes of the program).
+    if (!closing_ && !FormCloseQuery(e->spontaneous())) {
+        e->ignore();
+        return;
+    }
+    closing_ = true;
     CloseData();
     e->accept();
     QWidget::closeEvent(e);

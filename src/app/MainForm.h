@@ -60,6 +60,7 @@ int GetFrameAdjust(int frameHeight);
 // The operator-settings steps of the first show, done by the data module's routines; kept as
 // replaceable steps so the start-up can be driven without them.
 struct TOperatorSteps {
+    std::function<bool()> Logon;           // the log-on; unset: the log-on box (TForm1::Logon)
     std::function<bool()> GetSysDef;       // the operator's system settings; false on failure
     std::function<void()> LoadGengo;       // the era table of the system database
     std::function<void()> DeleteLogonInfo; // this computer's log-on record of the operator
@@ -76,6 +77,8 @@ public:
     ~TForm1() override; // FormDestroy
 
     bool Refused() const { return refused_; }
+    // The refusal was the command line's (the program then prints its usage).
+    bool ArgumentRefused() const { return argumentRefused_; }
     // Prepares the process-wide settings and the data module; false after showing InitErrorText.
     bool InitApplication();
     void SetAppInfo();
@@ -85,6 +88,14 @@ public:
     void CloseData();
     void btnCancelClick();
     void WMClose();           // the window's close command: outcome 1, then close
+    // The one way the user cancels the wizard: the Cancel button, Esc and the title bar's close
+    // button ask "[キャンセル]ボタンが押されました。..." first (ask); Yes (or no question) sets
+    // outcome 1 and closes the form. A termination request may call it without the question.
+    void RequestCancel(bool ask = true);
+    // Whether the form may close now. A close the window system asks for (the title bar's close
+    // button) asks the Cancel question first and sets outcome 1 on Yes; the program's own closes
+    // go on. CloseData follows an allowed close.
+    bool FormCloseQuery(bool byWindowSystem);
 
     // ---- the pages and the run (WizardRun.cpp)
     void btnDataSentakuClick();
@@ -167,12 +178,15 @@ public:
 protected:
     void showEvent(QShowEvent* e) override;
     void closeEvent(QCloseEvent* e) override;
+    void keyPressEvent(QKeyEvent* e) override;
+    void keyReleaseEvent(QKeyEvent* e) override;
 
 private:
     void FormCreate(const std::vector<std::string>& arguments);
     void BuildPages();
     void FirstShow();
     void Refuse(const std::string& text);
+    bool ConfirmCancel();
     void RemovePage(QWidget* page);
     void BuildRunPages();
     void ShowProgress(const std::string& caption, const std::string& text);
@@ -181,6 +195,11 @@ private:
 
     std::filesystem::path programPath_;
     bool refused_ = false;
+    bool argumentRefused_ = false;
+    bool cancelConfirmed_ = false;
+    // Kenbo.ini's values as read, put back when a run fails (a failed run stores nothing there).
+    std::string iniExportFile_;
+    std::string iniKomonsaki_;
     bool shownOnce_ = false;
     bool closing_ = false;
 };

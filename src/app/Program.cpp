@@ -9,6 +9,8 @@
 #include "dataselect/z5DataSentaku.h"
 #include "platform/AtomicFile.h"
 #include "platform/NamedMutex.h"
+#include "ui/EnterKeyRule.h"
+#include "ui/QtJapanese.h"
 #include "ui/xWizard.h"
 #include "ui/z5MessageDlg2.h"
 
@@ -116,9 +118,25 @@ std::string SingleInstanceRefusal()
     return {};
 }
 
+const char* UsageText()
+{
+    return "使い方: kenbo-rendo [<ウィンドウ>,<メッセージ番号>,<機能番号>,<中間ファイル>]\n"
+           "  引数なし    利用者が起動します。中間ファイルはウィザードの4ページ目で指定します。\n"
+           "  引数1つ     所得税のKenboから起動されます。4つの値をカンマで区切って1つの引数で渡します。\n"
+           "              終了時、ウィンドウへメッセージ番号で結果(0 作成、1 キャンセル、2 失敗)を返します。\n"
+           "  --help      この説明を表示します。\n"
+           "画面が必要です(DISPLAYまたはWAYLAND_DISPLAY)。画面なしの確認はQT_QPA_PLATFORM=offscreenで行えます。\n";
+}
+
 int RunProgram(int argc, char** argv)
 {
+    if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
+        std::cerr << UsageText();
+        return 0;
+    }
     QApplication app(argc, argv);
+    TEnterKeyRule enterKeys;   // Enter presses the focused button in every form
+    TQtJapanese qtJapanese;    // Qt's own dialogs and buttons in Japanese
     // The forms other units open by name (static libraries drop unreferenced registrations).
     RegisterDataSelectForms();
     const bool testMode = Env("KB_TEST_MODE") == "1";
@@ -157,6 +175,7 @@ int RunProgram(int argc, char** argv)
     {
         TForm1 form(arguments, ProgramFilePath());
         if (form.Refused()) {
+            if (form.ArgumentRefused()) std::cerr << UsageText();
             rc = 1;
         } else {
             if (testMode) InstallTestMode(&form);

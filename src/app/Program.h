@@ -16,6 +16,9 @@ namespace kb {
 // or a failed initialisation).
 int RunProgram(int argc, char** argv);
 
+// The usage printed to standard error for "--help" and after a refused command line.
+const char* UsageText();
+
 // The program file the start-up works with: KB_PROGRAM_DIR (the folder of "AppInfo.ini" in place of
 // the program's own folder) joined with the program's name when set, else the running program.
 std::filesystem::path ProgramFilePath();

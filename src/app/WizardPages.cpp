@@ -3,8 +3,11 @@
 #include "app/MainForm.h"
 #include "core/uAccDateCmp.h"
 #include "core/z5DateVersion.h"
+#include "platform/ShellFolders.h"
 
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <filesystem>
 
@@ -46,11 +49,32 @@ int MonthOffsetOfPeriod(int index)
     return index >= 0 && index < 16 ? table[index] : 0;
 }
 
-bool ExportFileHasFolder(const std::string& text) { return text.find('/') != std::string::npos; }
+namespace {
+
+// "~" and "~/..." name the home folder; "~user" is left as typed.
+std::string ExpandHome(const std::string& text)
+{
+    if (text.empty() || text[0] != '~' || (text.size() > 1 && text[1] != '/')) return text;
+    const std::string home = ShellFolders::HomeDir().string();
+    if (home.empty()) return text;
+    return home + text.substr(1);
+}
+
+std::string WithPlace(const char* format, const std::string& place)
+{
+    std::string text = format;
+    text.replace(text.find("%s"), 2, place);
+    return text;
+}
+
+} // namespace
+
+bool ExportFileHasFolder(const std::string& text) { return ExpandHome(text).find('/') != std::string::npos; }
 
 std::string ResolveExportFile(const std::string& text, const std::string& documentsDir)
 {
-    if (ExportFileHasFolder(text)) return text;
+    const std::string expanded = ExpandHome(text);
+    if (expanded.find('/') != std::string::npos) return expanded;
     return (fs::path(documentsDir) / text).string();
 }
 
@@ -60,14 +84,58 @@ std::string CheckExportFile(const std::string& text, const std::string& document
     const fs::path file(ResolveExportFile(text, documentsDir));
     fs::path folder = file.parent_path();
     if (folder.empty()) folder = "/";
+    const std::string next = "\r別のﾄﾞﾗｲﾌﾞまたはﾌｫﾙﾀﾞを指定してから[次へ]をｸﾘｯｸしてください。\r";
+    // The root of the system drive is refused as the family always did.
+    if (folder == folder.root_path())
+        return WithPlace("ｼｽﾃﾑﾄﾞﾗｲﾌﾞ(%s)直下にﾌｧｲﾙは指定できません。", folder.string()) + next;
     std::error_code ec;
-    // The original refused the system drive's root, where a user may not write; here any folder
-    // the user cannot write into is refused with that message, before the run rather than after.
-    const bool usable = fs::is_directory(folder, ec) && ::access(folder.c_str(), W_OK | X_OK) == 0;
-    if (usable) return {};
-    std::string first = "ｼｽﾃﾑﾄﾞﾗｲﾌﾞ(%s)直下にﾌｧｲﾙは指定できません。";
-    first.replace(first.find("%s"), 2, folder.string());
-    return first + "\r" + "別のﾄﾞﾗｲﾌﾞまたはﾌｫﾙﾀﾞを指定してから[次へ]をｸﾘｯｸしてください。" + "\r";
+    const fs::file_status folderStatus = fs::status(folder, ec);
+    if (!fs::exists(folderStatus))
+        return WithPlace("指定されたﾌｫﾙﾀﾞ(%s)が見つかりません。", folder.string()) + next;
+    if (!fs::is_directory(folderStatus))
+        return WithPlace("指定されたﾌｫﾙﾀﾞ(%s)はﾌｫﾙﾀﾞではありません。", folder.string()) + next;
+    if (fs::is_directory(fs::status(file, ec)))
+        return WithPlace("指定された中間ﾌｧｲﾙ(%s)は既存のﾌｫﾙﾀﾞです。", file.string()) +
+               "\rﾌｫﾙﾀﾞの中のﾌｧｲﾙ名を指定してから[次へ]をｸﾘｯｸしてください。\r";
+    if (::access(folder.c_str(), W_OK | X_OK) != 0)
+        return WithPlace("指定されたﾌｫﾙﾀﾞ(%s)にﾌｧｲﾙを作成する権限がありません。", folder.string()) + next;
+    return {};
+}
+
+std::string WriteFailureReason(int errorNumber)
+{
+    switch (errorNumber) {
+    case ENOENT:
+    case ENOTDIR: return "保存先のﾌｫﾙﾀﾞが見つかりません。";
+    case EISDIR: return "同じ名前のﾌｫﾙﾀﾞがあるため、ﾌｧｲﾙを作成できません。";
+    case EACCES:
+    case EPERM: return "保存先のﾌｫﾙﾀﾞにﾌｧｲﾙを作成する権限がありません。";
+    case EROFS: return "保存先は読み取り専用です。";
+    case ENOSPC:
+    case EDQUOT: return "ﾃﾞｨｽｸの空き容量が足りません。";
+    case ENAMETOOLONG: return "ﾌｧｲﾙ名が長すぎます。";
+    case EIO: return "ﾃﾞｨｽｸの読み書きに失敗しました。";
+    default: return "ﾌｧｲﾙを書き込めませんでした。";
+    }
+}
+
+int DiagnoseWriteFailure(const std::string& file)
+{
+    const fs::path target(file);
+    fs::path folder = target.parent_path();
+    if (folder.empty()) folder = ".";
+    std::error_code ec;
+    const fs::file_status folderStatus = fs::status(folder, ec);
+    if (!fs::exists(folderStatus)) return ENOENT;
+    if (!fs::is_directory(folderStatus)) return ENOTDIR;
+    if (fs::is_directory(fs::status(target, ec))) return EISDIR;
+    if (::access(folder.c_str(), W_OK | X_OK) != 0) return errno;
+    return 0;
+}
+
+std::string WriteFailureText(const std::string& file, int errorNumber)
+{
+    return "中間ﾌｧｲﾙ(" + file + ")を保存できませんでした。\r" + WriteFailureReason(errorNumber) + "\r";
 }
 
 std::vector<std::string> MakeSummary(const TSummaryInput& in)

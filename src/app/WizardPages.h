@@ -42,15 +42,25 @@ int MonthOffsetOfPeriod(int index);
 inline constexpr const char* kNoExportFile =
     "中間ﾌｧｲﾙが指定されていません。\r指定してから[次へ]をｸﾘｯｸしてください。\r";
 
-// The file the run writes: a name without a folder goes into documentsDir.
+// The file the run writes: a leading "~" is the home folder; a name without a folder goes into
+// documentsDir.
 std::string ResolveExportFile(const std::string& text, const std::string& documentsDir);
-// True when text names a folder ("/" in it).
+// True when text names a folder ("/" in it, or the home folder "~").
 bool ExportFileHasFolder(const std::string& text);
-// The refusal of the output-file page; empty when the file may be written. A text without a file
-// name part is refused as not given; a folder this user cannot write into (missing, not a folder,
-// or without write and search permission) is refused with the text of the system-drive rule,
-// naming the folder.
+// The refusal of the output-file page; empty when the file may be written. Each reason has its
+// own message, naming the folder or file: no file name part, the system drive's root, a folder
+// that does not exist, a folder part that is a file, an existing folder given as the file, and a
+// folder this user may not write into.
 std::string CheckExportFile(const std::string& text, const std::string& documentsDir);
+
+// Why the linkage file could not be written, in words for the user, from the system's error
+// number (errno) of the failed step; 0 or an unknown number gives the general reason.
+std::string WriteFailureReason(int errorNumber);
+// The system's error number a write of file would meet now, found by looking at the file and its
+// folder (for failures that carry no number); 0 when nothing explains it.
+int DiagnoseWriteFailure(const std::string& file);
+// The box after a failed write: the file, then the reason.
+std::string WriteFailureText(const std::string& file, int errorNumber);
 
 // ---- summary
 

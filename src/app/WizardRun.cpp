@@ -42,6 +42,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <iostream>
+#include <system_error>
 
 namespace kb {
 namespace fs = std::filesystem;
@@ -132,7 +133,6 @@ void TForm1::BuildRunPages()
     lblPage2->setWordWrap(true);
     btnDataSelect = new QPushButton(QStringLiteral("データ選択を開く"), page2);
     btnDataSelect->setObjectName(QStringLiteral("btnDataSentaku"));
-    btnDataSelect->setAutoDefault(false);
     listDataInfo = new QTreeWidget(page2);
     listDataInfo->setObjectName(QStringLiteral("listDataInfo"));
     listDataInfo->setColumnCount(2);
@@ -206,7 +206,6 @@ void TForm1::BuildRunPages()
     txtExportFile->setObjectName(QStringLiteral("Edit4a"));
     BitBtn4a = new QPushButton(QStringLiteral("参照"), groupBox4a);
     BitBtn4a->setObjectName(QStringLiteral("BitBtn4a"));
-    BitBtn4a->setAutoDefault(false);
     auto* l4a = new QHBoxLayout(groupBox4a);
     l4a->addWidget(txtExportFile, 1);
     l4a->addWidget(BitBtn4a);
@@ -531,18 +530,28 @@ void TForm1::Wizard1NextClick(bool final)
     ShowProgress("連動データの作成中", "連動データの作成中です…");
     QApplication::setOverrideCursor(Qt::WaitCursor);
     int result = kRendoFailed;
-    std::string other;
+    std::string reason;
     try {
         result = MakeRendoFile();
     } catch (const std::exception& ex) {
-        // Saving (folder gone, no right, disk full ...) and other failures: the run failed.
-        other = ex.what();
+        // Saving (folder gone, no right, disk full ...) and other failures: the run failed. The
+        // user reads the reason in Japanese; the system's own text goes to the log.
+        std::cerr << "MakeRendoFile: " << ex.what() << "\n";
+        const std::string file = ResolveExportFile(ExportObject->ExportFile, DocumentsDir);
+        const auto* sys = dynamic_cast<const std::system_error*>(&ex);
+        reason = WriteFailureText(file, sys ? sys->code().value() : DiagnoseWriteFailure(file));
     }
     CloseProgress();
     QApplication::restoreOverrideCursor();
     const TFinishOutcome o = FinishOutcomeOf(result, CallerWindow == 0);
     if (o.MessageKind >= 0) ShowMessage2(o.MessageKind, o.Message, Btn(TMsgDlgBtn::mbOK));
-    if (!other.empty()) ShowMessage2(1, other, Btn(TMsgDlgBtn::mbOK));
+    if (!reason.empty()) ShowMessage2(1, reason, Btn(TMsgDlgBtn::mbOK));
+    if (result != kRendoWritten) {
+        // A failed run leaves the linkage settings file as it was: the next start offers the file
+        // and client of the last run that worked.
+        ExportObject->ExportFile = iniExportFile_;
+        ExportObject->KomonsakiName = iniKomonsaki_;
+    }
     Outcome = o.Outcome;
     if (OnFinished) OnFinished(Outcome);
     close();

@@ -72,29 +72,37 @@ void ShowErrorDetail(const std::string& text, const std::string& detail, TMsgDlg
     Show(shown, type);
 }
 
+std::string IBErrorLogPath() { return (std::filesystem::path(SystemDef.LogDir) / "ErrFbAccess.log").string(); }
+
+void LogIBError(const FbError& e, const std::string& context, const std::string& databaseName)
+{
+    try {
+        const std::int32_t code = e.IBErrorCode();
+        const std::string description = GetIscErrorText(code, e.SQLCode());
+        // Before the log-on names the computer, the platform's name stands in (never an empty field).
+        const std::string pc = SystemDef.PCName.empty() ? ShellFolders::ComputerName() : SystemDef.PCName;
+        const std::string line1 = DateTime::Now().ToString() + "," + pc + "," + std::to_string(SystemDef.OpCode) +
+                                  ",Serial=" + SystemDef.SerialText + ",AppVer=" + SystemDef.AppVersion + ",DBName=" +
+                                  SystemDef.HostName + ":" + databaseName + ",DataVer=" + DataVersionText;
+        const std::string line2 = "Error=" + context + " [" + std::to_string(code) + "] (" + std::to_string(e.SQLCode()) + ") " +
+                                  description + "," + e.Message();
+        const std::filesystem::path dir = SystemDef.LogDir;
+        WriteLines(dir / "ErrFbAccess.log", {line1, line2}, true);
+        WriteLines(dir / "ErrFbAccess.txt", {line1, line2}, false);
+    } catch (const std::exception& logError) {
+        // A log that cannot be written must not hide the database error from the user: the
+        // failure is noted on stderr and the report goes on.
+        std::cerr << "LogIBError: " << logError.what() << "\n";
+    }
+}
+
 void ShowIBError(const FbError& e, const std::string& context, const std::string& message)
 {
     if (IBErrorShown) return;
     try {
         const std::int32_t code = e.IBErrorCode();
         const std::string description = GetIscErrorText(code, e.SQLCode());
-
-        // Before the log-on names the computer, the platform's name stands in (never an empty field).
-        const std::string pc = SystemDef.PCName.empty() ? ShellFolders::ComputerName() : SystemDef.PCName;
-        const std::string line1 = DateTime::Now().ToString() + "," + pc + "," + std::to_string(SystemDef.OpCode) +
-                                  ",Serial=" + SystemDef.SerialText + ",AppVer=" + SystemDef.AppVersion + ",DBName=" +
-                                  SystemDef.HostName + ":" + DataDatabaseName() + ",DataVer=" + DataVersionText;
-        const std::string line2 = "Error=" + context + " [" + std::to_string(code) + "] (" + std::to_string(e.SQLCode()) + ") " +
-                                  description + "," + e.Message();
-        // A log that cannot be written must not hide the database error from the user: the
-        // failure is noted on stderr and the report goes on.
-        try {
-            const std::filesystem::path dir = SystemDef.LogDir;
-            WriteLines(dir / "ErrFbAccess.log", {line1, line2}, true);
-            WriteLines(dir / "ErrFbAccess.txt", {line1, line2}, false);
-        } catch (const std::exception& logError) {
-            std::cerr << "ShowIBError: " << logError.what() << "\n";
-        }
+        LogIBError(e, context, DataDatabaseName());
 
         std::string text = message;
         bool fatal = false;

@@ -39,6 +39,12 @@ void ResetErrorReporter(); // for tests: no UI, no pending end request
 // Reports a database error. context names the failing routine ("TDM.fnAccDefConnected");
 // message is the caller's text for the user (empty: log only). Never throws.
 void ShowIBError(const FbError& e, const std::string& context, const std::string& message);
+// The log half of ShowIBError alone: the two lines in ErrFbAccess.log and ErrFbAccess.txt, naming
+// databaseName as the database. For failures the caller explains itself (the log-on's connection).
+// Never throws.
+void LogIBError(const FbError& e, const std::string& context, const std::string& databaseName);
+// The file LogIBError appends to.
+std::string IBErrorLogPath();
 // Error box: text, then "\r\r[詳細情報]\r" and the detail when there is one; nothing when both
 // are empty.
 void ShowErrorDetail(const std::string& text, const std::string& detail, TMsgDlgType type = TMsgDlgType::mtError);

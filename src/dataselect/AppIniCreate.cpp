@@ -82,7 +82,6 @@ TAppIniCreateBox::TAppIniCreateBox(QWidget* parent)
     txtHostName->setAttribute(Qt::WA_InputMethodEnabled, false);
     btnCompShow = new QPushButton(QStringLiteral("参照"), GroupBox1);
     btnCompShow->setToolTip(QStringLiteral("ネットワークに接続されているコンピュータを表示します。"));
-    btnCompShow->setAutoDefault(false);
     Label5 = new QLabel(QStringLiteral("データの場所:"), GroupBox1);
     cmbDrive = new QComboBox(GroupBox1);
     for (const char* r : kRoots) cmbDrive->addItem(QString::fromLatin1(r));
@@ -109,8 +108,6 @@ TAppIniCreateBox::TAppIniCreateBox(QWidget* parent)
 
     btnOK = new QPushButton(QStringLiteral("OK"), this);
     btnCancel = new QPushButton(QStringLiteral("キャンセル"), this);
-    btnOK->setAutoDefault(false);
-    btnCancel->setAutoDefault(false);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(btnOK);

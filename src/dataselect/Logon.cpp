@@ -124,7 +124,6 @@ TLogonBox::TLogonBox(QWidget* parent)
         btnServerSettei->setToolTip(QStringLiteral("データサーバーの情報を設定します。"));
         OKBtn = new QPushButton(QStringLiteral("OK"), this);
         CancelBtn = new QPushButton(QStringLiteral("キャンセル"), this);
-        for (QPushButton* b : {btnServerSettei, OKBtn, CancelBtn}) b->setAutoDefault(false);
 
         auto* grid = new QGridLayout;
         grid->addWidget(Label4, 0, 0);
@@ -223,7 +222,13 @@ void TLogonBox::ShowConnectError(const std::string& first, const std::string& de
     } else {
         lines = {first, "[例外内容]", detail};
     }
-    (void)code;
+    // Where the box looked and where the details went, so the user (or whoever helps) can act on it.
+    const std::string tried = DM ? DM->IBDatabaseDEF.DatabaseName() : std::string();
+    if (!tried.empty()) {
+        lines.push_back("");
+        lines.push_back("財務システムデータベース: " + tried);
+        if (code != 0) lines.push_back("エラーログ: " + IBErrorLogPath());
+    }
     for (std::size_t i = 0; i < lines.size() && i < rec.Lines.size(); ++i) rec.Lines[i].Text = lines[i];
     MessageDlg2(rec);
 }
@@ -273,6 +278,7 @@ void TLogonBox::OKBtnClick()
         char buf[64];
         std::snprintf(buf, sizeof buf, "(IBXエラーコード:%d) ", e.IBErrorCode());
         const bool unreachable = e.IBErrorCode() == isc::io_error || e.IBErrorCode() == isc::network_error;
+        LogIBError(e, "TDM.fnAccDefConnected", DM->IBDatabaseDEF.DatabaseName());
         ShowConnectError(first, buf + GetIscErrorText(e.IBErrorCode(), e.SQLCode()), e.IBErrorCode(), unreachable, mode);
     } catch (const std::exception& e) {
         ShowConnectError(first, e.what(), 0, false, mode);

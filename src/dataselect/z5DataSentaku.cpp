@@ -182,7 +182,6 @@ TDataSentakuBox::TDataSentakuBox(QWidget* parent) : TBSDI(parent, true)
         auto* b = new QPushButton(QString::fromUtf8(text), parentW);
         b->setObjectName(name);
         b->setGeometry(x, y, w, 26);
-        b->setAutoDefault(false);
         b->setFocusPolicy(Qt::NoFocus);
         return b;
     };

@@ -2,11 +2,13 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QWindow>
 #include <QTimer>
 
 #include <chrono>
@@ -17,6 +19,8 @@ namespace kb {
 namespace {
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 constexpr int kClientW = 380, kClientH = 100;
+// How long Execute waits for the window system to put a new progress window on screen.
+constexpr int kExposeWaitMs = 500;
 } // namespace
 
 TProgressLayout ComputeProgressLayout(bool cancelShown, TxLabelPosition pos, int clientHeight, int textHeight)
@@ -84,7 +88,6 @@ TxProgressForm::TxProgressForm(QWidget* parent) : QDialog(parent)
     Label->setObjectName("InfoLabel");
     CancelButton = new QPushButton("キャンセル", this);
     CancelButton->setObjectName("btnCancel");
-    CancelButton->setAutoDefault(false);
     CancelButton->hide();
 }
 
@@ -259,7 +262,20 @@ void TxAnimeProgressDialog::Execute(QWidget* ownerForm)
         form_->setWindowFlag(Qt::WindowStaysOnTopHint, true);
         form_->show();
     }
+    PaintNow();
+}
+
+void TxAnimeProgressDialog::PaintNow()
+{
+    // The caller's work follows at once and holds the event loop: the window must carry its text
+    // before Execute returns. A window system maps a new window in its own time, so wait (a
+    // little) until it is exposed, then paint it directly.
+    QElapsedTimer waited;
+    waited.start();
+    while (form_ && !(form_->windowHandle() && form_->windowHandle()->isExposed()) && waited.elapsed() < kExposeWaitMs)
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
     QApplication::processEvents();
+    if (form_) form_->repaint();
 }
 
 void TxAnimeProgressDialog::Close()

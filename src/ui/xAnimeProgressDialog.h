@@ -98,6 +98,7 @@ public:
 
 private:
     void ApplyLabelPosition();
+    void PaintNow();
     void PositionOverParent(QWidget* ownerForm);
 
     QPointer<TxProgressForm> form_;

@@ -266,7 +266,6 @@ TMessageBox2::TMessageBox2(QWidget* parent) : QDialog(parent)
     for (int i = 0; i < 3; ++i) {
         auto* b = new QPushButton(pnlBottom_);
         b->setObjectName(QString("btnButton%1").arg(i + 1));
-        b->setAutoDefault(false);
         b->setGeometry(0, 3, kButtonWidth, kButtonHeight);
         connect(b, &QPushButton::clicked, this, [this, i] {
             // Help has result 0 and therefore leaves the box open.

@@ -3,11 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QWindow>
 
 #include <cstdlib>
 #include <string>
@@ -16,6 +19,7 @@
 #include "app/MainForm.h"
 #include "common/TestDb.h"
 #include "common/TestEnv.h"
+#include "../ui/UiTestHelp.h"
 #include "core/DataModule.h"
 #include "core/ErrorReporter.h"
 #include "core/uAccRecord.h"
@@ -23,6 +27,7 @@
 #include "platform/ChildProcess.h"
 #include "platform/IniFile.h"
 #include "platform/Registry.h"
+#include "ui/QtJapanese.h"
 #include "ui/xWizard.h"
 #include "ui/z5MessageDlg2.h"
 
@@ -328,6 +333,112 @@ TEST_F(MainFormTest, FailedSettingsReadAfterLogOnDeletesTheLogOnRecord)
     const std::string rows = kbtest::RunIsqlOn((root / "data/vqaccdef.fdb").string(),
                                                "SET HEADING OFF;\nSELECT 'ROW:' || OPCODE FROM LOGONUSERLIST;\n");
     EXPECT_EQ(rows.find("ROW:"), std::string::npos) << rows;
+}
+
+} // namespace
+
+namespace {
+
+// A shown wizard whose log-on and operator settings are stood in for: the keys and the title bar.
+class WizardKeysTest : public MainFormTest {
+protected:
+    void ShowReady(kb::TForm1& form)
+    {
+        form.Steps.Logon = [] { return true; };
+        form.Steps.GetSysDef = [] { return true; };
+        form.Steps.LoadGengo = [] {};
+        form.Steps.DeleteLogonInfo = [] {};
+        bool ready = false;
+        form.OnReady = [&] { ready = true; };
+        form.show();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return ready; }, 10000));
+        form.OnReady = nullptr;
+    }
+    // Answers every box with answer and records its first line.
+    void AnswerWith(int answer)
+    {
+        kb::SetMessage2Interceptor([this, answer](kb::TMessage2InfoRec& rec) {
+            messages.push_back(rec.Lines[0].Text);
+            return answer;
+        });
+    }
+};
+
+TEST_F(WizardKeysTest, EnterOnTheFocusedNextButtonGoesOn)
+{
+    kb::TForm1 form({}, Program());
+    ShowReady(form);
+    form.btnNext->setFocus();
+    QTest::keyClick(form.btnNext, Qt::Key_Return);
+    EXPECT_EQ(form.Wizard->currentWidget(), form.page2);
+    // The keypad's Enter too; page 2 refuses without a data set, so the press shows its warning.
+    form.btnNext->setFocus();
+    QTest::keyClick(form.btnNext, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_EQ(messages, (std::vector<std::string>{"会計データの選択が行われていません。"}));
+    // Enter on a button without the focus presses nothing.
+    form.btnBack->setFocus();
+    QTest::keyClick(form.btnNext, Qt::Key_Return);
+    EXPECT_EQ(messages.size(), 1u);
+    EXPECT_EQ(form.Wizard->currentWidget(), form.page2);
+}
+
+TEST_F(WizardKeysTest, EscAndTheTitleBarAskAsCancelDoes)
+{
+    const std::string question = "[キャンセル]ボタンが押されました。";
+    kb::TForm1 form({}, Program());
+    ShowReady(form);
+    AnswerWith(kb::mrNo);
+    QTest::keyClick(&form, Qt::Key_Escape);
+    EXPECT_EQ(messages, std::vector<std::string>{question});
+    // The title bar's close button: the close the window system delivers.
+    EXPECT_FALSE(form.FormCloseQuery(true));
+    EXPECT_EQ(messages, (std::vector<std::string>{question, question}));
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(form.Outcome, 2);
+    // The program's own closes (Finish, the application's quit) ask nothing.
+    EXPECT_TRUE(form.FormCloseQuery(false));
+    EXPECT_EQ(messages.size(), 2u);
+
+    AnswerWith(kb::mrYes);
+    EXPECT_TRUE(form.FormCloseQuery(true));
+    EXPECT_EQ(form.Outcome, 1);
+    form.close();
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_EQ(messages.size(), 3u);
+}
+
+TEST_F(WizardKeysTest, EscAnsweredYesEndsTheWizardAsCancelled)
+{
+    kb::TForm1 form({}, Program());
+    ShowReady(form);
+    AnswerWith(kb::mrYes);
+    QTest::keyClick(&form, Qt::Key_Escape);
+    EXPECT_EQ(messages, std::vector<std::string>{"[キャンセル]ボタンが押されました。"});
+    EXPECT_FALSE(form.isVisible());
+    EXPECT_EQ(form.Outcome, 1);
+}
+
+} // namespace
+
+namespace {
+
+// The "参照" button's save dialog is Qt's own: its texts come from Qt's Japanese translation.
+TEST_F(MainFormTest, TheSaveDialogReadsInJapanese)
+{
+    kb::TQtJapanese japanese;
+    ASSERT_TRUE(japanese.Loaded()) << "qtbase_ja (qt6-translations-l10n) is not installed";
+    kb::TForm1 form({}, Program());
+    std::vector<std::string> buttons;
+    std::string title;
+    kbtest::WhenModal([&](QWidget* w) {
+        title = w->windowTitle().toStdString();
+        if (auto* box = w->findChild<QDialogButtonBox*>())
+            for (QAbstractButton* b : box->buttons()) buttons.push_back(b->text().toStdString());
+        static_cast<QDialog*>(w)->reject();
+    });
+    form.BitBtn4aClick();
+    EXPECT_EQ(title, "中間ﾌｧｲﾙの指定");
+    EXPECT_EQ(buttons, (std::vector<std::string>{"保存(&S)", "キャンセル"}));
 }
 
 } // namespace

@@ -174,7 +174,14 @@ TEST_F(ProgramTest, MoreThanOneArgumentIsRefusedWithoutAnswer)
     const ProgramRun r = Start({std::to_string(caller.Handle()) + ",1025,3,/tmp/a.xml", "second"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.Shows("KB-MESSAGE 1: 不正な引数が渡されました。\r\rアプリケーションを強制終了します。\n")) << r.output;
+    EXPECT_TRUE(r.Shows("使い方: kenbo-rendo")) << r.output;
     EXPECT_TRUE(caller.Drain().empty());
+
+    // Asked for, the usage comes alone.
+    const ProgramRun help = Start({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.Shows("使い方: kenbo-rendo")) << help.output;
+    EXPECT_FALSE(help.Shows("KB-MESSAGE"));
 }
 
 TEST_F(ProgramTest, StartUpRefusalsShowTheirMessageAndAnswerTheCallerWithTwo)
@@ -193,6 +200,13 @@ TEST_F(ProgramTest, StartUpRefusalsShowTheirMessageAndAnswerTheCallerWithTwo)
          "バージョン:15.0.0以降をインストールしてください。\r\rアプリケーションを強制終了します。"},
         {"four-part version", [this] { LightRoot("15.0.0.1"); },
          "このアプリケーションはインストールされている「パヴォナ財務」のバージョンに対応していません。"},
+        {"product not installed",
+         [this] {
+             LightRoot("15.0.0");
+             fs::remove_all(root / "config");
+         },
+         "「パヴォナ財務」がインストールされていません。\r「パヴォナ財務」のバージョン:15.0.0以降をインストールしてから起動してください。\r"
+         "(登録情報: HKEY_LOCAL_MACHINE\\SOFTWARE\\ZANDREL\\DADOZIZIDIV15, "},
         // The application INI cannot be written (a folder in its place): the initialisation fails
         // before any event loop, and the display name fills the message.
         {"initialisation failed",

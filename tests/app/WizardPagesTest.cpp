@@ -3,6 +3,12 @@
 
 #include "app/WizardPages.h"
 #include "common/TestDb.h"
+#include "common/TestEnv.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
 
 #include <gtest/gtest.h>
 
@@ -47,25 +53,92 @@ TEST(WizardPages, OptionsPageByKindOfIncome)
     EXPECT_EQ(OptionsLayoutOf(4).DetailsCaption, "「収入金額の内訳」を始めとした情報を含める");
 }
 
-TEST(WizardPages, OutputFileChecks)
+namespace {
+
+// The check as an ordinary user sees it: root may write anywhere, so as root the check runs in a
+// child process that has become "nobody".
+std::string CheckAsOrdinaryUser(const std::string& text, const std::string& docs)
+{
+    if (::geteuid() != 0) return CheckExportFile(text, docs);
+    int fds[2];
+    if (::pipe(fds) != 0) return "pipe failed";
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(fds[0]);
+        if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(2);
+        const std::string r = CheckExportFile(text, docs);
+        const ssize_t n = ::write(fds[1], r.data(), r.size());
+        ::_exit(n == static_cast<ssize_t>(r.size()) ? 0 : 3);
+    }
+    ::close(fds[1]);
+    std::string out;
+    char buf[512];
+    for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) > 0;) out.append(buf, static_cast<std::size_t>(n));
+    ::close(fds[0]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? out : "child failed";
+}
+
+} // namespace
+
+TEST(WizardPages, OutputFileChecksGiveEachReasonItsOwnMessage)
 {
     kbtest::TempDir dir;
-    const std::string docs = dir.path().string();
-    const std::string notGiven = kNoExportFile;
-    EXPECT_EQ(CheckExportFile("", docs), notGiven);
-    EXPECT_EQ(CheckExportFile((dir / "sub/").string(), docs), notGiven);
-    // Writable folders: a full path, and a bare name, which goes into the Documents folder.
-    EXPECT_EQ(CheckExportFile((dir / "a.xml").string(), docs), "");
-    EXPECT_EQ(CheckExportFile("a.xml", docs), "");
-    EXPECT_EQ(ResolveExportFile("a.xml", docs), (dir / "a.xml").string());
+    const fs::path docs = dir.path() / "docs", home = dir.path() / "home";
+    fs::create_directories(docs);
+    fs::create_directories(home);
+    kbtest::ScopedEnv env("HOME", home.string());
+    std::ofstream(dir.path() / "plain") << "x";
+    const std::string d = dir.path().string();
+    const std::string next = "\r別のﾄﾞﾗｲﾌﾞまたはﾌｫﾙﾀﾞを指定してから[次へ]をｸﾘｯｸしてください。\r";
+    const std::string notGiven = "中間ﾌｧｲﾙが指定されていません。\r指定してから[次へ]をｸﾘｯｸしてください。\r";
+    struct Case {
+        const char* name;
+        std::string text, documents, want;
+    };
+    const Case cases[] = {
+        {"empty", "", docs, notGiven},
+        {"no file name part", d + "/sub/", docs, notGiven},
+        {"bare name: the Documents folder", "a.xml", docs, ""},
+        {"full path", d + "/a.xml", docs, ""},
+        {"home folder", "~/x.xml", docs, ""},
+        {"missing folder", d + "/missing/a.xml", docs, "指定されたﾌｫﾙﾀﾞ(" + d + "/missing)が見つかりません。" + next},
+        {"bare name, Documents missing", "a.xml", d + "/nodocs", "指定されたﾌｫﾙﾀﾞ(" + d + "/nodocs)が見つかりません。" + next},
+        {"a file as the folder", d + "/plain/a.xml", docs, "指定されたﾌｫﾙﾀﾞ(" + d + "/plain)はﾌｫﾙﾀﾞではありません。" + next},
+        {"an existing folder as the file", docs.string(), docs,
+         "指定された中間ﾌｧｲﾙ(" + docs.string() + ")は既存のﾌｫﾙﾀﾞです。\rﾌｫﾙﾀﾞの中のﾌｧｲﾙ名を指定してから[次へ]をｸﾘｯｸしてください。\r"},
+        {"the home folder as the file", "~", docs,
+         "指定された中間ﾌｧｲﾙ(" + home.string() + ")は既存のﾌｫﾙﾀﾞです。\rﾌｫﾙﾀﾞの中のﾌｧｲﾙ名を指定してから[次へ]をｸﾘｯｸしてください。\r"},
+        {"the system drive's root", "/a.xml", docs, "ｼｽﾃﾑﾄﾞﾗｲﾌﾞ(/)直下にﾌｧｲﾙは指定できません。" + next},
+    };
+    for (const Case& c : cases) EXPECT_EQ(CheckExportFile(c.text, c.documents), c.want) << c.name;
+    EXPECT_EQ(ResolveExportFile("a.xml", docs), (docs / "a.xml").string());
+    EXPECT_EQ(ResolveExportFile("~/x.xml", docs), (home / "x.xml").string());
+    EXPECT_EQ(ResolveExportFile("~user/x.xml", docs), "~user/x.xml");
     EXPECT_EQ(ResolveExportFile("/x/a.xml", docs), "/x/a.xml");
-    // Folders nobody can write into: missing, or not a folder at all.
-    const std::string missing = (dir / "missing").string();
-    EXPECT_EQ(CheckExportFile(missing + "/a.xml", docs),
-              "ｼｽﾃﾑﾄﾞﾗｲﾌﾞ(" + missing + ")直下にﾌｧｲﾙは指定できません。\r別のﾄﾞﾗｲﾌﾞまたはﾌｫﾙﾀﾞを指定してから[次へ]をｸﾘｯｸしてください。\r");
-    std::ofstream(dir / "plain") << "x";
-    EXPECT_NE(CheckExportFile((dir / "plain" / "a.xml").string(), docs), "");
-    EXPECT_NE(CheckExportFile("a.xml", missing), "");
+
+    // A folder the user may not write into.
+    const fs::path ro = dir.path() / "ro";
+    fs::create_directories(ro);
+    fs::permissions(ro, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read | fs::perms::group_exec |
+                            fs::perms::others_read | fs::perms::others_exec);
+    fs::permissions(dir.path(), fs::perms::others_read | fs::perms::others_exec, fs::perm_options::add);
+    EXPECT_EQ(CheckAsOrdinaryUser((ro / "a.xml").string(), docs.string()),
+              "指定されたﾌｫﾙﾀﾞ(" + ro.string() + ")にﾌｧｲﾙを作成する権限がありません。" + next);
+}
+
+TEST(WizardPages, AFailedWriteIsExplainedFromTheFileAndItsFolder)
+{
+    kbtest::TempDir dir;
+    fs::create_directories(dir.path() / "taken.xml");
+    EXPECT_EQ(DiagnoseWriteFailure((dir.path() / "missing" / "a.xml").string()), ENOENT);
+    EXPECT_EQ(DiagnoseWriteFailure((dir.path() / "taken.xml").string()), EISDIR);
+    EXPECT_EQ(DiagnoseWriteFailure((dir.path() / "a.xml").string()), 0);
+    EXPECT_EQ(WriteFailureText("/w/taken.xml", EISDIR),
+              "中間ﾌｧｲﾙ(/w/taken.xml)を保存できませんでした。\r同じ名前のﾌｫﾙﾀﾞがあるため、ﾌｧｲﾙを作成できません。\r");
+    EXPECT_EQ(WriteFailureText("/w/a.xml", ENOSPC), "中間ﾌｧｲﾙ(/w/a.xml)を保存できませんでした。\rﾃﾞｨｽｸの空き容量が足りません。\r");
+    EXPECT_EQ(WriteFailureText("/w/a.xml", 0), "中間ﾌｧｲﾙ(/w/a.xml)を保存できませんでした。\rﾌｧｲﾙを書き込めませんでした。\r");
 }
 
 TEST(WizardPages, MonthOffsetsOfThePeriodPanel)

@@ -1,3 +1,5 @@
+#include "ui/EnterKeyRule.h"
+
 #include <QApplication>
 #include <gtest/gtest.h>
 
@@ -11,6 +13,7 @@ int main(int argc, char** argv)
     ::setenv("KB_SOURCE_DIR", KB_SOURCE_DIR_DEFAULT, 0);
     ::setenv("KB_BUILD_DIR", KB_BUILD_DIR_DEFAULT, 0);
     QApplication app(argc, argv);
+    kb::TEnterKeyRule enterKeys; // the program holds the same rule
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "common/TestDb.h"
+#include "common/TestEnv.h"
 #include "core/DataModule.h"
 #include "core/ErrorReporter.h"
 #include "core/uAccRecord.h"
@@ -206,15 +207,47 @@ TEST_F(LogonTest, ClientModeWithoutServerSettingsIsRefusedBeforeConnecting)
     EXPECT_FALSE(box.btnServerSettei->isEnabled());
 }
 
-TEST_F(LogonTest, MissingSystemDatabaseGivesTheStandAloneExplanation)
+TEST_F(LogonTest, MissingSystemDatabaseGivesTheStandAloneExplanationWithThePathAndTheLog)
 {
     kb::IniFile(kb::SystemDef.IniFile).WriteString("LOCAL", "SYSDIR", (dir / "nowhere").string());
+    kb::SystemDef.LogDir = (dir / "log").string();
+    fs::create_directories(dir / "log");
+    const std::string tried = (dir / "nowhere" / "vqaccdef.fdb").string();
     kb::TLogonBox box;
     EXPECT_FALSE(TryLogon(box, "10", "abc123"));
     EXPECT_EQ(messages, std::vector<std::string>{"ログイン処理に失敗しました。以下の理由が考えられます。\r"
                                                  "１）データファイルが見つからない。\r"
-                                                 "２）別のプロセスがデータファイルを使用中。"});
+                                                 "２）別のプロセスがデータファイルを使用中。\r\r"
+                                                 "財務システムデータベース: " + tried + "\r"
+                                                 "エラーログ: " + (dir / "log" / "ErrFbAccess.log").string()});
     EXPECT_TRUE(box.isVisible());
+    // The log names the database and the failing routine (the log is CP932; the path is ASCII).
+    const std::string log = kbtest::ReadFile(dir / "log" / "ErrFbAccess.log");
+    EXPECT_NE(log.find(tried), std::string::npos) << log;
+    EXPECT_NE(log.find("Error=TDM.fnAccDefConnected"), std::string::npos) << log;
+}
+
+// Keyboard only: code, Enter, password, Enter, Enter. Enter in the fields moves on and presses
+// nothing; on the focused OK button it logs on.
+TEST_F(LogonTest, EnterAloneFinishesTheBox)
+{
+    kb::TLogonBox box;
+    box.show();
+    auto type = [&](const char* keys) { QTest::keyClicks(box.focusWidget(), keys); };
+    auto enter = [&] { QTest::keyClick(box.focusWidget(), Qt::Key_Return); };
+    ASSERT_EQ(box.focusWidget(), box.txtOpCode);
+    type("10");
+    enter();
+    EXPECT_EQ(box.focusWidget(), box.txtPassword);
+    type("abc123");
+    enter();
+    EXPECT_EQ(box.focusWidget(), box.OKBtn);
+    EXPECT_TRUE(box.isVisible());
+    enter();
+    EXPECT_FALSE(box.isVisible());
+    EXPECT_EQ(box.result(), QDialog::Accepted);
+    EXPECT_TRUE(messages.empty());
+    EXPECT_EQ(kb::SystemDef.OpCode, 10000 * 10000 + 10);
 }
 
 } // namespace

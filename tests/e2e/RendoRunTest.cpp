@@ -335,6 +335,10 @@ TEST_F(RendoRunTest, AFailureWhileWritingLeavesNoFileAndAnswersTwo)
     const DriverRun r = Drive({"--data", Data(1), "--caller", std::to_string(handle) + ",1025,1," + file.string()});
     EXPECT_EQ(r.exitCode, 2) << r.output;
     EXPECT_TRUE(r.Shows("KB-MESSAGE 1: 中間ファイルの作成に失敗しました。"));
+    // The reason in the user's words, not the system's.
+    EXPECT_TRUE(r.Shows("KB-MESSAGE 1: 中間ﾌｧｲﾙ(" + file.string() + ")を保存できませんでした。\r保存先のﾌｫﾙﾀﾞが見つかりません。\n"))
+        << r.output;
+    EXPECT_FALSE(r.Shows("KB-MESSAGE 1: 連動ファイル"));
     EXPECT_FALSE(r.Shows("中間ファイルが作成されました。"));
     EXPECT_FALSE(fs::exists(out / "missing"));
     const auto msgs = caller.Drain();
@@ -459,12 +463,12 @@ TEST_F(RendoRunTest, ASharedDataSetIsFetchedBeforeTheRunAndStoredBackAfterIt)
     EXPECT_EQ(IniValue(Data(6), "DATAINFO", "CODE"), IniValue(share, "DATAINFO", "CODE"));
 }
 
-TEST_F(RendoRunTest, AnOutputFolderThatCannotBeWrittenIsRefusedOnTheFilePage)
+TEST_F(RendoRunTest, AMissingOutputFolderIsRefusedOnTheFilePage)
 {
     const fs::path missing = out / "missing";
     const DriverRun r = Drive({"--data", Data(1), "--output", (missing / "a.xml").string()});
-    EXPECT_TRUE(r.Shows("KB-MESSAGE 0: ｼｽﾃﾑﾄﾞﾗｲﾌﾞ(" + missing.string() +
-                        ")直下にﾌｧｲﾙは指定できません。\r別のﾄﾞﾗｲﾌﾞまたはﾌｫﾙﾀﾞを指定してから[次へ]をｸﾘｯｸしてください。"))
+    EXPECT_TRUE(r.Shows("KB-MESSAGE 0: 指定されたﾌｫﾙﾀﾞ(" + missing.string() +
+                        ")が見つかりません。\r別のﾄﾞﾗｲﾌﾞまたはﾌｫﾙﾀﾞを指定してから[次へ]をｸﾘｯｸしてください。"))
         << r.output;
     EXPECT_TRUE(r.Shows("KB-STAYED page4"));
     EXPECT_EQ(r.exitCode, 1);
@@ -482,6 +486,34 @@ TEST_F(RendoRunTest, ACloudShareDataSetIsRefusedClearly)
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_FALSE(fs::exists(out / "cloud.xml"));
     EXPECT_EQ(IniValue(Data(1), "DATASTS", "STATUS"), "1");
+}
+
+} // namespace
+
+namespace {
+
+// A write that fails at Finish (a folder took the file's name after page 4): the reason in
+// Japanese, outcome 2, and the linkage settings file as it was before the run.
+TEST_F(RendoRunTest, AFailedFinishLeavesTheSettingsFileAsItWas)
+{
+    const fs::path kenbo = root / "common/zandrel/dadozizidiv/ini/Kenbo.ini";
+    {
+        kb::IniFile ini(kenbo);
+        ini.WriteString("SYOTOKUZEI", "DATA", "他のプログラムの値");
+        ini.WriteString("SYOTOKUZEI", "KOMONSAKI", "前回の顧問先");
+        ini.WriteString("SYOTOKUZEI", "EXPORTFILE", (out / "last.xml").string());
+    }
+    const fs::path file = out / "taken.xml";
+    const DriverRun r = Drive({"--data", Data(1), "--output", file.string(), "--block-output"});
+    EXPECT_EQ(r.exitCode, 2) << r.output;
+    EXPECT_TRUE(r.Shows("KB-MESSAGE 1: 中間ファイルの作成に失敗しました。"));
+    EXPECT_TRUE(r.Shows("KB-MESSAGE 1: 中間ﾌｧｲﾙ(" + file.string() +
+                        ")を保存できませんでした。\r同じ名前のﾌｫﾙﾀﾞがあるため、ﾌｧｲﾙを作成できません。\n"))
+        << r.output;
+    const kb::IniFile ini(kenbo);
+    EXPECT_EQ(ini.ReadString("SYOTOKUZEI", "DATA", "?"), "他のプログラムの値");
+    EXPECT_EQ(ini.ReadString("SYOTOKUZEI", "KOMONSAKI", "?"), "前回の顧問先");
+    EXPECT_EQ(ini.ReadString("SYOTOKUZEI", "EXPORTFILE", "?"), (out / "last.xml").string());
 }
 
 } // namespace

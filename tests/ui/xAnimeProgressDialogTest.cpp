@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 #include <stdexcept>
@@ -148,4 +149,32 @@ TEST(ProgressDialog, SharedInstanceIsHeldBySystemDef)
     EXPECT_FALSE(shared->Running);
     delete shared;
     ResetAccRecord();
+}
+
+// The caller's work follows Execute at once and holds the event loop: the modeless window is on
+// screen with its text before Execute returns.
+TEST(ProgressDialog, ModelessWindowIsPaintedBeforeExecuteReturns)
+{
+    struct PaintSpy : QObject {
+        QStringList painted;
+        bool eventFilter(QObject* o, QEvent* e) override
+        {
+            auto* l = qobject_cast<QLabel*>(o);
+            if (e->type() == QEvent::Paint && l && l->objectName() == "InfoLabel") painted << l->text();
+            return false;
+        }
+    } spy;
+    QWidget owner;
+    owner.setGeometry(100, 100, 600, 400);
+    owner.show();
+    TxAnimeProgressDialog dlg;
+    dlg.SetInfoLabel("連動データの作成中です…");
+    qApp->installEventFilter(&spy);
+    dlg.Execute(&owner);
+    qApp->removeEventFilter(&spy);
+    ASSERT_NE(dlg.Handle(), nullptr);
+    ASSERT_NE(dlg.Handle()->windowHandle(), nullptr);
+    EXPECT_TRUE(dlg.Handle()->windowHandle()->isExposed());
+    EXPECT_TRUE(spy.painted.contains("連動データの作成中です…"));
+    dlg.Close();
 }

@@ -200,6 +200,23 @@ TEST(MessageDlg2, ModalResultsEscAndAgreeTick)
     EXPECT_TRUE(r.AgreeResult);
 }
 
+TEST(MessageDlg2, EnterPressesTheFocusedButton)
+{
+    TMessage2InfoRec r = ThreeLines();
+    r.Buttons = Btn(TMsgDlgBtn::mbYes) | Btn(TMsgDlgBtn::mbNo) | Btn(TMsgDlgBtn::mbCancel);
+    r.DefaultButton = 1; // "いいえ(&N)" has the focus
+    kbtest::WhenModal([](QWidget* w) { QTest::keyClick(w->focusWidget(), Qt::Key_Return); });
+    EXPECT_EQ(MessageDlg2(r), mrNo);
+
+    // The focus moved on by Tab: the keypad's Enter presses the button it reached.
+    r.DefaultButton = 0;
+    kbtest::WhenModal([](QWidget* w) {
+        QTest::keyClick(w->focusWidget(), Qt::Key_Tab);
+        QTest::keyClick(w->focusWidget(), Qt::Key_Enter, Qt::KeypadModifier);
+    });
+    EXPECT_EQ(MessageDlg2(r), mrNo);
+}
+
 TEST(MessageDlg2, HelpButtonDoesNotClose)
 {
     TMessage2InfoRec r = ThreeLines();

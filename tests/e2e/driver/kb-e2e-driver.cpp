@@ -14,6 +14,8 @@
 //     --cancel-at <page>          press Cancel (answering Yes) on that page instead of going on
 //     --wait-at <page>            stop playing on that page ("KB-WAITING <page>") and wait for a signal
 //     --auto-share                tick "共有データの取得と保管を自動化する" in the selection dialog
+//     --block-output              make a folder of the output file's name after page 4 accepted it
+//                                 (so the write at Finish fails)
 //     --screenshots <folder>      save every page and the selection dialog as wizard-*.png
 //
 // Output lines: "KB-MESSAGE <kind>: <text>" for every message box, "KB-SHARE: <message>" for the
@@ -59,7 +61,7 @@ namespace {
 
 struct Options {
     std::string root, data, logon = "10,abc123", output, caller, reselect = "cancel", cancelAt, waitAt, screenshots;
-    bool otherIncome = false, details = false, autoShare = false;
+    bool otherIncome = false, details = false, autoShare = false, blockOutput = false;
     std::vector<std::string> passwords;
 };
 
@@ -232,6 +234,7 @@ private:
         for (const QString& l : form_.Memo5b->toPlainText().split('\n')) std::cout << "KB-SUMMARY " << l.toStdString() << std::endl;
         Shot(&form_, "page5");
         if (CancelHere()) return;
+        if (opt_.blockOutput) fs::create_directories(kb::ResolveExportFile(opt_.output, form_.DocumentsDir));
         Next(); // Finish
     }
 
@@ -258,6 +261,7 @@ bool ParseArgs(int argc, char** argv, Options& o)
         else if (a == "--other-income") o.otherIncome = true;
         else if (a == "--details") o.details = true;
         else if (a == "--auto-share") o.autoShare = true;
+        else if (a == "--block-output") o.blockOutput = true;
         else {
             std::cerr << "unknown argument " << a << "\n";
             return false;
