@@ -7,6 +7,7 @@
 #include "fb/Statement.h"
 #include "ui/z5MessageDlg2.h"
 #include "ui/z5WinFunc.h"
+#include "platform/Text.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -27,13 +28,6 @@ namespace {
 
 const char* const kWrongCode = "コードまたはパスワードが違います。\r正しいコードまたはパスワードを入力して下さい。";
 const char* const kServerHint = "[サーバー設定]ボタンを押して正しい情報を入力して下さい。";
-
-std::string Trim(const std::string& s)
-{
-    const auto b = s.find_first_not_of(" \t");
-    if (b == std::string::npos) return {};
-    return s.substr(b, s.find_last_not_of(" \t") - b + 1);
-}
 
 std::string EndText()
 {
@@ -254,11 +248,11 @@ void TLogonBox::OKBtnClick()
         return;
     }
     if (mode == 1) {
-        if (Trim(SystemDef.HostName).empty()) {
+        if (TrimBlanks(SystemDef.HostName).empty()) {
             ShowMessage2(1, std::string("データサーバーのコンピュータ名が設定されていません。\r") + kServerHint, ok);
             return;
         }
-        if (Trim(SystemDef.SysDir).empty()) {
+        if (TrimBlanks(SystemDef.SysDir).empty()) {
             ShowMessage2(1, std::string("データサーバー上のデータパスが設定されていません。\r") + kServerHint, ok);
             return;
         }

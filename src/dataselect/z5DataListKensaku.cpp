@@ -249,7 +249,7 @@ bool TDataListKensakuBox::SelectRecord(TDataKensakuRec& rec)
     if (!IBTransactionDEF) return false;
     const bool started = !IBTransactionDEF->InTransaction();
     try {
-        if (started) IBTransactionDEF->StartTransaction();
+        fb::TransactionGuard guard(*IBTransactionDEF);
         fb::Statement q(DM->IBDatabaseDEF, IBTransactionDEF.get());
         q.SetSQL("SELECT JYOKENUSE,DATATYPE,CODETYPE,DATACODE,DATANAME,TANTO,DATAVER,SEIHINNAME,SORTCOL,SORTTYPE FROM "
                  "KENSAKUJYOKEN WHERE (OPCODE=:OPCODE)AND(LISTTYPE=:LISTTYPE)");
@@ -280,7 +280,7 @@ bool TDataListKensakuBox::SelectRecord(TDataKensakuRec& rec)
             for (const char* n : {"DATACODE", "DATANAME", "DATAVER", "SEIHINNAME"}) q.ParamByName(n).SetString("");
             q.ExecQuery();
         }
-        if (started) IBTransactionDEF->Commit();
+        guard.Commit();
         return true;
     } catch (const FbError& e) {
         if (!started) return false;
@@ -288,10 +288,6 @@ bool TDataListKensakuBox::SelectRecord(TDataKensakuRec& rec)
     } catch (const std::exception& e) {
         if (!started) return false;
         ShowErrorDetail(kMsgSelect, e.what());
-    }
-    try {
-        if (IBTransactionDEF->InTransaction()) IBTransactionDEF->Rollback();
-    } catch (...) {
     }
     return false;
 }
@@ -301,7 +297,7 @@ bool TDataListKensakuBox::RunWrite(const std::string& sql, const TDataKensakuRec
     if (!IBTransactionDEF) return false;
     const bool started = !IBTransactionDEF->InTransaction();
     try {
-        if (started) IBTransactionDEF->StartTransaction();
+        fb::TransactionGuard guard(*IBTransactionDEF);
         fb::Statement q(DM->IBDatabaseDEF, IBTransactionDEF.get());
         q.SetSQL(sql);
         auto setI = [&](const char* n, int v) {
@@ -323,7 +319,7 @@ bool TDataListKensakuBox::RunWrite(const std::string& sql, const TDataKensakuRec
         setI("SORTCOL", SortColToStored(rec.SORTCOL));
         setI("SORTTYPE", rec.SORTTYPE);
         q.ExecQuery();
-        if (started) IBTransactionDEF->Commit();
+        guard.Commit();
         return true;
     } catch (const FbError& e) {
         if (!started) return false;
@@ -331,10 +327,6 @@ bool TDataListKensakuBox::RunWrite(const std::string& sql, const TDataKensakuRec
     } catch (const std::exception& e) {
         if (!started) return false;
         ShowErrorDetail(kMsgUpdate, e.what());
-    }
-    try {
-        if (IBTransactionDEF->InTransaction()) IBTransactionDEF->Rollback();
-    } catch (...) {
     }
     return false;
 }

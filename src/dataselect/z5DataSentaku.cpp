@@ -9,6 +9,7 @@
 #include "ui/xAnimeProgressDialog.h"
 #include "ui/z5MessageDlg.h"
 #include "ui/z5MessageDlg2.h"
+#include "platform/Text.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -37,12 +38,6 @@ QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 QColor ColorOf(std::uint32_t c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
 
-std::string Lower(std::string s)
-{
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-
 std::string Fmt(const char* f, int a)
 {
     char buf[64];
@@ -57,12 +52,6 @@ int ToInt(const std::string& s)
     } catch (...) {
         return 0;
     }
-}
-
-std::string JoinPath(const std::string& folder, const std::string& name)
-{
-    if (folder.empty() || folder.back() == '/') return folder + name;
-    return folder + "/" + name;
 }
 
 std::function<bool()>& CloudSource()
@@ -633,9 +622,9 @@ void TDataSentakuBox::SelectCurrentDataRow()
 {
     if (ReselectOnShow != 1) return;
     OpenDataFolder = SystemDef.DataDir;
-    const std::string want = Lower(NormalizeDataPath(SystemDef.DataDir));
+    const std::string want = AsciiLower(NormalizeDataPath(SystemDef.DataDir));
     for (int i = 0; i < LineCount(); ++i) {
-        if (Lower(RowFolder(i)) == want) {
+        if (AsciiLower(RowFolder(i)) == want) {
             SetCurrentLine(i, 0);
             // Six visible lines above the selected one where there are so many.
             const int top = std::max(0, i - 6);
@@ -703,7 +692,7 @@ void TDataSentakuBox::HeaderClick(int column)
 {
     if (CurrentLine() < 0) return;
     const TDataListRec* cur = RowRecord(CurrentLine());
-    const std::string before = cur ? Lower(cur->PASNAME) : std::string();
+    const std::string before = cur ? AsciiLower(cur->PASNAME) : std::string();
     if (column == 0) {
         SortDescending = (SortColumn == -1 || SortColumn == 0) ? (SortDescending ? 0 : 1) : 0;
         SortColumn = 0;
@@ -717,7 +706,7 @@ void TDataSentakuBox::HeaderClick(int column)
     FillGrid(-1);
     for (int i = 0; i < LineCount(); ++i) {
         const TDataListRec* r = RowRecord(i);
-        if (r && Lower(r->PASNAME) == before) {
+        if (r && AsciiLower(r->PASNAME) == before) {
             SetCurrentLine(i, 0);
             break;
         }
