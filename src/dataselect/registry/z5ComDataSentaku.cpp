@@ -1,11 +1,11 @@
-#include "dataselect/z5ComDataSentaku.h"
+#include "dataselect/registry/z5ComDataSentaku.h"
 
 #include "core/DataModule.h"
 #include "core/ErrorReporter.h"
 #include "core/uAccRecord.h"
 #include "core/z5ComFunc.h"
 #include "core/z5DateVersion.h"
-#include "dataselect/DataFolderInfo.h"
+#include "dataselect/registry/DataFolderInfo.h"
 #include "fb/Database.h"
 #include "fb/FbError.h"
 #include "fb/Statement.h"

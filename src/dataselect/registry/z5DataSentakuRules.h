@@ -4,9 +4,9 @@
 // line rules, the function-key captions (which are at the same time the keys' enabled state) and
 // the incremental search.
 
-#include "dataselect/DataFolderInfo.h"
-#include "dataselect/z5ComDataSentaku.h"
-#include "dataselect/z5DataListKensaku.h"
+#include "dataselect/registry/DataFolderInfo.h"
+#include "dataselect/registry/DataKensakuJyoken.h"
+#include "dataselect/registry/z5ComDataSentaku.h"
 #include "platform/Text.h"
 
 #include <array>

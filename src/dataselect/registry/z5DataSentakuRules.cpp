@@ -1,4 +1,4 @@
-#include "dataselect/z5DataSentakuRules.h"
+#include "dataselect/registry/z5DataSentakuRules.h"
 
 #include "core/uAccRecord.h"
 #include "core/z5ComFunc.h"

@@ -1,10 +1,10 @@
-#include "dataselect/z5ComCloudShare.h"
+#include "dataselect/registry/z5ComCloudShare.h"
 
 #include "core/DataModule.h"
 #include "core/ErrorReporter.h"
 #include "core/uAccRecord.h"
 #include "core/z5DateVersion.h"
-#include "dataselect/DataFolderInfo.h"
+#include "dataselect/registry/DataFolderInfo.h"
 #include "fb/FbError.h"
 #include "fb/Statement.h"
 
