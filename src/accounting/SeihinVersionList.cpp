@@ -1,6 +1,6 @@
 #include "accounting/SeihinVersionList.h"
 
-#include "accounting/TMojiBunkatu.h"
+#include "core/TMojiBunkatu.h"
 #include "core/uAccRecord.h"
 #include "core/z5AppInfo.h"
 #include "platform/Registry.h"
