@@ -10,6 +10,7 @@
 #include "core/z5ComFunc2.h"
 #include "core/z5DateVersion.h"
 #include "platform/IniFile.h"
+#include "platform/Text.h"
 
 #include <algorithm>
 #include <cctype>
@@ -40,19 +41,6 @@ TDM& RequireDM()
 {
     if (!DM) throw std::logic_error("the data module is not created");
     return *DM;
-}
-
-std::string JoinPath(const std::string& folder, const std::string& file)
-{
-    std::string f = folder;
-    while (f.size() > 1 && f.back() == '/') f.pop_back();
-    return f.empty() ? file : f + "/" + file;
-}
-
-std::string Upper(std::string s)
-{
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return s;
 }
 
 int ToIntOr0(const std::string& s)
@@ -318,7 +306,7 @@ bool TDataInfomation::ReadIniFile(const std::string& host, const std::string& fo
 
 bool TDataInfomation::ReadIniFileServer(const std::string& host, const std::string& folder, TDataInfomationRec& rec)
 {
-    const std::string upperFolder = Upper(folder);
+    const std::string upperFolder = AsciiUpper(folder);
     const bool onDataPath = upperFolder.find("/DATA/") != std::string::npos;
     fb::Connection& sys = dm_.IBDatabaseDEF;
     fb::Transaction& str = dm_.IBTransactionDEF;

@@ -4,18 +4,13 @@
 #include "core/ErrorReporter.h"
 #include "core/uAccRecord.h"
 #include "platform/Date.h"
+#include "platform/Text.h"
 
 #include <algorithm>
 #include <cctype>
 
 namespace kb {
 namespace {
-
-std::string Upper(std::string s)
-{
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return s;
-}
 
 // The system database has the column CLOUD from 11.0.1 on.
 bool HasCloudColumn()
@@ -50,7 +45,7 @@ void TDataListTableUpdater::UpdateDataListRow(TDM& dm, const std::string& folder
         if (!child && place > 0) where += " AND (DATAPLACEREC=:DATAPLACEREC)";
         q.SetSQL("SELECT REC" + std::string(child ? ",ROWNO" : "") + " FROM " + table + "\n" + where);
         q.ParamByName("GROUPID").SetInteger(SystemDef.GroupId);
-        q.ParamByName("PASNAME").SetString(Upper(folder));
+        q.ParamByName("PASNAME").SetString(AsciiUpper(folder));
         if (!child && place > 0) q.ParamByName("DATAPLACEREC").SetInteger(place);
         q.ExecQuery();
         if (q.Eof()) {

@@ -1,9 +1,10 @@
 #include "accounting/SeihinVersionList.h"
 
-#include "accounting/TMojiBunkatu.h"
+#include "core/TMojiBunkatu.h"
 #include "core/uAccRecord.h"
 #include "core/z5AppInfo.h"
 #include "platform/Registry.h"
+#include "platform/Text.h"
 
 #include <algorithm>
 #include <cctype>
@@ -13,12 +14,6 @@
 
 namespace kb {
 namespace {
-
-std::string Upper(std::string s)
-{
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return s;
-}
 
 std::optional<std::int32_t> ToInt(const std::string& s)
 {
@@ -78,12 +73,12 @@ void TSeihinVersionList::ReadVersionList(int sortFlag)
     }
 
     const std::string root = "HKEY_LOCAL_MACHINE\\" + AppInfo.ApplicationRegKey;
-    const std::string product = Upper(ProductName);
+    const std::string product = AsciiUpper(ProductName);
     try {
         const Registry reg = RegistryRoot.empty() ? Registry::Open() : Registry(RegistryRoot);
         if (!AppInfo.ApplicationRegKey.empty() && reg.KeyExists(root)) {
             for (const auto& sub : reg.GetKeyNames(root)) {
-                if (Upper(sub).find(product) == std::string::npos) continue;
+                if (AsciiUpper(sub).find(product) == std::string::npos) continue;
                 const std::string key = root + "\\" + sub;
                 const auto v = SplitVersion(reg.ReadString(key, "Version").value_or(""));
                 if (!v) continue;

@@ -9,6 +9,7 @@
 #include <array>
 #include <cctype>
 #include <charconv>
+#include <optional>
 
 namespace kb {
 namespace {
@@ -157,24 +158,24 @@ void TSitenList::Execute(int opCode)
 {
     Clear();
     OpCode = IsAllSisetuAllowed() ? -1 : opCode;
-    fb::Transaction* tr = Query.GetTransaction();
-    const bool started = tr && !tr->InTransaction();
+    // A failed read still commits what it started (nothing to undo) before the error goes on.
+    std::optional<fb::TransactionGuard> guard;
+    if (fb::Transaction* tr = Query.GetTransaction()) guard.emplace(*tr, fb::TransactionGuard::Unfinished::Commit);
     try {
-        if (started) tr->StartTransaction();
         if (AccInf.IryouHoujin)
             ExecuteSisetu();
         else
             ExecuteSiten();
         Count = static_cast<std::int32_t>(Lines.size());
-        if (started) tr->Commit();
+        if (guard) guard->Commit();
     } catch (const FbError& e) {
         ShowIBError(e, "TSitenList.Execute", kMsgList);
-        if (started && tr->InTransaction()) tr->Commit();
+        if (guard) guard->EndUnfinished();
         Count = static_cast<std::int32_t>(Lines.size());
         throw;
     } catch (const std::exception& e) {
         ShowErrorDetail(kMsgList, e.what());
-        if (started && tr->InTransaction()) tr->Commit();
+        if (guard) guard->EndUnfinished();
         Count = static_cast<std::int32_t>(Lines.size());
         throw;
     }

@@ -2,6 +2,7 @@
 
 #include "core/ErrorReporter.h"
 
+#include <optional>
 #include <stdexcept>
 
 namespace kb {
@@ -65,8 +66,10 @@ void TUserList::Execute()
     }
     fb::Transaction* tr = SysQuery.GetTransaction();
     const bool wasActive = tr->InTransaction();
+    // A failed read still commits what it started (nothing to undo).
+    std::optional<fb::TransactionGuard> guard;
     try {
-        if (!wasActive) tr->StartTransaction();
+        guard.emplace(*tr, fb::TransactionGuard::Unfinished::Commit);
         const std::string approvers = ApproversOnly == 1 ? "\nAND (SHONIN>0)" : "";
         SysQuery.SetSQL(std::string("SELECT COUNT(O.GROUPID) AS RECCNT FROM OPERATOR O\n") +
                         "INNER JOIN LEVELNAME L ON (O.JOBLEVEL=L.LEVELNO)\n" + kOperatorWhere + approvers);
@@ -90,6 +93,7 @@ void TUserList::Execute()
                         run(std::string(kOperatorColumnsOld) + kOperatorFrom + kOperatorWhere + "\nORDER BY O.OPCODE");
                         ran = true;
                     } catch (const FbError&) {
+                        // the older column list failed too: tried again, then refused below
                     }
                 }
                 if (!ran) throw std::runtime_error("OPERATORテーブル参照クエリーの作成エラー");
@@ -111,16 +115,16 @@ void TUserList::Execute()
             }
             SysQuery.Close();
         }
-        if (!wasActive) tr->Commit();
+        guard->Commit();
     } catch (const FbError& e) {
         if (!wasActive) {
             ShowIBError(e, "TUserList.Execute", kMsgUserList);
-            if (tr->InTransaction()) tr->Commit();
+            if (guard) guard->EndUnfinished();
         }
     } catch (const std::exception& e) {
         if (!wasActive) {
             ShowErrorDetail(kMsgUserList, e.what());
-            if (tr->InTransaction()) tr->Commit();
+            if (guard) guard->EndUnfinished();
         }
     }
     // Entries and lines stay parallel even when a read stopped half-way.
@@ -175,8 +179,10 @@ void TLoginUserListOnDef::Execute(std::int32_t groupId, std::int32_t opCode, boo
     IncludeSelf = includeSelf ? 1 : 0;
     fb::Transaction* tr = Query.GetTransaction();
     const bool wasActive = tr->InTransaction();
+    // A failed read still commits what it started (nothing to undo).
+    std::optional<fb::TransactionGuard> guard;
     try {
-        if (!wasActive) tr->StartTransaction();
+        guard.emplace(*tr, fb::TransactionGuard::Unfinished::Commit);
         Query.SetSQL(std::string("SELECT L.OPERATORCODE,L.PCNAME,O.OPNAME FROM LOGONUSERLIST L\n"
                                  "INNER JOIN OPERATOR O ON(L.GROUPID=O.GROUPID AND L.OPERATORCODE=O.OPCODE)\n"
                                  "WHERE L.GROUPID=:GROUPID") +
@@ -194,19 +200,19 @@ void TLoginUserListOnDef::Execute(std::int32_t groupId, std::int32_t opCode, boo
         }
         Query.Close();
         Count = static_cast<std::int32_t>(Lines.size());
-        if (!wasActive) tr->Commit();
+        guard->Commit();
     } catch (const FbError& e) {
         Count = static_cast<std::int32_t>(Lines.size());
         if (!wasActive) {
             ShowIBError(e, "TLoginUserListOnDef.Execute", kMsgLoginList);
-            if (tr->InTransaction()) tr->Commit();
+            if (guard) guard->EndUnfinished();
         }
         throw;
     } catch (const std::exception& e) {
         Count = static_cast<std::int32_t>(Lines.size());
         if (!wasActive) {
             ShowErrorDetail(kMsgLoginList, e.what());
-            if (tr->InTransaction()) tr->Commit();
+            if (guard) guard->EndUnfinished();
         }
         throw;
     }

@@ -12,7 +12,7 @@
 //
 // Amounts are kb::Currency; every addition is exact.
 
-#include "accounting/TMojiBunkatu.h" // the string splitter belongs to this unit too
+#include "core/TMojiBunkatu.h" // the string splitter belongs to this unit too
 #include "core/uAccZanTable.h"
 #include "platform/Currency.h"
 

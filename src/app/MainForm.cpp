@@ -20,6 +20,7 @@
 #include "ui/z5MessageDlg2.h"
 
 #include "core/FormRegistry.h"
+#include "platform/Text.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -46,25 +47,6 @@ namespace fs = std::filesystem;
 namespace {
 
 const char* const kDisplayName = "Kenbo連動コンポーネント";
-
-std::string Upper(std::string s)
-{
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return s;
-}
-
-std::string Lower(std::string s)
-{
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return s;
-}
-
-std::string Trim(const std::string& s)
-{
-    const auto b = s.find_first_not_of(" \t\r\n");
-    if (b == std::string::npos) return {};
-    return s.substr(b, s.find_last_not_of(" \t\r\n") - b + 1);
-}
 
 std::string WithoutTrailingSlash(std::string s)
 {
@@ -606,13 +588,13 @@ void TForm1::InitEnvironment()
     if (IniFile(SystemDef.IniFile).ReadSection("LOCAL").empty()) writeDefaults();
     const IniFile ini(SystemDef.IniFile);
     SystemDef.HostName = ini.ReadString("LOCAL", "HOSTNAME", "");
-    SystemDef.GoGlobal = Upper(ini.ReadString("LOCAL", "GOGLOBAL", "")) == "YES";
-    SystemDef.GroupMode = Upper(ini.ReadString("LOCAL", "GROUP", "")) == "YES";
+    SystemDef.GoGlobal = AsciiUpper(ini.ReadString("LOCAL", "GOGLOBAL", "")) == "YES";
+    SystemDef.GroupMode = AsciiUpper(ini.ReadString("LOCAL", "GROUP", "")) == "YES";
     std::string sysDir = ini.ReadString("LOCAL", "SYSDIR", "");
     std::replace(sysDir.begin(), sysDir.end(), '\\', '/'); // paths are POSIX here
     SystemDef.SysDir = sysDir;
-    SystemDef.DbUser = Upper(ini.ReadString("LOCAL", "USER", ""));
-    SystemDef.DbPassword = Lower(ini.ReadString("LOCAL", "PASSWORD", ""));
+    SystemDef.DbUser = AsciiUpper(ini.ReadString("LOCAL", "USER", ""));
+    SystemDef.DbPassword = AsciiLower(ini.ReadString("LOCAL", "PASSWORD", ""));
 
     // 5. by connection mode
     switch (ConnectMode) {

@@ -4,8 +4,8 @@
 // the export object, the installed product's version), the initialisation of the process-wide
 // settings and the data module, the operator's log-on at the first show, the opening of registered
 // forms by name, and the shutdown that logs the operator off and reports the outcome to a
-// calling window. The wizard's pages and the run itself belong to their own unit; here the five
-// pages exist as placeholders and refuse clearly to go further than the data choice.
+// calling window. The wizard's pages, their decisions (WizardPages) and the run itself
+// (WizardRun.cpp) are built beside it.
 //
 // Outcome posted to a caller: 0 the linkage file was written, 1 cancelled by the user, 2 failed or
 // ended before a run (the value from creation on).

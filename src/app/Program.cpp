@@ -140,16 +140,16 @@ int RunProgram(int argc, char** argv)
     // The forms other units open by name (static libraries drop unreferenced registrations).
     RegisterDataSelectForms();
     const bool testMode = Env("KB_TEST_MODE") == "1";
-    if (testMode) SetMessage2Interceptor(TestAnswer);
+    // Installed for this run and undone when it returns, on every path.
+    TScopedMessage2Interceptor answers(testMode ? Message2Interceptor(TestAnswer) : GetMessage2Interceptor());
     TMessage2ErrorUi errorUi; // the database error reporter's boxes and end request
-    SetErrorUi(&errorUi);
+    TScopedErrorUi errorUiScope(&errorUi);
 
     const TMsgDlgButtons ok = Btn(TMsgDlgBtn::mbOK);
     std::optional<NamedMutex> own;
     try {
         if (const std::string refusal = SingleInstanceRefusal(); !refusal.empty()) {
             ShowMessage2(2, refusal, ok);
-            SetErrorUi(nullptr);
             return 1;
         }
         // Taking the name closes the gap between the test above and this point: a copy started in
@@ -157,13 +157,11 @@ int RunProgram(int argc, char** argv)
         own = NamedMutex::TryCreate("KENBO_RENDO");
         if (!own) {
             ShowMessage2(2, kAlreadyRunning, ok);
-            SetErrorUi(nullptr);
             return 1;
         }
     } catch (const std::exception& e) {
         // No runtime folder: the rule cannot be kept, so the program does not run.
         ShowMessage2(1, std::string("アプリケーションの起動に失敗しました。\r") + e.what(), ok);
-        SetErrorUi(nullptr);
         return 1;
     }
     QCoreApplication::setApplicationName(QString::fromUtf8(kTitle));
@@ -195,7 +193,6 @@ int RunProgram(int argc, char** argv)
         }
     } // the form's destruction logs off and answers a calling window
     FreeDM();
-    SetErrorUi(nullptr);
     own->Release();
     return rc;
 }

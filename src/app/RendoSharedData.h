@@ -7,7 +7,7 @@
 // TRendoSharedData holds no window: the progress dialog and the data-connected flag of the main
 // form are handed in, so tests run it on a data root without the wizard.
 
-#include "dataselect/z5ComDataSentaku.h"
+#include "dataselect/registry/z5ComDataSentaku.h"
 
 #include <functional>
 #include <memory>

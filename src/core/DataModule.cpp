@@ -2,6 +2,7 @@
 
 #include "core/ErrorReporter.h"
 #include "core/uAccRecord.h"
+#include "platform/Text.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -17,20 +18,6 @@ const char* const kMsgDatConnect =
     "ユーザーデータベースの接続処理に失敗しました。\rDBファイルが削除、破損 または 使用中の可能性がありますので接続パスを確認して下さい。";
 const char* const kMsgInConnection = "データベースの使用情報の取得に失敗しました。";
 const char* const kMsgDrop = "ユーザーデータベースの削除処理に失敗しました。\r接続パスを確認して下さい。";
-
-std::string Trim(const std::string& s)
-{
-    const auto b = s.find_first_not_of(" \t");
-    if (b == std::string::npos) return {};
-    return s.substr(b, s.find_last_not_of(" \t") - b + 1);
-}
-
-std::string JoinPath(const std::string& folder, const std::string& file)
-{
-    std::string f = folder;
-    while (f.size() > 1 && f.back() == '/') f.pop_back();
-    return f.empty() ? file : f + "/" + file;
-}
 
 // The form in which two database file names are compared: lower case, "." and ".." resolved.
 std::string ComparableName(std::string path)
@@ -181,7 +168,7 @@ bool TDM::fnAccDatDisConnected(const std::string& folderArg, bool recordUseEnd, 
 bool TDM::AccDatInConnection(std::uint8_t kind, const std::string& hostArg, bool keepOwn, const std::string& folder)
 {
     const std::string host = hostArg.empty() ? SystemDef.HostName : hostArg;
-    if (Trim(folder).empty()) return false;
+    if (TrimBlanks(folder).empty()) return false;
     const std::string file = kind == 0 ? DataDefFileName : DataFileName;
     const std::string localPath = JoinPath(folder, file);
     const std::string target = ComparableName(localPath);

@@ -12,6 +12,7 @@
 // calls ProcessTimers() about every 100 ms, which runs the handler of each enabled timer. Core
 // code stays free of any event loop.
 
+#include "core/ScopedInstall.h"
 #include "fb/Database.h"
 #include "fb/Service.h"
 #include "fb/Statement.h"
@@ -35,6 +36,7 @@ public:
 };
 void SetDataSetUseRecorder(IDataSetUseRecorder* recorder);
 IDataSetUseRecorder* GetDataSetUseRecorder();
+using TScopedDataSetUseRecorder = TScopedInstall<IDataSetUseRecorder*, &SetDataSetUseRecorder, &GetDataSetUseRecorder>;
 
 // Closes a window asynchronously (the user interface installs it; the handle is what it put
 // into TimerFormClose.Tag).

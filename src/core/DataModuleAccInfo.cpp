@@ -8,6 +8,7 @@
 #include "core/uAccZanTable.h"
 #include "core/z5ComFunc.h"
 #include "core/z5EasyEncode.h"
+#include "platform/Text.h"
 
 #include <algorithm>
 #include <charconv>
@@ -23,19 +24,6 @@ const char* const kMsgNoCodeType = "このプログラムでは、該当のコ�
 
 fb::Statement DataStatement(TDM& dm) { return fb::Statement(dm.IBDatabaseDAT, &dm.IBTransactionDAT); }
 fb::Statement DefStatement(TDM& dm) { return fb::Statement(dm.IBDatabaseDEF, &dm.IBTransactionDEF); }
-
-std::string Upper(std::string s)
-{
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return s;
-}
-
-std::string TrimBlanks(const std::string& s)
-{
-    const auto b = s.find_first_not_of(" \t");
-    if (b == std::string::npos) return {};
-    return s.substr(b, s.find_last_not_of(" \t") - b + 1);
-}
 
 int ToIntOr0(const std::string& s)
 {
@@ -373,7 +361,7 @@ bool fnGetExistsOpeDefSisetu(TDM& dm)
 void GetSstrValue(const std::string& sstr, const std::string& key, TRegValue& value)
 {
     value = std::int32_t{0};
-    const std::string k = Upper(key);
+    const std::string k = AsciiUpper(key);
     std::string text;
     bool found = false;
     std::size_t pos = 0;
@@ -381,7 +369,7 @@ void GetSstrValue(const std::string& sstr, const std::string& key, TRegValue& va
         std::size_t end = sstr.find_first_of("\r\n", pos);
         if (end == std::string::npos) end = sstr.size();
         const std::string line = sstr.substr(pos, end - pos);
-        if (line.size() > k.size() && line[k.size()] == '=' && Upper(line.substr(0, k.size())) == k) {
+        if (line.size() > k.size() && line[k.size()] == '=' && AsciiUpper(line.substr(0, k.size())) == k) {
             text = line.substr(k.size() + 1);
             found = true;
             break;
@@ -532,7 +520,7 @@ void GetDataPathCodes(const std::string& path, std::string& groupText, std::stri
         start = slash + 1;
     }
     for (std::size_t k = 0; k < parts.size(); ++k) {
-        const std::string u = Upper(parts[k]);
+        const std::string u = AsciiUpper(parts[k]);
         if (u == "DATA" || u == "CB_DATA") {
             if (k + 1 < parts.size()) groupText = parts[k + 1];
             if (k + 2 < parts.size()) dataText = parts[k + 2];
@@ -559,7 +547,7 @@ void GetDataListRec(TDM& dm, const std::string& path, int& rec, int& rowno)
             fb::Statement q = DefStatement(dm);
             q.SetSQL("SELECT REC FROM DATALIST\nWHERE (GROUPID=:GROUPID) AND (UPPER(PASNAME)=:PASNAME)");
             q.ParamByName("GROUPID").SetInteger(SystemDef.GroupId);
-            q.ParamByName("PASNAME").SetString(Upper(path));
+            q.ParamByName("PASNAME").SetString(AsciiUpper(path));
             for (q.ExecQuery(); !q.Eof(); q.Next()) rec = q.FieldByName("REC").AsInteger();
             q.Close();
         } catch (const std::exception&) {

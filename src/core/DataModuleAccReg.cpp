@@ -25,19 +25,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string Upper(std::string s)
-{
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return s;
-}
-
-std::string TrimBlanks(std::string_view s)
-{
-    const auto b = s.find_first_not_of(" \t");
-    if (b == std::string_view::npos) return {};
-    return std::string(s.substr(b, s.find_last_not_of(" \t") - b + 1));
-}
-
 std::int32_t ParseInt(std::string_view text)
 {
     std::string t = TrimBlanks(text);
@@ -76,24 +63,6 @@ bool IsKnownType(const std::string& t, TRegTypeSet types)
 }
 
 // Lines as the component library's string list splits them (CR, LF or CR LF end a line).
-std::vector<std::string> SplitLines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::string cur;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '\r' || c == '\n') {
-            lines.push_back(cur);
-            cur.clear();
-            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-        } else {
-            cur += c;
-        }
-    }
-    if (!cur.empty()) lines.push_back(cur);
-    return lines;
-}
-
 std::string JoinLinesCrLf(const std::vector<std::string>& lines)
 {
     std::string out;
@@ -208,7 +177,7 @@ DateTime RegAsDateTime(const TRegValue& v)
     return {};
 }
 
-bool StrToBool2(const std::string& text) { return Upper(text) == "TRUE"; }
+bool StrToBool2(const std::string& text) { return AsciiUpper(text) == "TRUE"; }
 
 TRegValue RegTextToValue(const std::string& typeName, const std::string& stored, TRegTypeSet types, TRegBoolRule boolRule)
 {
@@ -232,7 +201,7 @@ std::optional<std::string> RegValueToText(const std::string& typeName, const TRe
     const auto* text = std::get_if<std::string>(&value);
     if (typeName == kRegText) return RegAsString(value);
     if (typeName == kRegBool) {
-        if (text) return StrToBool2(*text) ? "TRUE" : (Upper(TrimBlanks(*text)) == "FALSE" ? "FALSE" : refuse());
+        if (text) return StrToBool2(*text) ? "TRUE" : (AsciiUpper(TrimBlanks(*text)) == "FALSE" ? "FALSE" : refuse());
         if (std::holds_alternative<bool>(value) || std::holds_alternative<std::int32_t>(value))
             return RegAsBool(value) ? "TRUE" : "FALSE";
         return refuse();

@@ -5,6 +5,8 @@
 // The prompt itself is a dialog of the user interface; core asks through IDataPasswordPrompt,
 // which ui installs (TDataPasswordPrompt) and tests replace to see what would be shown.
 
+#include "core/ScopedInstall.h"
+
 #include <string>
 
 namespace kb {
@@ -32,6 +34,7 @@ public:
 
 void SetDataPasswordPrompt(IDataPasswordPrompt* prompt);
 IDataPasswordPrompt* GetDataPasswordPrompt();
+using TScopedDataPasswordPrompt = TScopedInstall<IDataPasswordPrompt*, &SetDataPasswordPrompt, &GetDataPasswordPrompt>;
 
 // The texts of the tries: the first asks, the second and third ask again in red.
 TDataPasswordAsk DataPasswordAsk(int attempt);

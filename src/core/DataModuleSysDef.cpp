@@ -2,6 +2,7 @@
 
 #include "core/ErrorReporter.h"
 #include "core/z5ComFunc.h"
+#include "platform/Text.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -17,19 +18,6 @@ const char* const kMsgPutSysDef = "システム情報の書き込みに失敗し
 bool IsOem() { return OemFlag == 1 || OemFlag == 2; }
 
 fb::Statement DefStatement(TDM& dm) { return fb::Statement(dm.IBDatabaseDEF, &dm.IBTransactionDEF); }
-
-std::string Upper(std::string s)
-{
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return s;
-}
-
-std::string TrimBlanks(const std::string& s)
-{
-    const auto b = s.find_first_not_of(" \t");
-    if (b == std::string::npos) return {};
-    return s.substr(b, s.find_last_not_of(" \t") - b + 1);
-}
 
 // ---- SYSDEF columns, in the order of the UPDATE of fnPutSysDef
 
@@ -655,7 +643,8 @@ bool SetJobControl(TDM& dm, const std::string& procId, const std::string& option
     const bool started = !dm.IBTransactionDEF.InTransaction();
     const auto levelNo = static_cast<std::uint16_t>(SystemDef.JobLevel + (AccInf.IryouHoujin ? 1 : 0) * 1000);
     try {
-        fb::TransactionGuard guard(dm.IBTransactionDEF);
+        // A failed read ends what it started with a commit (nothing to undo).
+        fb::TransactionGuard guard(dm.IBTransactionDEF, fb::TransactionGuard::Unfinished::Commit);
         fb::Statement q = DefStatement(dm);
         q.SetSQL("SELECT COUNT(PROC_ID) AS REC_CNT FROM JOBCONTROL2\nWHERE LEVELNO=:LEVELNO");
         q.ParamByName("LEVELNO").SetInteger(levelNo);
@@ -679,14 +668,9 @@ bool SetJobControl(TDM& dm, const std::string& procId, const std::string& option
         guard.Commit();
         return allowed;
     } catch (const FbError& e) {
-        if (started) {
-            ShowIBError(e, "TDM.SetJobControl", "メニュー制御情報の取得に失敗しました。");
-            try {
-                if (dm.IBTransactionDEF.InTransaction()) dm.IBTransactionDEF.Commit();
-            } catch (const std::exception&) {
-            }
-        }
+        if (started) ShowIBError(e, "TDM.SetJobControl", "メニュー制御情報の取得に失敗しました。");
     } catch (const std::exception&) {
+        // Not the database's failure (no data module's connection): the job stays refused.
     }
     return false;
 }
@@ -734,14 +718,14 @@ void GetMaxVersion(TDM& dm)
 void GetTextValue(const std::string& lines, const std::string& name, std::string& value)
 {
     value.clear();
-    const std::string want = Upper(name);
+    const std::string want = AsciiUpper(name);
     std::size_t pos = 0;
     while (pos <= lines.size()) {
         std::size_t end = lines.find_first_of("\r\n", pos);
         if (end == std::string::npos) end = lines.size();
         const std::string line = lines.substr(pos, end - pos);
         const auto eq = line.find('=');
-        if (eq != std::string::npos && Upper(line.substr(0, eq)) == want) {
+        if (eq != std::string::npos && AsciiUpper(line.substr(0, eq)) == want) {
             value = line.substr(eq + 1);
             return;
         }

@@ -138,19 +138,7 @@ void WriteFbErrorText(const FbError& e, const std::string& message)
         Show(text, TMsgDlgType::mtError);
 
         // Split at every CR, LF or CR LF (so the server text is followed by one empty line).
-        std::vector<std::string> lines;
-        std::string cur;
-        for (std::size_t i = 0; i < text.size(); ++i) {
-            const char c = text[i];
-            if (c == '\r' || c == '\n') {
-                lines.push_back(cur);
-                cur.clear();
-                if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-            } else {
-                cur += c;
-            }
-        }
-        if (!cur.empty()) lines.push_back(cur);
+        std::vector<std::string> lines = SplitLines(text);
         lines.push_back("PG_VERSION[" + SystemDef.AppVersion + "]");
         lines.push_back("DB_VERSION[" + DataVersionText + "]");
         lines.push_back("Serial[" + SystemDef.SerialText + "]");

@@ -10,6 +10,7 @@
 //
 // Texts use "\r" as the line break, as the system's messages do; the box turns it into lines.
 
+#include "core/ScopedInstall.h"
 #include "fb/FbError.h"
 
 #include <cstdint>
@@ -32,6 +33,7 @@ public:
 // request only sets a flag, see TerminateRequested).
 void SetErrorUi(IErrorUi* ui);
 IErrorUi* GetErrorUi();
+using TScopedErrorUi = TScopedInstall<IErrorUi*, &SetErrorUi, &GetErrorUi>;
 // True once a report asked the application to end (kept for callers without an event loop).
 bool TerminateRequested();
 void ResetErrorReporter(); // for tests: no UI, no pending end request

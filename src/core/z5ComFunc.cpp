@@ -221,6 +221,12 @@ void SetMessageLinesHook(TMessageLinesHook hook)
     g_messageHook = std::move(hook);
 }
 
+TMessageLinesHook GetMessageLinesHook()
+{
+    std::lock_guard lock(g_hookMutex);
+    return g_messageHook;
+}
+
 void MessageDlgLines(std::string_view text, TMessageLinesKind kind)
 {
     std::vector<std::string> parts;

@@ -6,6 +6,8 @@
 // Texts are UTF-8. The byte-level routines FixKanjiCut, IsKanjiLead, IsKanjiTrail and IsKanjiLeadAt
 // work on CP932 bytes (the form files, the database and fixed-width records carry).
 
+#include "core/ScopedInstall.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <filesystem>
@@ -112,6 +114,8 @@ enum class TMessageLinesKind { Error, Warning, Information };
 // hook the text goes to standard error.
 using TMessageLinesHook = std::function<void(const std::string& text, TMessageLinesKind kind)>;
 void SetMessageLinesHook(TMessageLinesHook hook);
+TMessageLinesHook GetMessageLinesHook();
+using TScopedMessageLinesHook = TScopedInstall<TMessageLinesHook, &SetMessageLinesHook, &GetMessageLinesHook>;
 // Shows text with one OK button, each comma-separated part on a line of its own ("\r" after each);
 // a "//" cuts the rest of the message.
 void MessageDlgLines(std::string_view text, TMessageLinesKind kind);

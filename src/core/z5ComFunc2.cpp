@@ -182,14 +182,6 @@ std::u32string ToHiragana(std::u32string s)
     return s;
 }
 
-std::string AsciiUpper(std::string_view s)
-{
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    return out;
-}
-
 } // namespace
 
 int GetOSMajorVersion()

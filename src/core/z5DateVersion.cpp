@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "core/uAccDateCmp.h"
+#include "platform/Text.h"
 
 namespace kb {
 
@@ -18,15 +19,6 @@ std::string Num(int v, int width)
 }
 
 char Lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-// Delphi's Trim: everything up to the blank goes at both ends.
-std::string TrimCtl(std::string s)
-{
-    std::size_t a = 0, b = s.size();
-    while (a < b && static_cast<unsigned char>(s[a]) <= 32) ++a;
-    while (b > a && static_cast<unsigned char>(s[b - 1]) <= 32) --b;
-    return s.substr(a, b - a);
-}
 
 // Every half-width and full-width blank out.
 std::string NoBlanks(const std::string& s)
@@ -120,7 +112,7 @@ std::string FormatByTable(const std::vector<FmtRow>& rows, std::string_view patt
         TWarekiRec w;
         DateToWareki(date, w);
         std::string s = Printf(row->era, EraText(kind, w), w.Year, w.Month, w.Day);
-        if (kind == 0) s = TrimCtl(s);
+        if (kind == 0) s = TrimControls(s);
         else if (kind == 3 && removeBlanksForKind3) s = NoBlanks(s);
         return s;
     }

@@ -3,6 +3,7 @@
 #include "platform/IniFile.h"
 #include "platform/Registry.h"
 #include "platform/ShellFolders.h"
+#include "platform/Text.h"
 
 #include <fcntl.h>
 #include <fnmatch.h>
@@ -19,12 +20,6 @@ namespace fs = std::filesystem;
 
 namespace kb {
 namespace {
-
-std::string Lower(std::string s)
-{
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return s;
-}
 
 bool Blank(const std::string& s) { return s.find_first_not_of(" \t\r\n") == std::string::npos; }
 
@@ -63,7 +58,7 @@ void GetAppDataDir(bool common, std::string& dir) { dir = OrProgramDir(ShellFold
 
 void GetSpecialFolderByName(const std::string& name, std::string& dir)
 {
-    const std::string n = Lower(name);
+    const std::string n = AsciiLower(name);
     fs::path p;
     if (n == "desktop") p = ShellFolders::DesktopDir();
     else if (n == "mydocument") p = ShellFolders::DocumentsDir();

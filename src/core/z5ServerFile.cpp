@@ -5,6 +5,7 @@
 #include "core/uAccRecord.h"
 #include "core/z5ComFunc.h"
 #include "core/z5FileFunc.h"
+#include "platform/Text.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -13,12 +14,6 @@ namespace fs = std::filesystem;
 
 namespace kb {
 namespace {
-
-std::string Upper(std::string s)
-{
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return s;
-}
 
 bool Blank(const std::string& s) { return s.find_first_not_of(" \t\r\n") == std::string::npos; }
 
@@ -55,7 +50,7 @@ private:
 
 bool ServerFileOperation(TDM& dm, const std::string& operation, const std::string& path1, const std::string& path2)
 {
-    const std::string op = Upper(operation);
+    const std::string op = AsciiUpper(operation);
     const bool fileOp = op == "FEXIST" || op == "FCOPY" || op == "FDEL";
     const bool dirOp = op == "DEXIST" || op == "MKDIR" || op == "RMDIR";
     if (!fileOp && !dirOp) return false;

@@ -1,18 +1,11 @@
 #include "core/z5StringList2.h"
+#include "platform/Text.h"
 
 namespace kb {
 
 namespace {
 bool IsCtl(char c) { return c >= 1 && c <= 31; }
 bool IsBlankOrCtl(char c) { return c >= 1 && c <= 32; }
-
-std::string TrimAll(const std::string& s)
-{
-    std::size_t a = 0, b = s.size();
-    while (a < b && static_cast<unsigned char>(s[a]) <= 32) ++a;
-    while (b > a && static_cast<unsigned char>(s[b - 1]) <= 32) --b;
-    return s.substr(a, b - a);
-}
 
 // A text ends at its end or at a zero character, as the original's zero-terminated scan did.
 std::string_view UpToZero(std::string_view t)
@@ -65,7 +58,7 @@ void SetDelimitedText2(TStringList2& list, std::string_view text)
             while (p < t.size() && t[p] != list.Delimiter && !IsCtl(t[p])) ++p;
             item = std::string(t.substr(b, p - b));
         }
-        if (list.TrimItems) item = TrimAll(item);
+        if (list.TrimItems) item = TrimControls(item);
         list.Items.push_back(std::move(item));
         while (p < t.size() && IsCtl(t[p])) ++p;
         if (p < t.size() && t[p] == list.Delimiter) {

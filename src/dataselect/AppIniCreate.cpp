@@ -3,6 +3,7 @@
 #include "core/uAccRecord.h"
 #include "platform/IniFile.h"
 #include "ui/z5MessageDlg2.h"
+#include "platform/Text.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -19,25 +20,6 @@
 
 namespace kb {
 namespace {
-
-std::string Lower(std::string s)
-{
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return s;
-}
-
-std::string Upper(std::string s)
-{
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return s;
-}
-
-std::string Trim(const std::string& s)
-{
-    const auto b = s.find_first_not_of(" \t");
-    if (b == std::string::npos) return {};
-    return s.substr(b, s.find_last_not_of(" \t") - b + 1);
-}
 
 const char* YesNo(bool b) { return b ? "YES" : "NO"; }
 
@@ -185,7 +167,7 @@ void TAppIniCreateBox::WriteConnectMode(int n)
 
 int TAppIniCreateBox::ReadConnectMode()
 {
-    const std::string v = Trim(IniFile(SystemDef.IniFile).ReadString("APPLICATION", "CONNECT", "0"));
+    const std::string v = TrimBlanks(IniFile(SystemDef.IniFile).ReadString("APPLICATION", "CONNECT", "0"));
     try {
         std::size_t used = 0;
         const int n = std::stoi(v, &used);
@@ -202,8 +184,8 @@ int TAppIniCreateBox::ReadConnectSection(int mode)
     SystemDef.HostName = ini.ReadString(section, "HOSTNAME", "");
     SystemDef.GoGlobal = ini.ReadString(section, "GOGLOBAL", "NO") == "YES";
     SystemDef.SysDir = ini.ReadString(section, "SYSDIR", "");
-    SystemDef.DbUser = Upper(ini.ReadString(section, "USER", "PAVONA"));
-    SystemDef.DbPassword = Lower(ini.ReadString(section, "PASSWORD", "mirlot"));
+    SystemDef.DbUser = AsciiUpper(ini.ReadString(section, "USER", "PAVONA"));
+    SystemDef.DbPassword = AsciiLower(ini.ReadString(section, "PASSWORD", "mirlot"));
     SystemDef.GroupMode = false;
     return 1;
 }
@@ -255,23 +237,23 @@ void TAppIniCreateBox::OKBtnClick()
     std::string root = cmbDrive->currentText().toStdString();
     std::string path = txtDataPath->text().toStdString();
     if (!root.empty() && root.back() == '/' && !path.empty() && path.front() == '/') path.erase(0, 1);
-    SystemDef.HostName = Lower(host);
+    SystemDef.HostName = AsciiLower(host);
     SystemDef.SysDir = root + path;
-    SystemDef.DbUser = Upper(txtUserName->text().toStdString());
-    SystemDef.DbPassword = Lower(txtPassWord->text().toStdString());
+    SystemDef.DbUser = AsciiUpper(txtUserName->text().toStdString());
+    SystemDef.DbPassword = AsciiLower(txtPassWord->text().toStdString());
     SystemDef.GoGlobal = false;
     SystemDef.GroupMode = false;
     const TMsgDlgButtons yes = Btn(TMsgDlgBtn::mbYes);
-    if (Trim(host).empty()) {
+    if (TrimBlanks(host).empty()) {
         ShowMessage2(1, "コンピュータ名が指定されていません。\r入力してください。", yes);
         txtHostName->setFocus();
         return;
     }
-    if (Trim(SystemDef.DbUser).empty()) {
+    if (TrimBlanks(SystemDef.DbUser).empty()) {
         ShowMessage2(1, "データベースのユーザーが指定されていません。\r入力してください。", yes);
         return;
     }
-    if (Trim(SystemDef.DbPassword).empty()) {
+    if (TrimBlanks(SystemDef.DbPassword).empty()) {
         ShowMessage2(1, "データベースのパスワードが指定されていません。\r入力してください。", yes);
         return;
     }

@@ -4,9 +4,11 @@
 #include "core/ErrorReporter.h"
 #include "core/uAccRecord.h"
 #include "dataselect/AppIniCreate.h"
+#include "dataselect/registry/LogonCheck.h"
 #include "fb/Statement.h"
 #include "ui/z5MessageDlg2.h"
 #include "ui/z5WinFunc.h"
+#include "platform/Text.h"
 
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -27,13 +29,6 @@ namespace {
 
 const char* const kWrongCode = "コードまたはパスワードが違います。\r正しいコードまたはパスワードを入力して下さい。";
 const char* const kServerHint = "[サーバー設定]ボタンを押して正しい情報を入力して下さい。";
-
-std::string Trim(const std::string& s)
-{
-    const auto b = s.find_first_not_of(" \t");
-    if (b == std::string::npos) return {};
-    return s.substr(b, s.find_last_not_of(" \t") - b + 1);
-}
 
 std::string EndText()
 {
@@ -259,11 +254,11 @@ void TLogonBox::OKBtnClick()
         return;
     }
     if (mode == 1) {
-        if (Trim(SystemDef.HostName).empty()) {
+        if (TrimBlanks(SystemDef.HostName).empty()) {
             ShowMessage2(1, std::string("データサーバーのコンピュータ名が設定されていません。\r") + kServerHint, ok);
             return;
         }
-        if (Trim(SystemDef.SysDir).empty()) {
+        if (TrimBlanks(SystemDef.SysDir).empty()) {
             ShowMessage2(1, std::string("データサーバー上のデータパスが設定されていません。\r") + kServerHint, ok);
             return;
         }
@@ -285,114 +280,32 @@ void TLogonBox::OKBtnClick()
     }
     if (!DM->IBDatabaseDEF.Connected()) return;
 
-    fb::Transaction& tr = DM->IBTransactionDEF;
     int registered = 0;
     try {
-        if (!tr.InTransaction()) tr.StartTransaction();
-        SystemDef.OpCode = 0;
-        int num = 0, loginCode = 0, jobLevel = 0;
-        {
-            fb::Statement q(DM->IBDatabaseDEF, &tr);
-            q.SetSQL("SELECT NUM,LOGINCODE,JOBLEVEL FROM LOGONUSERTEST(:PCNAME,:GROUPID,:OPCODE,:APPVERSION,:PASWORD)");
-            q.ParamByName("PCNAME").SetString(SystemDef.PCName);
-            q.ParamByName("GROUPID").SetInteger(SystemDef.GroupId);
-            q.ParamByName("OPCODE").SetInteger(code);
-            q.ParamByName("APPVERSION").SetInteger(2);
-            q.ParamByName("PASWORD").SetString(txtPassword->text().toStdString());
-            q.ExecQuery();
-            if (!q.Eof()) {
-                num = q.FieldByName("NUM").AsInteger();
-                loginCode = q.FieldByName("LOGINCODE").AsInteger();
-                jobLevel = q.FieldByName("JOBLEVEL").AsInteger();
-            } else {
-                num = -1;
-            }
-            q.Close();
-        }
-        tr.Commit();
-        if (num == 1) registered = SystemDef.GroupId * 10000 + loginCode;
-
-        switch (num) {
-        case -1:
+        const TLogonCheck check = CheckLogon(code, txtPassword->text().toStdString(), mode);
+        registered = check.Registered;
+        switch (check.Outcome) {
+        case TLogonOutcome::WrongCode:
             ShowMessage2(1, kWrongCode, ok);
             txtOpCode->setFocus();
             return;
-        case -3:
+        case TLogonOutcome::AlreadyLoggedOn:
             ShowMessage2(1, "指定したユーザーは既にシステムへログインしているため、ログインできませんでした。", ok);
             return;
-        case 0:
-        case 1:
-            break;
-        default:
+        case TLogonOutcome::Refused:
             // A result the box does not know: refuse with a word rather than stay silent.
-            ShowMessage2(1, "ログインできませんでした。\r(結果コード:" + std::to_string(num) + ")", ok);
+            ShowMessage2(1, "ログインできませんでした。\r(結果コード:" + std::to_string(check.ResultCode) + ")", ok);
             return;
-        }
-
-        SystemDef.OpCode = SystemDef.GroupId * 10000 + loginCode;
-        try {
-            fb::TransactionGuard guard(tr);
-            fb::Statement q(DM->IBDatabaseDEF, &tr);
-            q.SetSQL("SELECT OPNAME,JIMUSHO,OKINIIRI FROM OPERATOR WHERE GROUPID=:GROUPID AND OPCODE=:OPCODE");
-            q.ParamByName("GROUPID").SetInteger(SystemDef.GroupId);
-            q.ParamByName("OPCODE").SetInteger(loginCode);
-            q.ExecQuery();
-            if (!q.Eof()) {
-                SystemDef.OpName = q.FieldByName("OPNAME").AsString();
-                SystemDef.AllSisetu = q.FieldByName("JIMUSHO").AsInteger() == 1;
-            }
-            q.Close();
-            guard.Commit();
-        } catch (const std::exception&) {
-            // The name and the facility right are extras; the log-on stands without them.
-        }
-        SystemDef.JobLevel = jobLevel;
-        SystemDef.OpNo = loginCode;
-        SystemDef.MyNumberAdmin = false;
-        SystemDef.Approver = false;
-        try {
-            fb::TransactionGuard guard(tr);
-            fb::Statement q(DM->IBDatabaseDEF, &tr);
-            q.SetSQL("SELECT MYNUMBER_ADM,SHONIN FROM OPERATOR WHERE (GROUPID=:GROUPID) AND (OPCODE=:OPCODE)");
-            q.ParamByName("GROUPID").SetInteger(SystemDef.GroupId);
-            q.ParamByName("OPCODE").SetInteger(loginCode);
-            q.ExecQuery();
-            if (!q.Eof()) {
-                SystemDef.MyNumberAdmin = q.FieldByName("MYNUMBER_ADM").AsInteger() == 1;
-                SystemDef.Approver = q.FieldByName("SHONIN").AsInteger() == 1;
-            }
-            q.Close();
-            guard.Commit();
-        } catch (const std::exception&) {
-            SystemDef.MyNumberAdmin = false;
-            SystemDef.Approver = false;
-        }
-        SystemDef.ServerTempDir.clear();
-        if (mode == 1) {
-            // The "drive" of a POSIX folder is its root.
-            std::string temp = ServerTempDirName;
-            if (!temp.empty() && temp.front() == '/') temp.erase(0, 1);
-            SystemDef.ServerTempDir = "/" + temp;
-        }
-        if (OemFlag == 2) {
-            SystemDef.JobLevel = 0;
-            SystemDef.AllSisetu = false;
+        case TLogonOutcome::LoggedOn:
+            break;
         }
         WriteConnectModeStep(mode);
         accept();
     } catch (const FbError& e) {
-        try {
-            if (tr.InTransaction()) tr.Rollback();
-        } catch (const std::exception&) {
-        }
         ShowIBError(e, "TLogonBox.OKBtnClick", "");
         ShowMessage2(1, EndText(), ok);
         FailAfterLogon(registered);
     } catch (const std::exception& e) {
-        try {
-            if (tr.InTransaction()) tr.Rollback();
-        } catch (const std::exception&) {
-        }
         ShowErrorDetail(EndText(), e.what());
         FailAfterLogon(registered);
     }

@@ -10,6 +10,7 @@
 #include "ui/xAnimeProgressDialog.h"
 #include "ui/z5MessageDlg.h"
 #include "ui/z5MessageDlg2.h"
+#include "platform/Text.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -38,12 +39,6 @@ QString Q(const std::string& s) { return QString::fromStdString(s); }
 
 QColor ColorOf(std::uint32_t c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
 
-std::string Lower(std::string s)
-{
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-
 std::string Fmt(const char* f, int a)
 {
     char buf[64];
@@ -51,19 +46,22 @@ std::string Fmt(const char* f, int a)
     return buf;
 }
 
-int ToInt(const std::string& s)
+// The hidden columns 10 to 19 show a line's facts as the grid always has.
+std::string FactText(const TDataListLine& f, int column)
 {
-    try {
-        return s.empty() ? 0 : std::stoi(s);
-    } catch (...) {
-        return 0;
+    switch (column) {
+    case 10: return std::to_string(f.DataLock);
+    case 11: return f.ShareState == 2 ? "1" : "0";
+    case 12: return f.VersionText;
+    case 13: return std::to_string(f.UpdateFlag);
+    case 14: return std::to_string(f.Gassan);
+    case 15: return std::to_string(f.RowIndex);
+    case 16: return std::to_string(f.ChildIndex < 0 ? 0 : f.ChildIndex);
+    case 17: return std::to_string(f.DataStatus);
+    case 18: return std::to_string(f.Cloud);
+    case 19: return std::to_string(f.ReadOnly);
+    default: return {};
     }
-}
-
-std::string JoinPath(const std::string& folder, const std::string& name)
-{
-    if (folder.empty() || folder.back() == '/') return folder + name;
-    return folder + "/" + name;
 }
 
 std::function<bool()>& CloudSource()
@@ -76,8 +74,6 @@ const char* const kHeaders[kGridColumns] = {"No", "コード", "ｸﾗｳﾄﾞ"
                                             "バージョン", "", "", "鍵", "共有", "バージョン", "データ更新", "合算区分", "",
                                             "", "データステータス", "ｸﾗｳﾄﾞ", "参照専用ﾞ"};
 const char* const kFullTilde = "～";
-constexpr int kPrefetchReaders = 4;
-const char* const kBadPath = "データフォルダパスが不正です。\r処理を中止します。";
 const char* const kNoData = "このフォルダには財務データがありません。\r";
 
 std::string AppDisplayName() { return SystemDef.AppTitle.empty() ? "Kenbo連動コンポーネント" : SystemDef.AppTitle; }
@@ -113,12 +109,13 @@ QVariant TDataListModel::data(const QModelIndex& index, int role) const
         if (c == 2) return l.CloudPicture ? QStringLiteral("☁") : QString();
         if (c == 8) return l.LockPicture ? QStringLiteral("■") : QString();
         if (c == 9) return l.SharePicture ? QStringLiteral("◆") : QString();
-        return Q(l.Cells[static_cast<std::size_t>(c)]);
+        if (c < kShownColumns) return Q(l.Cells[static_cast<std::size_t>(c)]);
+        return Q(FactText(l.State, c));
     case Qt::BackgroundRole: return ColorOf(l.BackColor);
     case Qt::ForegroundRole:
         if (index.row() == CurrentLine) {
-            if (l.Cells[13] == "1") return ColorOf(kGreyTextColor);
-            if (l.Cells[17] == "1") return ColorOf(l.TextColor);
+            if (l.State.UpdateFlag == 1) return ColorOf(kGreyTextColor);
+            if (l.State.DataStatus == 1) return ColorOf(l.TextColor);
             return ColorOf(SelectedTextColor);
         }
         return ColorOf(l.TextColor);
@@ -254,6 +251,7 @@ TDataSentakuBox::TDataSentakuBox(QWidget* parent) : TBSDI(parent, true)
     PlacePath = SystemDef.SysDir;
     ListCtl = std::make_unique<TDataSentakuListCtl>();
     ListCtl->Mode = ConnectMode;
+    Refresher = std::make_unique<TDataListRefresher>(*ListCtl, Rows, *this);
     KensakuBox = new TDataListKensakuBox(this);
     KensakuBox->ListType = 0;
     KensakuBox->InitKensakuRec(CallerJyoken);
@@ -489,6 +487,7 @@ int TDataSentakuBox::LoadDataList()
 void TDataSentakuBox::FilterDataList() { DispIndex = kb::FilterDataList(Rows, ActiveJyoken); }
 
 namespace {
+// The shown texts and pictures of a row's line.
 TGridLine MakeLine(const TDataListRec& row, const std::string& appDataDir)
 {
     TGridLine l;
@@ -498,16 +497,6 @@ TGridLine MakeLine(const TDataListRec& row, const std::string& appDataDir)
     c[3] = row.DISPNAME;
     c[6] = DisplayFolder(row.PASNAME, appDataDir);
     c[7] = row.VER_TEXT;
-    c[10] = std::to_string(row.DATALOCK);
-    c[11] = "0";
-    char v[64];
-    std::snprintf(v, sizeof v, "%d.%d.%d", row.VER_MAJOR, row.VER_MINOR1, row.VER_MINOR2);
-    c[12] = v;
-    c[13] = std::to_string(row.UPDATE_LOCK);
-    c[14] = std::to_string(row.GASSAN);
-    c[15] = "0";
-    c[16] = "0";
-    c[17] = std::to_string(row.DATA_STATUS);
     if (!IsAreaName(row.ENTTEXT)) {
         c[4] = Fmt("%d 期", row.NENDO);
         c[5] = row.KIKANTEXT;
@@ -515,9 +504,7 @@ TGridLine MakeLine(const TDataListRec& row, const std::string& appDataDir)
         c[5] = kFullTilde;
     }
     l.LockPicture = row.DATALOCK != 0 ? 1 : 0;
-    c[18] = std::to_string(row.CLOUD);
     l.CloudPicture = row.CLOUD ? 1 : 0;
-    c[19] = std::to_string(row.READ_ONLY);
     return l;
 }
 } // namespace
@@ -525,52 +512,40 @@ TGridLine MakeLine(const TDataListRec& row, const std::string& appDataDir)
 void TDataSentakuBox::WriteGridRow(int line, const TDataListRec& row)
 {
     if (line < 0 || line >= LineCount()) return;
-    Model->Lines()[static_cast<std::size_t>(line)] = MakeLine(row, SystemDef.AppDataDir);
+    TGridLine& old = Model->Lines()[static_cast<std::size_t>(line)];
+    TGridLine l = MakeLine(row, SystemDef.AppDataDir);
+    l.State = LineOf(row, old.State.RowIndex, old.State.ChildIndex);
+    l.State.ShareState = old.State.ShareState;
+    l.SharePicture = old.SharePicture;
+    old = std::move(l);
 }
 
-// The lines of one display entry: the row and, below it, its members.
-static std::vector<TGridLine> EntryLines(TDataSentakuBox& f, int index)
+// The grid lines of one display entry: the row and, below it, its members.
+static std::vector<TGridLine> GridLinesOf(TDataSentakuBox& f, int index)
 {
     std::vector<TGridLine> out;
-    if (index < 0 || index >= static_cast<int>(f.Rows.size())) return out;
-    TDataSentakuRec& r = f.Rows[static_cast<std::size_t>(index)];
-    if (r.DataRec.GASSAN > 2) return out;
-    const int share = f.ShareState(1, index);
-    auto sharePic = [&](TGridLine& l) {
-        if (share == 1) {
-            l.Cells[11] = "0";
-            l.SharePicture = 2;
-        } else if (share == 2) {
-            l.Cells[11] = "1";
-            l.SharePicture = 0;
-        }
-    };
-    TGridLine top = MakeLine(r.DataRec, SystemDef.AppDataDir);
-    top.Cells[15] = std::to_string(index);
-    sharePic(top);
-    out.push_back(top);
-    TDataSentakuListCtl::SetChildDisplayNames(r);
-    for (std::size_t i = 0; i < r.ChildList.size(); ++i) {
-        TGridLine l = MakeLine(r.ChildList[i], SystemDef.AppDataDir);
-        l.Cells[0].clear();
-        l.Cells[15] = std::to_string(index);
-        l.Cells[16] = std::to_string(i);
-        sharePic(l);
-        out.push_back(l);
+    for (TDataListLine& state : EntryLines(f.Rows, index)) {
+        const TDataListRec* r = RowOf(f.Rows, state);
+        if (!r) continue;
+        TGridLine l = MakeLine(*r, SystemDef.AppDataDir);
+        if (state.ChildIndex >= 0) l.Cells[0].clear();
+        l.SharePicture = state.ShareState == 1 ? 2 : 0;
+        l.State = std::move(state);
+        out.push_back(std::move(l));
     }
     return out;
 }
 
 namespace {
-// Colours of every line from its place and cells: alternate lines, red for damaged, grey text for a
-// data set whose update is forbidden and needed (the answer is cached in column 13).
+// Colours of every line from its place and facts: alternate lines, red for damaged, grey text for a
+// data set whose update is forbidden and needed (the answer is kept in the update flag).
 void Colour(TGridLine& l, int line, std::uint32_t back, std::uint32_t alt)
 {
-    l.BackColor = LineBackColor(line, ToInt(l.Cells[17]), back, alt);
+    l.BackColor = LineBackColor(line, l.State.DataStatus, back, alt);
     bool grey = false;
-    if (!l.Cells[12].empty() && l.Cells[13] == "1") {
-        grey = AccountingNeedsUpdate(l.Cells[12]);
-        l.Cells[13] = grey ? "1" : "0";
+    if (!l.State.VersionText.empty() && l.State.UpdateFlag == 1) {
+        grey = LineNeedsUpdate(l.State);
+        l.State.UpdateFlag = grey ? 1 : 0;
     }
     l.TextColor = grey ? kGreyTextColor : 0x000000;
 }
@@ -590,7 +565,7 @@ void TDataSentakuBox::FillGrid(int n)
         std::vector<TGridLine> lines;
         GridRowCount = 0;
         for (std::size_t i = 0; i < DispIndex.size() && lines.size() < static_cast<std::size_t>(kNoLine); ++i) {
-            for (auto& l : EntryLines(*this, DispIndex[i])) lines.push_back(std::move(l));
+            for (auto& l : GridLinesOf(*this, DispIndex[i])) lines.push_back(std::move(l));
         }
         for (std::size_t i = 0; i < lines.size(); ++i) Colour(lines[i], static_cast<int>(i), back, alt);
         GridRowCount = static_cast<int>(lines.size());
@@ -607,8 +582,8 @@ void TDataSentakuBox::FillGrid(int n)
     // fresh lines as old ones (the usual case of a refresh) they are replaced where they stand and
     // no other line moves; otherwise the lines below shift and take their alternate colours anew.
     int old = 0;
-    while (at + old < LineCount() && Cell(at + old, 15) == std::to_string(index)) ++old;
-    auto fresh = EntryLines(*this, index);
+    while (at + old < LineCount() && Line(at + old).RowIndex == index) ++old;
+    auto fresh = GridLinesOf(*this, index);
     const int count = static_cast<int>(fresh.size());
     if (count == old) {
         for (int i = 0; i < count; ++i) {
@@ -624,7 +599,7 @@ void TDataSentakuBox::FillGrid(int n)
     for (auto& l : fresh) Model->InsertLine(k++, std::move(l));
     for (int i = at; i < LineCount(); ++i) {
         TGridLine& l = Model->Lines()[static_cast<std::size_t>(i)];
-        l.BackColor = LineBackColor(i, ToInt(l.Cells[17]), back, alt);
+        l.BackColor = LineBackColor(i, l.State.DataStatus, back, alt);
     }
     if (at < LineCount()) emit Model->dataChanged(Model->index(at, 0), Model->index(LineCount() - 1, kGridColumns - 1));
 }
@@ -633,9 +608,9 @@ void TDataSentakuBox::SelectCurrentDataRow()
 {
     if (ReselectOnShow != 1) return;
     OpenDataFolder = SystemDef.DataDir;
-    const std::string want = Lower(NormalizeDataPath(SystemDef.DataDir));
+    const std::string want = AsciiLower(NormalizeDataPath(SystemDef.DataDir));
     for (int i = 0; i < LineCount(); ++i) {
-        if (Lower(RowFolder(i)) == want) {
+        if (AsciiLower(RowFolder(i)) == want) {
             SetCurrentLine(i, 0);
             // Six visible lines above the selected one where there are so many.
             const int top = std::max(0, i - 6);
@@ -646,64 +621,15 @@ void TDataSentakuBox::SelectCurrentDataRow()
     ReselectOnShow = 1;
 }
 
-void TDataSentakuBox::SaveDataListRow(TDataListRec& row)
-{
-    if (TrimZen(row.PASNAME).empty()) throw std::runtime_error(kBadPath);
-    ListCtl->UpdateDataListRecord(row, 0, true);
-}
+void TDataSentakuBox::SaveDataListRow(TDataListRec& row) { Refresher->SaveRow(row); }
 
-void TDataSentakuBox::SetRowFromInfo(TDataListRec& row, int mode)
-{
-    if (mode == 1) {
-        const int rec = row.REC;
-        const std::string pasname = row.PASNAME;
-        const std::string local = row.LOCALPATH;
-        const int netDrive = row.NETDRIVE;
-        row = TDataListRec{};
-        row.REC = rec;
-        row.ROWNO = 0;
-        row.GROUPID = SystemDef.GroupId;
-        row.NENDO = 1;
-        row.PASNAME = pasname;
-        row.LOCALPATH = local;
-        row.NETDRIVE = netDrive;
-        if (netDrive == 1) {
-            row.ENTTEXT = kFreeAreaName;
-            row.KYOYULOCK = 1;
-        }
-        row.DISPNAME = row.ENTTEXT;
-        return;
-    }
-    const TDataFolderInfoRec& i = InfoRec;
-    row.DATACODE = i.CODE;
-    row.SHOUGOU = i.SHOUGOU;
-    row.NENDO = i.NENDO;
-    row.KISHU = Date::Parse(i.KISHU).value_or(Date{});
-    row.KIMATU = Date::Parse(i.KIMATU).value_or(Date{});
-    row.KIKANTEXT = MakeKikanText(row.KISHU, row.KIMATU);
-    row.DATATYPE = i.DATAKBN;
-    row.CODETYPE = i.CODEKBN;
-    row.TANTOU = i.TANTO;
-    const TVersionRec v = StrToVersionRec(i.VERSION1);
-    row.VER_MAJOR = v.Major;
-    row.VER_MINOR1 = v.Minor1;
-    row.VER_MINOR2 = v.Minor2;
-    row.VER_TEXT = i.VERSION2;
-    row.UPDATE_LOCK = i.UPDATE_LOCK;
-    row.GASSAN = row.GASSAN == 10 ? 10 : static_cast<std::uint8_t>(i.GASSANKBN);
-    row.CLOUD = static_cast<std::uint8_t>(i.CLOUD_SHARE);
-    row.READ_ONLY = i.READ_ONLY;
-    row.DATALOCK = i.STATUS == 3 ? OperatorCodeOf(i.OPCODE, SystemDef.GroupId) : 0;
-    if (i.SHARE_STATUS == 2 && i.SHARE_OPCODE == SystemDef.OpCode) row.KYOYULOCK = 1;
-    if (row.NETDRIVE == 1 ? IsAreaName(row.ENTTEXT) : row.ENTTEXT.empty()) row.ENTTEXT = i.SHOUGOU;
-    row.DISPNAME = row.ENTTEXT;
-}
+void TDataSentakuBox::SetRowFromInfo(TDataListRec& row, int mode) { kb::SetRowFromInfo(row, InfoRec, mode); }
 
 void TDataSentakuBox::HeaderClick(int column)
 {
     if (CurrentLine() < 0) return;
     const TDataListRec* cur = RowRecord(CurrentLine());
-    const std::string before = cur ? Lower(cur->PASNAME) : std::string();
+    const std::string before = cur ? AsciiLower(cur->PASNAME) : std::string();
     if (column == 0) {
         SortDescending = (SortColumn == -1 || SortColumn == 0) ? (SortDescending ? 0 : 1) : 0;
         SortColumn = 0;
@@ -717,7 +643,7 @@ void TDataSentakuBox::HeaderClick(int column)
     FillGrid(-1);
     for (int i = 0; i < LineCount(); ++i) {
         const TDataListRec* r = RowRecord(i);
-        if (r && Lower(r->PASNAME) == before) {
+        if (r && AsciiLower(r->PASNAME) == before) {
             SetCurrentLine(i, 0);
             break;
         }
@@ -748,7 +674,7 @@ void TDataSentakuBox::LockCellClick(int line)
         box("選択データの状態", "このデータは" + GetDataStatusName(status) + "のため処理が行えません。");
         return;
     }
-    int lock = ToInt(Cell(line, 10));
+    int lock = Line(line).DataLock;
     if (lock != 0) {
         if (status == 3 && InfoRec.OPCODE == SystemDef.OpCode) {
             SetDataStatus(folder, 1);
@@ -761,8 +687,10 @@ void TDataSentakuBox::LockCellClick(int line)
         SetDataStatus(folder, 3);
         lock = OperatorCodeOf(SystemDef.OpCode, SystemDef.GroupId);
     }
-    Model->Lines()[static_cast<std::size_t>(line)].LockPicture = lock != 0 ? 1 : 0;
-    SetCell(line, 10, std::to_string(lock));
+    TGridLine& shown = Model->Lines()[static_cast<std::size_t>(line)];
+    shown.LockPicture = lock != 0 ? 1 : 0;
+    shown.State.DataLock = lock;
+    Model->LineChanged(line);
     row->DATALOCK = lock;
     SaveDataListRow(*row);
 }
@@ -771,15 +699,17 @@ void TDataSentakuBox::LockCellClick(int line)
 
 int TDataSentakuBox::LineCount() const { return Model->rowCount(); }
 
+const TDataListLine& TDataSentakuBox::Line(int line) const { return Model->Lines()[static_cast<std::size_t>(line)].State; }
+
 std::string TDataSentakuBox::Cell(int line, int column) const
 {
-    if (line < 0 || line >= LineCount() || column < 0 || column >= kGridColumns) return {};
+    if (line < 0 || line >= LineCount() || column < 0 || column >= kShownColumns) return {};
     return Model->Lines()[static_cast<std::size_t>(line)].Cells[static_cast<std::size_t>(column)];
 }
 
 void TDataSentakuBox::SetCell(int line, int column, const std::string& text)
 {
-    if (line < 0 || line >= LineCount() || column < 0 || column >= kGridColumns) return;
+    if (line < 0 || line >= LineCount() || column < 0 || column >= kShownColumns) return;
     Model->Lines()[static_cast<std::size_t>(line)].Cells[static_cast<std::size_t>(column)] = text;
     Model->LineChanged(line);
 }
@@ -803,51 +733,23 @@ void TDataSentakuBox::SetCurrentLine(int line, int column)
 TDataListRec* TDataSentakuBox::RowRecord(int line)
 {
     if (line < 0 || line >= LineCount()) return nullptr;
-    const int index = ToInt(Cell(line, 15));
-    if (index < 0 || index >= static_cast<int>(Rows.size())) return nullptr;
-    TDataSentakuRec& r = Rows[static_cast<std::size_t>(index)];
-    if (Cell(line, 14) == "10") {
-        const int child = ToInt(Cell(line, 16));
-        if (child < 0 || child >= static_cast<int>(r.ChildList.size())) return nullptr;
-        return &r.ChildList[static_cast<std::size_t>(child)];
-    }
-    return &r.DataRec;
+    return RowOf(Rows, Line(line));
+}
+
+const TDataListRec* TDataSentakuBox::RowRecord(int line) const
+{
+    if (line < 0 || line >= LineCount()) return nullptr;
+    return RowOf(Rows, Line(line));
 }
 
 std::string TDataSentakuBox::RowFolder(int line) const
 {
-    auto* self = const_cast<TDataSentakuBox*>(this);
-    const TDataListRec* r = self->RowRecord(line);
-    if (!r) return {};
-    std::string folder = NormalizeDataPath(r->PASNAME);
-    if (r->NETDRIVE == 1) {
-        folder = NormalizeDataPath(SystemDef.SysDir) + "/" + Fmt("%.4d", r->REC);
-        if (r->GASSAN > 2) folder += "/" + LastFolderName(r->PASNAME);
-    }
-    return folder;
+    const TDataListRec* r = RowRecord(line);
+    return r ? DataFolderOf(*r) : std::string();
 }
 
-int TDataSentakuBox::ShareState(int source, int index) const
+int TDataSentakuBox::DisplayIndexOfRow(int index) const
 {
-    const TDataListRec* r = nullptr;
-    if (source == 0) r = const_cast<TDataSentakuBox*>(this)->RowRecord(index);
-    else if (source == 1 && index >= 0 && index < static_cast<int>(Rows.size())) r = &Rows[static_cast<std::size_t>(index)].DataRec;
-    if (!r || r->NETDRIVE != 1) return 0;
-    return r->KYOYULOCK == 1 ? 2 : 1;
-}
-
-int TDataSentakuBox::GetParentRow(int line) const
-{
-    if (Cell(line, 14) != "10") return line;
-    const std::string index = Cell(line, 15);
-    for (int i = 0; i < LineCount(); ++i)
-        if (Cell(i, 14) != "10" && Cell(i, 15) == index && Cell(i, 16) == "0") return i;
-    return line;
-}
-
-int TDataSentakuBox::GetDisplayIndex(int line) const
-{
-    const int index = ToInt(Cell(line, 15));
     if (btnSearchCancel->isEnabled() || SyoriType == 3) {
         const auto it = std::find(DispIndex.begin(), DispIndex.end(), index);
         return it == DispIndex.end() ? 0 : static_cast<int>(it - DispIndex.begin());
@@ -855,14 +757,9 @@ int TDataSentakuBox::GetDisplayIndex(int line) const
     return index;
 }
 
-bool TDataSentakuBox::NeedsUpdate(int line, bool evaluate)
+int TDataSentakuBox::GetDisplayIndex(int line) const
 {
-    if (Cell(line, 12).empty()) return false;
-    const bool u = Cell(line, 13) == "1";
-    if (!evaluate || !u) return u;
-    const bool need = AccountingNeedsUpdate(Cell(line, 12));
-    SetCell(line, 13, need ? "1" : "0");
-    return need;
+    return line >= 0 && line < LineCount() ? DisplayIndexOfRow(Line(line).RowIndex) : DisplayIndexOfRow(0);
 }
 
 // ---- refresh ---------------------------------------------------------------------------------
@@ -871,157 +768,54 @@ bool TDataSentakuBox::RefreshCancelled() const { return refreshCancelled_ || xAn
 
 bool TDataSentakuBox::DataListRefresh(int line)
 {
-    if (line == -1) {
-        refreshCancelled_ = false;
-        if (ConnectMode == 1 || ConnectMode == 2) {
-            xAnimeProgressDialog1->SetInfoLabel("データリストの更新中…");
-            const int cur = CurrentLine();
-            TDataListRec keep;
-            if (const TDataListRec* r = RowRecord(cur >= 0 && cur != kNoLine ? cur : 0)) keep = *r;
-            try {
-                ListCtl->PackDataListRec();
-                RelocateRow(0, keep);
-            } catch (const FbError& e) {
-                ShowIBError(e, "TDataSentakuBox.DataListRefresh", "データリストの更新に失敗しました。");
-            } catch (const std::exception& e) {
-                ShowErrorDetail("データリストの更新に失敗しました。", e.what());
-            }
-        }
-        for (int n = 0; n < LineCount(); ++n) {
-            if (RefreshCancelled()) break;
-            if (ConnectMode == 0) PrefetchFacts(n, kPrefetchReaders);
-            if ((n + 1) % 5 == 0) {
-                char buf[128];
-                std::snprintf(buf, sizeof buf, "データリスト（%d行目）の更新中…", n + 1);
-                xAnimeProgressDialog1->SetInfoLabel(buf);
-            }
-            DataListRefresh(n);
-            if (OnRefreshLine) OnRefreshLine(n);
-            QCoreApplication::processEvents();
-        }
-        prefetch_.clear(); // waits for reads still running after a cancel
+    if (line != -1) {
+        Refresher->RefreshLine(line);
         return false;
     }
-    TDataListRec* rec = RowRecord(line);
-    if (!rec) return false;
-    const auto back = property("GridBackColor").toUInt();
-    const auto alt = property("GridAltColor").toUInt();
-    if (rec->DATA_STATUS == 1) {
-        SetCell(line, 17, "1");
-        Model->Lines()[static_cast<std::size_t>(line)].BackColor = kDamagedLineColor;
-        Model->LineChanged(line);
-        return false;
+    refreshCancelled_ = false;
+    if (ConnectMode == 1 || ConnectMode == 2) {
+        xAnimeProgressDialog1->SetInfoLabel("データリストの更新中…");
+        const int cur = CurrentLine();
+        TDataListRec keep;
+        if (const TDataListRec* r = RowRecord(cur >= 0 && cur != kNoLine ? cur : 0)) keep = *r;
+        try {
+            ListCtl->PackDataListRec();
+            RelocateRow(0, keep);
+        } catch (const FbError& e) {
+            ShowIBError(e, "TDataSentakuBox.DataListRefresh", "データリストの更新に失敗しました。");
+        } catch (const std::exception& e) {
+            ShowErrorDetail("データリストの更新に失敗しました。", e.what());
+        }
     }
-    const std::string folder = RowFolder(line);
-    const std::string dataFile = JoinPath(folder, DataFileName);
-    const int kind = rec->GASSAN;
-    int working = line;
-    if (kind == 10) working = GetParentRow(line);
-    else if (kind > 2) return false;
-    const int display = GetDisplayIndex(working);
-    auto redraw = [&] {
-        GridRowCount = working;
-        FillGrid(display);
+    TRefreshProgress progress;
+    progress.Cancelled = [this] { return RefreshCancelled(); };
+    progress.LineStarting = [this](int n) {
+        if ((n + 1) % 5 != 0) return;
+        char buf[128];
+        std::snprintf(buf, sizeof buf, "データリスト（%d行目）の更新中…", n + 1);
+        xAnimeProgressDialog1->SetInfoLabel(buf);
     };
-    const bool named = !Cell(line, 3).empty();
-    std::error_code ec;
-    const bool exists = std::filesystem::exists(dataFile, ec);
-    try {
-        if (ConnectMode == 1 || ConnectMode == 2) {
-            if (exists) {
-                ReadDataIni(folder, InfoRec);
-                const TDataListRec before = *rec;
-                SetRowFromInfo(*rec, 0);
-                if (!SameListColumns(before, *rec)) SaveDataListRow(*rec);
-                redraw();
-            } else if (named) {
-                if (kind != 10) {
-                    SetRowFromInfo(*rec, 1);
-                    SaveDataListRow(*rec);
-                } else {
-                    ClearChildRows(line, false);
-                }
-                redraw();
-            }
-            return false;
-        }
-        bool childRemoved = false;
-        if (exists) {
-            ReadDataIni(folder, InfoRec);
-            if (ReadFacts(folder, InfoRec) == 1) {
-                WriteIniValue(folder, "DATASTS", "UPDATE_LOCK", InfoRec.UPDATE_LOCK);
-                WriteIniValue(folder, "DATASTS", "READ_ONLY", InfoRec.READ_ONLY);
-                WriteDataInfoSection(folder, InfoRec);
-                const TDataListRec before = *rec;
-                SetRowFromInfo(*rec, 0);
-                // The row mirrors the folder: it is written only when the folder says otherwise.
-                if (!SameListColumns(before, *rec)) SaveDataListRow(*rec);
-                if (kind != 10) RebuildChildRows(working);
-            } else if (SystemDef.DataCheckFailed == 1) {
-                rec->DATA_STATUS = 1;
-            }
-            redraw();
-        } else {
-            if (rec->NETDRIVE == 0) std::filesystem::remove(DataIniPath(folder), ec);
-            if (named) {
-                if (kind != 10) {
-                    SetRowFromInfo(*rec, 1);
-                    Rows[static_cast<std::size_t>(ToInt(Cell(line, 15)))].ChildCount = 0;
-                    Rows[static_cast<std::size_t>(ToInt(Cell(line, 15)))].ChildList.clear();
-                    SaveDataListRow(*rec);
-                } else {
-                    ClearChildRows(line, false);
-                    childRemoved = true;
-                }
-            }
-            redraw();
-        }
-        if (!childRemoved) {
-            const TDataListRec* r = RowRecord(working);
-            if (r && r->NETDRIVE == 1 && r->KYOYULOCK == 1) {
-                try {
-                    TDataListRec copy = *r;
-                    ListCtl->UpdateServerDataListRecord(copy, 1, false);
-                } catch (...) {
-                    // The shared-server list is a mirror; its errors never stop the refresh.
-                }
-            }
-        }
-    } catch (const std::exception& e) {
-        ShowErrorDetail("データリストの更新に失敗しました。", e.what());
-    }
-    (void)back;
-    (void)alt;
+    progress.LineDone = [this](int n) {
+        if (OnRefreshLine) OnRefreshLine(n);
+        QCoreApplication::processEvents();
+    };
+    Refresher->RefreshAll(progress);
     return false;
 }
 
-// A data set's facts are read over an attachment of its own, which spends most of its time waiting
-// for the database file; a few such reads run ahead of the walk so that the waits overlap. The
-// walk itself (information files, registry rows, grid) stays on the user-interface thread.
-void TDataSentakuBox::PrefetchFacts(int fromLine, int count)
+void TDataSentakuBox::RowChanged(int line, int rowIndex)
 {
-    std::error_code ec;
-    for (int n = fromLine; n < LineCount() && n < fromLine + count; ++n) {
-        const TDataListRec* r = RowRecord(n);
-        if (!r || r->DATA_STATUS == 1 || (r->GASSAN > 2 && r->GASSAN != 10)) continue;
-        const std::string folder = RowFolder(n);
-        if (prefetch_.count(folder) || !std::filesystem::exists(JoinPath(folder, DataFileName), ec)) continue;
-        prefetch_.emplace(folder, std::async(std::launch::async, [folder] {
-                              TDataFolderInfoRec facts;
-                              const int ok = ReadDataInfoFromFolder(folder, facts);
-                              return std::make_pair(ok, facts);
-                          }));
-    }
+    GridRowCount = line;
+    FillGrid(DisplayIndexOfRow(rowIndex));
 }
 
-int TDataSentakuBox::ReadFacts(const std::string& folder, TDataFolderInfoRec& rec)
+void TDataSentakuBox::LineDamaged(int line)
 {
-    const auto it = prefetch_.find(folder);
-    if (it == prefetch_.end()) return ReadDataInfoFromFolder(folder, rec);
-    const auto [ok, facts] = it->second.get();
-    prefetch_.erase(it);
-    if (ok == 1) CopyDataFacts(facts, rec);
-    return ok;
+    if (line < 0 || line >= LineCount()) return;
+    TGridLine& l = Model->Lines()[static_cast<std::size_t>(line)];
+    l.State.DataStatus = 1;
+    l.BackColor = kDamagedLineColor;
+    Model->LineChanged(line);
 }
 
 void TDataSentakuBox::RelocateRow(int topLine, const TDataListRec& record)
@@ -1031,113 +825,16 @@ void TDataSentakuBox::RelocateRow(int topLine, const TDataListRec& record)
     if (topLine < 0 || topLine > 32699) topLine = 0;
     if (LineCount() > 0 && topLine < LineCount())
         PerfectGrid1->scrollTo(Model->index(topLine, 0), QAbstractItemView::PositionAtTop);
-    auto upper = [](std::string s) {
-        for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        return s;
-    };
-    const std::string want = record.PASNAME.empty() ? std::string()
-                                                    : upper(DisplayFolder(upper(record.PASNAME), upper(SystemDef.AppDataDir)));
+    const std::string want = record.PASNAME.empty()
+                                 ? std::string()
+                                 : AsciiUpper(DisplayFolder(AsciiUpper(record.PASNAME), AsciiUpper(SystemDef.AppDataDir)));
     for (int i = 0; i < LineCount(); ++i) {
         if (Cell(i, 0) != std::to_string(record.REC)) continue;
-        if (!want.empty() && upper(Cell(i, 6)) != want) continue;
+        if (!want.empty() && AsciiUpper(Cell(i, 6)) != want) continue;
         SetCurrentLine(i, 3);
         return;
     }
     if (LineCount() > 0) SetCurrentLine(std::min(topLine, LineCount() - 1), 3);
-}
-
-void TDataSentakuBox::RebuildChildRows(int line)
-{
-    if (ConnectMode != 0) return;
-    const int index = ToInt(Cell(line, 15));
-    if (index < 0 || index >= static_cast<int>(Rows.size())) return;
-    TDataSentakuRec& parent = Rows[static_cast<std::size_t>(index)];
-    if (parent.DataRec.NETDRIVE == 1 && parent.DataRec.KYOYULOCK != 1) return;
-    for (const auto& c : parent.ChildList) {
-        if (c.DATA_STATUS == 1) {
-            Model->Lines()[static_cast<std::size_t>(line)].BackColor = kDamagedLineColor;
-            Model->LineChanged(line);
-            return;
-        }
-    }
-    const bool consolidated = parent.DataRec.GASSAN == 1 || parent.DataRec.GASSAN == 2;
-    const bool hadChildren = !parent.ChildList.empty();
-    parent.ChildCount = 0;
-    parent.ChildList.clear();
-    // Member rows belong to consolidated data sets only; a normal row without members has none to
-    // delete (its kind changes only through a paste or restore, which clear them).
-    if (consolidated || hadChildren) ListCtl->DeleteDataListChildRecord(parent.DataRec, true);
-    if (!consolidated) return;
-    std::vector<std::string> names;
-    std::error_code ec;
-    for (const auto& e : std::filesystem::directory_iterator(parent.DataRec.LOCALPATH, ec))
-        if (e.is_directory(ec)) names.push_back(e.path().filename().string());
-    std::sort(names.begin(), names.end());
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        const std::string childFolder = JoinPath(parent.DataRec.LOCALPATH, names[i]);
-        if (!std::filesystem::exists(JoinPath(childFolder, DataFileName), ec)) continue;
-        TDataListRec c;
-        ListCtl->InitDataListRec(c, NormalizeDataPath(parent.DataRec.PASNAME) + "/" + names[i]);
-        c.REC = parent.DataRec.REC;
-        c.ROWNO = static_cast<int>(i) + 1; // the position in the listing
-        c.NETDRIVE = parent.DataRec.NETDRIVE;
-        c.KYOYULOCK = parent.DataRec.KYOYULOCK;
-        c.GASSAN = 10;
-        TDataFolderInfoRec info;
-        ReadDataIni(childFolder, info);
-        if (ReadDataInfoFromFolder(childFolder, info) == 1) {
-            ListCtl->SetDataListRecFromInfo(info, c);
-            ListCtl->UpdateDataListRecord(c, 0, true);
-            WriteIniValue(childFolder, "DATASTS", "UPDATE_LOCK", info.UPDATE_LOCK);
-            WriteIniValue(childFolder, "DATASTS", "READ_ONLY", info.READ_ONLY);
-            WriteDataInfoSection(childFolder, info);
-        } else {
-            ListCtl->SetDataListRecFromInfo(info, c);
-            if (c.ENTTEXT.empty()) {
-                const TDataListRec& p = parent.DataRec;
-                c.ENTTEXT = "破損データ";
-                c.SHOUGOU = p.SHOUGOU;
-                c.NENDO = p.NENDO;
-                c.KISHU = p.KISHU;
-                c.KIMATU = p.KIMATU;
-                c.KIKANTEXT = p.KIKANTEXT;
-                c.DATATYPE = p.DATATYPE;
-                c.CODETYPE = p.CODETYPE;
-                c.TANTOU = p.TANTOU;
-                c.VER_MAJOR = p.VER_MAJOR;
-                c.VER_MINOR1 = p.VER_MINOR1;
-                c.VER_MINOR2 = p.VER_MINOR2;
-                c.VER_TEXT = p.VER_TEXT;
-                c.DISPNAME = c.ENTTEXT;
-            }
-            c.DATA_STATUS = 1;
-            ListCtl->UpdateDataListRecord(c, 0, true);
-        }
-        parent.ChildList.push_back(c);
-        parent.ChildCount = static_cast<int>(parent.ChildList.size());
-    }
-}
-
-void TDataSentakuBox::ClearChildRows(int line, bool all)
-{
-    const int index = ToInt(Cell(line, 15));
-    if (index < 0 || index >= static_cast<int>(Rows.size())) return;
-    TDataSentakuRec& parent = Rows[static_cast<std::size_t>(index)];
-    if (!all) {
-        TDataSentakuListCtl::DeleteChildItem(parent, ToInt(Cell(line, 16)));
-        return;
-    }
-    parent.ChildCount = 0;
-    parent.ChildList.clear();
-    if (parent.DataRec.GASSAN != 1 && parent.DataRec.GASSAN != 2) return;
-    ListCtl->DeleteDataListChildRecord(parent.DataRec, true);
-    std::vector<std::string> subs;
-    ListCtl->GetLocalSubFolders(parent.DataRec, subs);
-    for (const auto& s : subs) DeleteDirectory(s, false, false);
-    if (parent.DataRec.NETDRIVE == 1 && parent.DataRec.KYOYULOCK == 1) {
-        ListCtl->GetShareSubFolders(parent.DataRec, subs);
-        for (const auto& s : subs) DeleteDirectory(s, false, false);
-    }
 }
 
 // ---- checks ----------------------------------------------------------------------------------
@@ -1182,7 +879,7 @@ int TDataSentakuBox::CheckDataPath(const std::string& folderArg)
     const std::string folder = NormalizeDataPath(TrimZen(folderArg));
     if (folder.empty()) {
         if (SyoriType == 3) return -2;
-        throw std::runtime_error(kBadPath);
+        throw std::runtime_error(kBadDataPathText);
     }
     std::error_code ec;
     const bool hasFile = std::filesystem::exists(JoinPath(folder, DataFileName), ec);
@@ -1331,8 +1028,7 @@ TFunctionKeyInput TDataSentakuBox::FunctionKeyInput() const
     in.KyoyuUpEnabled = btnKyoyuDataUp->isEnabled();
     in.KyoyuDownEnabled = btnKyoyuDataDown->isEnabled();
     if (in.HasCurrentLine) {
-        auto* self = const_cast<TDataSentakuBox*>(this);
-        if (const TDataListRec* r = self->RowRecord(cur)) {
+        if (const TDataListRec* r = RowRecord(cur)) {
             in.ENTTEXT = r->ENTTEXT;
             in.NETDRIVE = r->NETDRIVE;
             in.KYOYULOCK = r->KYOYULOCK;
@@ -1340,7 +1036,7 @@ TFunctionKeyInput TDataSentakuBox::FunctionKeyInput() const
             in.DATA_STATUS = r->DATA_STATUS;
             in.VER_MAJOR = r->VER_MAJOR;
             in.CLOUD = r->CLOUD;
-            const int index = ToInt(Cell(cur, 15));
+            const int index = Line(cur).RowIndex;
             if (index >= 0 && index < static_cast<int>(Rows.size()))
                 in.ParentGassan = Rows[static_cast<std::size_t>(index)].DataRec.GASSAN;
         }
@@ -1443,14 +1139,12 @@ void TDataSentakuBox::F12Click()
         }
         if (a < 0) {
             ClearChosen();
-            const bool member = Cell(line, 14) == "10";
+            const bool member = Line(line).IsMember();
             DataListRefresh(line);
             if (member && line < LineCount()) SetCurrentLine(line, 0);
             if (a == -3 && line < LineCount()) {
                 if (TDataListRec* r = RowRecord(line)) r->DATA_STATUS = 1;
-                SetCell(line, 17, "1");
-                Model->Lines()[static_cast<std::size_t>(line)].BackColor = kDamagedLineColor;
-                Model->LineChanged(line);
+                LineDamaged(line);
             }
             return;
         }
@@ -1461,15 +1155,14 @@ void TDataSentakuBox::F12Click()
                 ClearChosen();
                 return;
             }
-            std::error_code ec;
-            std::filesystem::create_directories(ChosenFolder, ec);
+            // Nothing is created before new data is: the folder stays as it was, whatever the answer.
             if (ShowMessage2(3, "選択したパスにはデータが存在しません。\r新規にデータを作成しますか？",
                              Btn(TMsgDlgBtn::mbYes) | Btn(TMsgDlgBtn::mbNo)) == mrYes)
                 NotBuilt("新規作成");
             ClearChosen();
             return;
         }
-        if ((SyoriType == 0 || SyoriType == 1) && Cell(line, 13) != "0") {
+        if ((SyoriType == 0 || SyoriType == 1) && Line(line).UpdateFlag != 0) {
             TMessage2InfoRec m;
             ApplyMessage2Preset(4113, m);
             MessageDlg2(m);

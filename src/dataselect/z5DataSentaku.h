@@ -1,21 +1,23 @@
 #pragma once
 // TDataSentakuBox: the data selection dialog, registered as "SzDataSenkaku" and driven through
 // ISyoriKidou (SetParams with the caller's lines, then Execute). It lists the data-set registry in
-// a grid of 20 columns (10 to 19 hidden, holding the per-line values the form needs), filters it by
+// a grid of 20 columns (10 to 19 hidden: the line's typed facts, TDataListLine, shown as text), filters it by
 // the caller's or the operator's search conditions, sorts it by header clicks, searches it by
 // typed keys, keeps its lines true to the data folders (DataListRefresh) and confirms a row with
 // F12, Enter or a double click, leaving the chosen folder in SystemDef.
 //
-// The decisions live in z5DataSentakuRules (plain functions); this form applies them.
+// The decisions live in the registry library (z5DataSentakuRules, plain functions) and the refresh
+// in TDataListRefresher (registry/DataListRefresh); this form applies and shows them.
 // The data-management operations (copy and paste, new data, delete, save, restore, printing, the
 // share and cloud buttons, details, data places, take-out) are started from here but built by their
 // own units; until then they fail with a clear message.
 
 #include "core/FormRegistry.h"
-#include "dataselect/DataFolderInfo.h"
-#include "dataselect/z5ComDataSentaku.h"
+#include "dataselect/registry/DataFolderInfo.h"
+#include "dataselect/registry/DataListRefresh.h"
+#include "dataselect/registry/z5ComDataSentaku.h"
 #include "dataselect/z5DataListKensaku.h"
-#include "dataselect/z5DataSentakuRules.h"
+#include "dataselect/registry/z5DataSentakuRules.h"
 #include "ui/SDI.h"
 
 #include <QAbstractTableModel>
@@ -23,8 +25,6 @@
 #include <array>
 #include <cstdint>
 #include <functional>
-#include <future>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -41,11 +41,13 @@ namespace kb {
 class TxAnimeProgressDialog;
 
 inline constexpr int kGridColumns = 20;
+inline constexpr int kShownColumns = 10; // 10 to 19 render the line's facts
 inline constexpr int kNoLine = 32700;
 
-// One grid line: the 20 cell texts and its colours ($00BBGGRR).
+// One grid line: the texts of the shown columns, the line's facts and its colours ($00BBGGRR).
 struct TGridLine {
-    std::array<std::string, kGridColumns> Cells;
+    std::array<std::string, kShownColumns> Cells;
+    TDataListLine State;
     std::uint32_t BackColor = 0xFFFFFF;
     std::uint32_t TextColor = 0x000000;
     int LockPicture = 0;   // column 8: 0 blank, 1 lock
@@ -79,7 +81,7 @@ private:
     std::vector<TGridLine> lines_;
 };
 
-class TDataSentakuBox : public TBSDI, public TFormInstance, public ISyoriKidou {
+class TDataSentakuBox : public TBSDI, public TFormInstance, public ISyoriKidou, public IDataListLines {
     Q_OBJECT
 public:
     explicit TDataSentakuBox(QWidget* parent = nullptr);
@@ -136,9 +138,10 @@ public:
     QTimer* IncSerchTimer = nullptr;
     TxAnimeProgressDialog* xAnimeProgressDialog1 = nullptr;
     std::unique_ptr<TDataSentakuListCtl> ListCtl;
+    std::unique_ptr<TDataListRefresher> Refresher;
     TDataListKensakuBox* KensakuBox = nullptr;
 
-    // ---- list (5.111)
+    // ---- list
     void InitDisplay(std::uint8_t displayMode);
     void PrepareList();
     int LoadDataList();
@@ -151,20 +154,18 @@ public:
     void HeaderClick(int column);
     void LockCellClick(int line);
 
-    // ---- refresh and row functions (5.130)
+    // ---- refresh and lines
     bool DataListRefresh(int line);
     void RelocateRow(int topLine, const TDataListRec& record);
-    bool NeedsUpdate(int line, bool evaluate);
-    void RebuildChildRows(int line);
-    void ClearChildRows(int line, bool all);
-    int ShareState(int source, int index) const;
     std::string RowFolder(int line) const;
     TDataListRec* RowRecord(int line);
-    int GetParentRow(int line) const;
+    const TDataListRec* RowRecord(int line) const;
     int GetDisplayIndex(int line) const;
     int CurrentLine() const;
     void SetCurrentLine(int line, int column = 0);
-    int LineCount() const;
+    int LineCount() const override;
+    const TDataListLine& Line(int line) const override;
+    // Text of a shown column (0 to 9); empty for any other.
     std::string Cell(int line, int column) const;
     void SetCell(int line, int column, const std::string& text);
 
@@ -192,6 +193,10 @@ public:
     std::function<void(int line)> OnRefreshLine;
 
 protected:
+    // ---- IDataListLines: the refresher's reports
+    void RowChanged(int line, int rowIndex) override;
+    void LineDamaged(int line) override;
+
     bool eventFilter(QObject* o, QEvent* e) override;
     void ShowingChanged() override;
     bool FormCloseHide() override;
@@ -209,10 +214,7 @@ private:
     void NotBuilt(const std::string& what);
     void LoadHints();
     void ClearChosen();
-    // Reads of the data sets' own facts started ahead of the refresh walk (folder -> result).
-    void PrefetchFacts(int fromLine, int count);
-    int ReadFacts(const std::string& folder, TDataFolderInfoRec& rec);
-    std::map<std::string, std::future<std::pair<int, TDataFolderInfoRec>>> prefetch_;
+    int DisplayIndexOfRow(int rowIndex) const;
     bool refreshCancelled_ = false;
     int lastCurrent_ = -1;
 };

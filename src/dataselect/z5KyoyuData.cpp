@@ -3,7 +3,7 @@
 #include "accounting/DataInfomation.h"
 #include "core/uAccRecord.h"
 #include "core/z5ComFunc.h"
-#include "dataselect/DataFolderInfo.h"
+#include "dataselect/registry/DataFolderInfo.h"
 #include "ui/xAnimeProgressDialog.h"
 #include "ui/z5MessageDlg.h"
 

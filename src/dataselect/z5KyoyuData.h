@@ -8,7 +8,7 @@
 // then removes only the stale child folders of the share, and clears the lock last: a failure part
 // way leaves the share as it was and the lock with this operator, so nothing is lost.
 
-#include "dataselect/z5ComDataSentaku.h"
+#include "dataselect/registry/z5ComDataSentaku.h"
 
 #include <functional>
 #include <string>

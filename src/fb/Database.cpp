@@ -221,8 +221,8 @@ void Transaction::RollbackRetaining()
 
 // ---- TransactionGuard
 
-TransactionGuard::TransactionGuard(Transaction& tr)
-    : tr_(tr)
+TransactionGuard::TransactionGuard(Transaction& tr, Unfinished ending)
+    : tr_(tr), ending_(ending)
 {
     if (!tr_.InTransaction()) {
         tr_.StartTransaction();
@@ -230,14 +230,26 @@ TransactionGuard::TransactionGuard(Transaction& tr)
     }
 }
 
-TransactionGuard::~TransactionGuard()
+TransactionGuard::~TransactionGuard() { EndUnfinished(); }
+
+void TransactionGuard::EndUnfinished()
 {
-    if (started_ && !done_ && tr_.InTransaction()) {
+    if (!started_ || done_) return;
+    done_ = true;
+    if (!tr_.InTransaction()) return;
+    if (ending_ == Unfinished::Commit) {
         try {
-            tr_.Rollback();
+            tr_.Commit();
+            return;
         } catch (const std::exception& e) {
-            std::cerr << "TransactionGuard: " << e.what() << "\n";
+            std::cerr << "TransactionGuard: commit after a failure: " << e.what() << "\n";
         }
+        if (!tr_.InTransaction()) return;
+    }
+    try {
+        tr_.Rollback();
+    } catch (const std::exception& e) {
+        std::cerr << "TransactionGuard: " << e.what() << "\n";
     }
 }
 
@@ -245,6 +257,16 @@ void TransactionGuard::Commit()
 {
     if (started_ && !done_) {
         tr_.Commit(); // a failed commit stays unfinished: the destructor rolls it back
+        done_ = true;
+    }
+}
+
+void TransactionGuard::CommitOrRetain()
+{
+    if (started_) {
+        Commit();
+    } else if (!done_ && tr_.InTransaction()) {
+        tr_.CommitRetaining();
         done_ = true;
     }
 }

@@ -99,10 +99,14 @@ private:
 };
 
 // Joins the caller's transaction or starts one. Commit()/Rollback() act only when this guard
-// started it; leaving the scope unfinished rolls back what it started (and never throws).
+// started it; leaving the scope unfinished ends what it started (and never throws): by a rollback,
+// or by a commit for a guard made with Unfinished::Commit (a read: nothing to undo, and the
+// transaction need not be lost). A failure at that ending is logged, never swallowed silently.
 class TransactionGuard {
 public:
-    explicit TransactionGuard(Transaction& tr);
+    enum class Unfinished { Rollback, Commit };
+
+    explicit TransactionGuard(Transaction& tr, Unfinished ending = Unfinished::Rollback);
     ~TransactionGuard();
     TransactionGuard(const TransactionGuard&) = delete;
     TransactionGuard& operator=(const TransactionGuard&) = delete;
@@ -110,9 +114,16 @@ public:
     bool Started() const { return started_; }
     void Commit();
     void Rollback();
+    // Commits what this guard started; a transaction the caller started is commit-retained, so
+    // a writer's work is kept while the caller's transaction stays open.
+    void CommitOrRetain();
+    // Ends now what this guard started, as leaving the scope unfinished would (logged, never
+    // thrown): for a failure path that reports after the transaction is over.
+    void EndUnfinished();
 
 private:
     Transaction& tr_;
+    Unfinished ending_;
     bool started_ = false;
     bool done_ = false;
 };

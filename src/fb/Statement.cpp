@@ -18,13 +18,6 @@ constexpr int kIscDateToSysDays = -40587; // ISC_DATE counts days from 1858-11-1
 bool IdentStart(char c) { return std::isalpha(static_cast<unsigned char>(c)) || c == '_'; }
 bool IdentChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '$'; }
 
-std::string Upper(std::string_view s)
-{
-    std::string r(s);
-    for (auto& c : r) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return r;
-}
-
 // XSQLDA with room for n variables.
 struct Sqlda {
     std::vector<char> mem;
@@ -91,7 +84,7 @@ struct Statement::Impl {
                 std::size_t j = i + 1;
                 while (j < n && IdentChar(sql[j])) ++j;
                 const std::string name = sql.substr(i + 1, j - i - 1);
-                const std::string key = Upper(name);
+                const std::string key = AsciiUpper(name);
                 std::size_t idx = 0;
                 while (idx < names.size() && names[idx] != key) ++idx;
                 if (idx == names.size()) {
@@ -233,7 +226,7 @@ void Statement::Prepare()
             std::string name(v.aliasname, v.aliasname_length);
             if (name.empty()) name.assign(v.sqlname, v.sqlname_length);
             d.fieldNames.push_back(Cp932ToUtf8(name));
-            d.fieldKeys.push_back(Upper(d.fieldNames.back()));
+            d.fieldKeys.push_back(AsciiUpper(d.fieldNames.back()));
         }
         XSQLDA* in = d.in.get();
         d.inDescribed.assign(in->sqlvar, in->sqlvar + in->sqld);
@@ -245,7 +238,7 @@ void Statement::Prepare()
 
 Param Statement::ParamByName(std::string_view name)
 {
-    const std::string key = Upper(name);
+    const std::string key = AsciiUpper(name);
     for (std::size_t i = 0; i < d_->names.size(); ++i)
         if (d_->names[i] == key) return Param(this, i);
     Fail("parameter not found: " + std::string(name), "Statement::ParamByName");
@@ -253,7 +246,7 @@ Param Statement::ParamByName(std::string_view name)
 
 bool Statement::HasParam(std::string_view name) const
 {
-    const std::string key = Upper(name);
+    const std::string key = AsciiUpper(name);
     for (const auto& n : d_->names)
         if (n == key) return true;
     return false;
@@ -461,7 +454,7 @@ std::int64_t Statement::RowsAffected() const
 std::size_t Statement::FieldIndex(std::string_view name, const char* origin) const
 {
     if (!Prepared()) Fail("statement is not prepared", origin);
-    const std::string key = Upper(name);
+    const std::string key = AsciiUpper(name);
     for (std::size_t i = 0; i < d_->fieldKeys.size(); ++i)
         if (d_->fieldKeys[i] == key) return i;
     Fail("field not found: " + std::string(name), origin);
@@ -471,7 +464,7 @@ Field Statement::FieldByName(std::string_view name) const { return Field(this, F
 
 bool Statement::HasField(std::string_view name) const
 {
-    const std::string key = Upper(name);
+    const std::string key = AsciiUpper(name);
     for (const auto& k : d_->fieldKeys)
         if (k == key) return true;
     return false;
@@ -748,7 +741,7 @@ bool Field::AsBoolean() const
     const int base = v.sqltype & ~1;
     if (base == SQL_BOOLEAN) return *v.sqldata != 0;
     if (base == SQL_TEXT || base == SQL_VARYING) {
-        const std::string s = Upper(AsString());
+        const std::string s = AsciiUpper(AsString());
         return s == "TRUE" || s == "T" || s == "1" || s == "Y" || s == "YES";
     }
     return AsInt64() != 0;

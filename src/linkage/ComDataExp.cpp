@@ -7,6 +7,7 @@
 #include "platform/IniFile.h"
 #include "platform/Registry.h"
 #include "platform/ShellFolders.h"
+#include "platform/Text.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -19,18 +20,6 @@ namespace {
 
 const char* const kIniName = "Kenbo.ini";
 const char* const kSection = "SYOTOKUZEI"; // the section of product code "ST"
-
-std::string Lower(std::string s)
-{
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return s;
-}
-
-std::string Upper(std::string s)
-{
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return s;
-}
 
 fs::path RunningProgram()
 {
@@ -55,11 +44,11 @@ std::string GetProductRegValue(int majorVersion, const std::string& valueName)
         if (!reg.KeyExists(root)) return {};
         char major[16];
         std::snprintf(major, sizeof major, "%.2d", majorVersion);
-        const std::string word = Lower(AppInfo.ZaimuRegKey) + major;
+        const std::string word = AsciiLower(AppInfo.ZaimuRegKey) + major;
         const std::vector<std::string> keys = reg.GetKeyNames(root);
         // The last listed key wins, as the product installer's newest key is listed last.
         for (auto it = keys.rbegin(); it != keys.rend(); ++it) {
-            if (Lower(*it).find(word) == std::string::npos) continue;
+            if (AsciiLower(*it).find(word) == std::string::npos) continue;
             return reg.ReadString(root + "\\" + *it, valueName).value_or(std::string());
         }
     } catch (const std::exception& e) {
@@ -81,7 +70,7 @@ TComDataExport::TComDataExport(int functionNo, const std::string& callerFile, co
 
 void TComDataExport::Construct(int functionNo, const std::string& callerFile, const fs::path& programPath)
 {
-    ProgramFileName = Upper(programPath.filename().string());
+    ProgramFileName = AsciiUpper(programPath.filename().string());
     ProgramDir = WithoutTrailingSlash(programPath.parent_path().string());
     ProgramDrive = programPath.root_path().string();
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "accounting/TMojiBunkatu.h"
+#include "core/TMojiBunkatu.h"
 #include "core/uAccRecord.h"
 #include "fb/Statement.h"
 

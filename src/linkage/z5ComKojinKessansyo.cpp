@@ -105,37 +105,30 @@ void TKojinKessansyoIO::RunQuery(const std::string& text, const std::function<vo
 int TKojinKessansyoIO::ReadInTransaction(const char* context, const std::function<void()>& body,
                                          const std::function<void()>& after)
 {
-    const bool started = !tr_->InTransaction();
-    if (started) tr_->StartTransaction();
-    auto endStarted = [&] {
+    // A failed read ends what it started with a commit (nothing to undo).
+    fb::TransactionGuard guard(*tr_, fb::TransactionGuard::Unfinished::Commit);
+    const bool started = guard.Started();
+    auto endFailed = [&] {
         try {
             Sql->Close(); // a cursor the failure left open
-        } catch (...) {
-        }
-        if (!started || !tr_->InTransaction()) return;
-        try {
-            tr_->Commit();
         } catch (const std::exception& e) {
-            std::fprintf(stderr, "%s: commit after a failed read: %s\n", context, e.what());
-            try {
-                tr_->Rollback();
-            } catch (...) {
-            }
+            std::fprintf(stderr, "%s: closing after a failed read: %s\n", context, e.what());
         }
+        guard.EndUnfinished();
     };
     try {
         body();
         Sql->Close();
-        if (started) tr_->Commit();
+        guard.Commit();
     } catch (const FbError& e) {
         LastError = std::string(kReadFailed) + "\r" + e.what();
         if (started) ShowIBError(e, context, kReadFailed);
-        endStarted();
+        endFailed();
         return 0;
     } catch (const std::exception& e) {
         LastError = std::string(kReadFailed) + "\r" + e.what();
         if (started) ShowErrorDetail(kReadFailed, e.what());
-        endStarted();
+        endFailed();
         return 0;
     }
     LastError.clear();

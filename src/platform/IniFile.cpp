@@ -9,14 +9,6 @@
 namespace kb {
 namespace {
 
-std::string Trim(const std::string& s)
-{
-    const auto b = s.find_first_not_of(" \t");
-    if (b == std::string::npos) return {};
-    const auto e = s.find_last_not_of(" \t");
-    return s.substr(b, e - b + 1);
-}
-
 } // namespace
 
 bool SameText(const std::string& a, const std::string& b)
@@ -51,10 +43,10 @@ std::vector<IniFile::Line> IniFile::Load() const
         if (!raw.empty() && raw.back() == '\r') raw.pop_back();
         Line l;
         l.text = raw;
-        const std::string t = Trim(raw);
+        const std::string t = TrimBlanks(raw);
         if (!t.empty() && t.front() == '[') {
             const auto close = t.find(']');
-            current = Trim(t.substr(1, close == std::string::npos ? std::string::npos : close - 1));
+            current = TrimBlanks(t.substr(1, close == std::string::npos ? std::string::npos : close - 1));
             l.isSection = true;
             l.section = current;
         } else {
@@ -62,8 +54,8 @@ std::vector<IniFile::Line> IniFile::Load() const
             const auto eq = raw.find('=');
             if (eq != std::string::npos && !t.empty() && t.front() != ';') {
                 l.isKey = true;
-                l.key = Trim(raw.substr(0, eq));
-                l.value = Trim(raw.substr(eq + 1));
+                l.key = TrimBlanks(raw.substr(0, eq));
+                l.value = TrimBlanks(raw.substr(eq + 1));
             }
         }
         lines.push_back(std::move(l));

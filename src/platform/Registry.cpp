@@ -3,6 +3,7 @@
 #include "platform/AtomicFile.h"
 #include "platform/IniFile.h"
 #include "platform/ShellFolders.h"
+#include "platform/Text.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -21,13 +22,6 @@ namespace kb {
 namespace {
 
 constexpr const char* kHeader = "KB-REGISTRY 1";
-
-std::string Upper(std::string s)
-{
-    for (char& c : s)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-    return s;
-}
 
 bool SameOrBelow(const std::string& path, const std::string& key)
 {
@@ -167,7 +161,7 @@ Registry::Path Registry::ParsePath(const std::string& key)
     }
     Path p;
     if (!parts.empty()) {
-        const std::string first = Upper(parts.front());
+        const std::string first = AsciiUpper(parts.front());
         for (const auto& [name, abbr] : hives)
             if (first == name || first == abbr) p.hive = name;
     }
@@ -281,7 +275,7 @@ std::vector<std::string> Registry::GetKeyNames(const std::string& key) const
         if (std::none_of(names.begin(), names.end(), [&](const std::string& n) { return SameText(n, child); }))
             names.push_back(child);
     }
-    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) { return Upper(a) < Upper(b); });
+    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) { return AsciiUpper(a) < AsciiUpper(b); });
     return names;
 }
 

@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kb {
 
@@ -42,4 +43,76 @@ constexpr bool IsLeadByteValue(unsigned char c) { return (c >= 0x81 && c <= 0x9F
 constexpr bool IsTrailByteValue(unsigned char c) { return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC); }
 
 } // namespace sjis
+
+// ---- the house's small text helpers (header-only, so the server's plugin uses them too).
+// Find them here before writing one: a private copy in a .cpp drifts.
+
+// ASCII letters to upper (lower) case; every other byte stays, so CP932 and UTF-8 texts are safe.
+inline std::string AsciiUpper(std::string_view s)
+{
+    std::string r(s);
+    for (char& c : r)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    return r;
+}
+inline std::string AsciiLower(std::string_view s)
+{
+    std::string r(s);
+    for (char& c : r)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    return r;
+}
+
+namespace text_detail {
+inline std::string TrimSet(std::string_view s, std::string_view set)
+{
+    const auto b = s.find_first_not_of(set);
+    if (b == std::string_view::npos) return {};
+    return std::string(s.substr(b, s.find_last_not_of(set) - b + 1));
+}
+} // namespace text_detail
+
+// Half-width blanks and tabs off both ends (INI values, parameter lines, typed codes).
+inline std::string TrimBlanks(std::string_view s) { return text_detail::TrimSet(s, " \t"); }
+// Blanks, tabs, CR and LF off both ends (texts that may end with a line break).
+inline std::string Trim(std::string_view s) { return text_detail::TrimSet(s, " \t\r\n"); }
+// Every byte up to the blank (control characters included) off both ends.
+inline std::string TrimControls(std::string_view s)
+{
+    std::size_t a = 0, b = s.size();
+    while (a < b && static_cast<unsigned char>(s[a]) <= 32) ++a;
+    while (b > a && static_cast<unsigned char>(s[b - 1]) <= 32) --b;
+    return std::string(s.substr(a, b - a));
+}
+
+// Lines split at CR, LF or CR LF; a text ending with a break gives no empty last line.
+inline std::vector<std::string> SplitLines(std::string_view text)
+{
+    std::vector<std::string> lines;
+    std::string cur;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '\r' || c == '\n') {
+            lines.push_back(cur);
+            cur.clear();
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+        } else {
+            cur += c;
+        }
+    }
+    if (!cur.empty()) lines.push_back(cur);
+    return lines;
+}
+
+// folder + "/" + name, with the folder's trailing separators dropped (the root "/" stays); an
+// empty folder gives the name alone.
+inline std::string JoinPath(std::string_view folder, std::string_view name)
+{
+    std::string f(folder);
+    while (f.size() > 1 && f.back() == '/') f.pop_back();
+    if (f.empty()) return std::string(name);
+    if (f.back() != '/') f += '/';
+    return f + std::string(name);
+}
+
 } // namespace kb

@@ -1,6 +1,6 @@
 #include "ui/SDIStore.h"
 
-#include "accounting/TGamenKeyValue.h"
+#include "core/TGamenKeyValue.h"
 #include "core/DataModule.h"
 #include "core/ErrorReporter.h"
 #include "core/uAccRecord.h"

@@ -464,6 +464,7 @@ void TMessageBox2::keyReleaseEvent(QKeyEvent* e)
 void TMessageBox2::reject() { done(mrCancel); }
 
 void SetMessage2Interceptor(Message2Interceptor f) { Interceptor() = std::move(f); }
+Message2Interceptor GetMessage2Interceptor() { return Interceptor(); }
 
 int MessageDlg2(TMessage2InfoRec& rec)
 {

@@ -140,6 +140,8 @@ int ShowMessage2(int kind, const std::string& text, TMsgDlgButtons buttons = 0);
 // prepared record to it and returns its answer.
 using Message2Interceptor = std::function<int(TMessage2InfoRec&)>;
 void SetMessage2Interceptor(Message2Interceptor f);
+Message2Interceptor GetMessage2Interceptor();
+using TScopedMessage2Interceptor = TScopedInstall<Message2Interceptor, &SetMessage2Interceptor, &GetMessage2Interceptor>;
 
 // The database error reporter's boxes, shown with MessageDlg2 (single OK button); the end request
 // quits the event loop once control returns to it.

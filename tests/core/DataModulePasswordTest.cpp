@@ -1,5 +1,6 @@
 // CheckDataPassword through a scripted prompt: what each try shows and when the check gives up.
 
+#include "common/FakeUi.h"
 #include "core/DataModulePassword.h"
 #include "core/uAccRecord.h"
 
@@ -12,19 +13,7 @@ using namespace kb;
 
 namespace {
 
-// Answers the tries in order; nullopt stands for closing the prompt without OK.
-struct ScriptedPrompt : IDataPasswordPrompt {
-    std::vector<std::optional<std::string>> answers;
-    std::vector<TDataPasswordAsk> asked;
-    bool Ask(const TDataPasswordAsk& ask, std::string& entry) override
-    {
-        asked.push_back(ask);
-        const auto a = answers.at(asked.size() - 1);
-        if (!a) return false;
-        entry = *a;
-        return true;
-    }
-};
+using ScriptedPrompt = kbtest::ScriptedPasswordPrompt;
 
 struct PromptEnv {
     ScriptedPrompt prompt;

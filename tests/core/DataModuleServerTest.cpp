@@ -1,5 +1,6 @@
 // The data module against a Firebird server of the test's own on 127.0.0.1 (client mode).
 
+#include "common/FakeUi.h"
 #include "common/FirebirdServer.h"
 #include "common/TestDb.h"
 #include "core/DataModule.h"
@@ -16,11 +17,7 @@ using namespace kb;
 
 namespace {
 
-struct RecordingUi : IErrorUi {
-    std::vector<std::string> boxes;
-    void ShowMessageBox(const std::string& text, TMsgDlgType) override { boxes.push_back(text); }
-    void RequestTerminate() override {}
-};
+using RecordingUi = kbtest::RecordingErrorUi;
 
 class DataModuleServer : public kbtest::WithFirebirdServer {
 protected:
@@ -66,9 +63,9 @@ protected:
 
 TEST_F(DataModuleServer, ConnectsOverTcpAndCountsOnlyOtherAttachments)
 {
-    ASSERT_TRUE(DM->fnAccDefConnected("", true)) << (ui.boxes.empty() ? "" : ui.boxes[0]);
+    ASSERT_TRUE(DM->fnAccDefConnected("", true)) << (ui.shown.empty() ? "" : ui.shown[0]);
     EXPECT_EQ(DM->IBDatabaseDEF.DatabaseName(), host + ":" + Folder("sys") + "/vqaccdef.fdb");
-    ASSERT_TRUE(DM->fnAccDatConnected("", Folder("data1"), false)) << (ui.boxes.empty() ? "" : ui.boxes[0]);
+    ASSERT_TRUE(DM->fnAccDatConnected("", Folder("data1"), false)) << (ui.shown.empty() ? "" : ui.shown[0]);
 
     // A caller's bracket on the data transaction is left open by a routine that joins it.
     DM->IBTransactionDAT.StartTransaction();
@@ -94,6 +91,6 @@ TEST_F(DataModuleServer, ConnectsOverTcpAndCountsOnlyOtherAttachments)
         }
         EXPECT_TRUE(seen);
     }
-    EXPECT_TRUE(ui.boxes.empty()) << ui.boxes[0];
+    EXPECT_TRUE(ui.shown.empty()) << ui.shown[0];
     EXPECT_TRUE(DM->IBDatabaseDAT.Connected());
 }

@@ -1,3 +1,4 @@
+#include "common/FakeUi.h"
 #include "common/TestDb.h"
 #include "core/DataModule.h"
 #include "core/ErrorReporter.h"
@@ -14,11 +15,7 @@ using namespace kb;
 
 namespace {
 
-struct RecordingUi : IErrorUi {
-    std::vector<std::string> boxes;
-    void ShowMessageBox(const std::string& text, TMsgDlgType) override { boxes.push_back(text); }
-    void RequestTerminate() override {}
-};
+using RecordingUi = kbtest::RecordingErrorUi;
 
 struct RecordingRecorder : IDataSetUseRecorder {
     std::vector<std::string> calls;
@@ -123,7 +120,7 @@ TEST_F(DataModuleTest, ConnectsSystemAndDataSetsAndSwitchesWithoutRecording)
     EXPECT_FALSE(DM->IBDatabaseDAT.Connected());
     EXPECT_TRUE(DM->IBDatabaseDAT.Params().empty());
     EXPECT_EQ(recorder.calls.back(), "end " + Folder("data2") + " E");
-    EXPECT_TRUE(ui.boxes.empty());
+    EXPECT_TRUE(ui.shown.empty());
 }
 
 TEST_F(DataModuleTest, DisconnectRecordsOnlyWhatIsAsked)
@@ -163,12 +160,12 @@ TEST_F(DataModuleTest, MissingDataSetIsReportedLoggedAndNotDamageChecked)
     };
     std::filesystem::create_directories(tmp / "empty");
     EXPECT_FALSE(DM->fnAccDatConnected("", Folder("empty"), false));
-    ASSERT_EQ(ui.boxes.size(), 1u);
-    EXPECT_EQ(ui.boxes[0].rfind("ユーザーデータベースの接続処理に失敗しました。\rDBファイルが削除、破損 または 使用中の可能性がありますので"
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_EQ(ui.shown[0].rfind("ユーザーデータベースの接続処理に失敗しました。\rDBファイルが削除、破損 または 使用中の可能性がありますので"
                                 "接続パスを確認して下さい。\r\r[詳細情報]\rIBXエラーコード:335544344\r",
                                 0),
               0u)
-        << ui.boxes[0];
+        << ui.shown[0];
     EXPECT_TRUE(checks.empty());
     const std::string log = ReadCp932(tmp / "log" / "ErrFbAccess.log");
     EXPECT_NE(log.find(",PC9,100002,"), std::string::npos) << log;
@@ -192,18 +189,18 @@ TEST_F(DataModuleTest, SystemConnectReportsOrPassesOnByRequest)
 {
     SystemDef.SysDir = Folder("nowhere");
     EXPECT_THROW(DM->fnAccDefConnected("", false), FbError);
-    EXPECT_TRUE(ui.boxes.empty());
+    EXPECT_TRUE(ui.shown.empty());
     EXPECT_FALSE(DM->fnAccDefConnected("", true));
-    ASSERT_EQ(ui.boxes.size(), 1u);
-    EXPECT_EQ(ui.boxes[0].rfind("システムデータベースの接続処理に失敗しました。\r\r[詳細情報]\rIBXエラーコード:335544344", 0), 0u);
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_EQ(ui.shown[0].rfind("システムデータベースの接続処理に失敗しました。\r\r[詳細情報]\rIBXエラーコード:335544344", 0), 0u);
 }
 
 TEST_F(DataModuleTest, UseRecordingThatIsNotAvailableFailsClearly)
 {
     SetDataSetUseRecorder(nullptr);
     EXPECT_FALSE(DM->fnAccDatConnected("", Folder("data1"), true));
-    ASSERT_EQ(ui.boxes.size(), 1u);
-    EXPECT_NE(ui.boxes[0].find("data-set use recording is not available"), std::string::npos);
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_NE(ui.shown[0].find("data-set use recording is not available"), std::string::npos);
     EXPECT_THROW(DM->fnAccDatDisConnected(Folder("data1"), true, false), std::logic_error);
     EXPECT_TRUE(DM->fnAccDatDisConnected(Folder("data1"), false, false));
 }
@@ -222,7 +219,7 @@ TEST_F(DataModuleTest, InConnectionSeesOtherProcessesButNotItsOwnAttachment)
     EXPECT_EQ(Shougou(), "㈱山田商店");
     EXPECT_FALSE(DM->AccDatInConnection(1, "", false, "  "));
     EXPECT_FALSE(DM->AccDatInConnection(1, "", false, Folder("nowhere")));
-    EXPECT_TRUE(ui.boxes.empty());
+    EXPECT_TRUE(ui.shown.empty());
 
     {
         // The holder is an isql-fb child; on a heavily loaded machine one occasionally fails to attach
@@ -250,10 +247,10 @@ TEST_F(DataModuleTest, DropDatabaseRemovesTheFileAndReportsFailures)
     EXPECT_FALSE(DM->AccDatDropDatabase("", ""));
     EXPECT_TRUE(DM->AccDatDropDatabase("", Folder("data2")));
     EXPECT_FALSE(std::filesystem::exists(tmp / "data2" / "vqacc.fdb"));
-    EXPECT_TRUE(ui.boxes.empty());
+    EXPECT_TRUE(ui.shown.empty());
     EXPECT_FALSE(DM->AccDatDropDatabase("", Folder("data2")));
-    ASSERT_EQ(ui.boxes.size(), 1u);
-    EXPECT_EQ(ui.boxes[0].rfind("ユーザーデータベースの削除処理に失敗しました。\r接続パスを確認して下さい。\r\r[詳細情報]", 0), 0u);
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_EQ(ui.shown[0].rfind("ユーザーデータベースの削除処理に失敗しました。\r接続パスを確認して下さい。\r\r[詳細情報]", 0), 0u);
 }
 
 TEST_F(DataModuleTest, FileManagerConnectsSilently)
@@ -262,7 +259,7 @@ TEST_F(DataModuleTest, FileManagerConnectsSilently)
     kbtest::CreateDatabase(tmp / "sys" / "vqfileman.fdb");
     EXPECT_TRUE(DM->fnFileManConnected(""));
     EXPECT_TRUE(DM->fnFileManConnected(""));
-    EXPECT_TRUE(ui.boxes.empty());
+    EXPECT_TRUE(ui.shown.empty());
 }
 
 TEST(DataModulePaths, ServerPathRule)

@@ -3,6 +3,7 @@
 // project's schema scripts (whole, or only the tables a test needs), and a data module whose
 // connections point at them.
 
+#include "common/FakeUi.h"
 #include "common/TestDb.h"
 #include "core/DataModule.h"
 #include "core/ErrorReporter.h"
@@ -41,13 +42,7 @@ inline std::string SchemaTables(const std::string& file, const std::vector<std::
 }
 
 // Records back to their load state, no error box, the reporter's log in the test's folder.
-class ErrorUiSpy : public kb::IErrorUi {
-public:
-    void ShowMessageBox(const std::string& text, kb::TMsgDlgType) override { shown.push_back(text); }
-    void RequestTerminate() override { ++terminate; }
-    std::vector<std::string> shown;
-    int terminate = 0;
-};
+using ErrorUiSpy = RecordingErrorUi;
 
 struct StoreEnvironment {
     TempDir dir;

@@ -1,3 +1,4 @@
+#include "common/FakeUi.h"
 #include "common/TestDb.h"
 #include "core/ErrorReporter.h"
 #include "core/uAccRecord.h"
@@ -13,12 +14,7 @@ using namespace kb;
 
 namespace {
 
-struct RecordingUi : IErrorUi {
-    std::vector<std::pair<std::string, TMsgDlgType>> boxes;
-    int terminates = 0;
-    void ShowMessageBox(const std::string& text, TMsgDlgType type) override { boxes.emplace_back(text, type); }
-    void RequestTerminate() override { ++terminates; }
-};
+using RecordingUi = kbtest::RecordingErrorUi;
 
 std::string ReadCp932(const std::filesystem::path& p)
 {
@@ -70,12 +66,12 @@ TEST_F(ErrorReporterTest, OrdinaryErrorIsLoggedAndShownWithDetail)
     const FbError e(335544345, -901, "lock conflict on no wait transaction\ndeadlock", "Statement::ExecQuery");
     ShowIBError(e, "TDM.fnGetSysDef", "システム情報の取得に失敗しました。");
 
-    ASSERT_EQ(ui.boxes.size(), 1u);
-    EXPECT_EQ(ui.boxes[0].first,
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_EQ(ui.shown[0],
               "システム情報の取得に失敗しました。\r\r[詳細情報]\rIBXエラーコード:335544345\r"
               "lock conflict on no wait transaction\ndeadlock\r（NO WAIT トランザクションのロックが衝突しています）");
-    EXPECT_EQ(ui.boxes[0].second, TMsgDlgType::mtError);
-    EXPECT_EQ(ui.terminates, 0);
+    EXPECT_EQ(ui.types[0], TMsgDlgType::mtError);
+    EXPECT_EQ(ui.terminate, 0);
     EXPECT_FALSE(IBErrorShown);
 
     const auto log = Lines(ReadCp932(tmp / "ErrFbAccess.log"));
@@ -92,26 +88,26 @@ TEST_F(ErrorReporterTest, OrdinaryErrorIsLoggedAndShownWithDetail)
     ASSERT_EQ(txt.size(), 2u);
     // Unknown code: a single blank as description, so two blanks stand before the comma.
     EXPECT_EQ(txt[1], "Error=TDM.B [1] (-1)  ,x");
-    EXPECT_EQ(ui.boxes.size(), 1u); // empty message: logged, not shown
+    EXPECT_EQ(ui.shown.size(), 1u); // empty message: logged, not shown
 }
 
 TEST_F(ErrorReporterTest, LostConnectionIsFatalOnceAndSilencesLaterReports)
 {
     ConnectMode = 0;
     ShowIBError(FbError(335544721, -902, "Unable to complete network request", ""), "TDM.X", "呼び出し元の文");
-    ASSERT_EQ(ui.boxes.size(), 1u);
-    EXPECT_EQ(ui.boxes[0].first,
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_EQ(ui.shown[0],
               "何らかの原因でネットワークが物理的に切断されている か Firebirdサービス(RDBMS)との通信が切断されました。"
               "\r\r[OK]ボタンを押すとアプリケーションの終了処理に入ります。（[OK]後、何回かメッセージが表示される場合があります）"
               "\rアプリケーションが終了しましたら再起動して下さい。\r"
               "\r※注意 共有サーバーのデータ利用時は自動保管されません。\r");
-    EXPECT_EQ(ui.terminates, 1);
+    EXPECT_EQ(ui.terminate, 1);
     EXPECT_TRUE(IBErrorShown);
     EXPECT_TRUE(TerminateRequested());
 
     ShowIBError(FbError(335544345, -901, "again", ""), "TDM.Y", "表示しない");
-    EXPECT_EQ(ui.boxes.size(), 1u);
-    EXPECT_EQ(ui.terminates, 1);
+    EXPECT_EQ(ui.shown.size(), 1u);
+    EXPECT_EQ(ui.terminate, 1);
     EXPECT_EQ(Lines(ReadCp932(tmp / "ErrFbAccess.log")).size(), 2u); // no further log lines
 }
 
@@ -119,12 +115,12 @@ TEST_F(ErrorReporterTest, ConsistencyCheckShowsDescriptionAndEnds)
 {
     ConnectMode = 1; // no shared-data note in server modes
     ShowIBError(FbError(335544333, -902, "internal Firebird consistency check", ""), "TDM.X", "");
-    ASSERT_EQ(ui.boxes.size(), 1u);
-    EXPECT_EQ(ui.boxes[0].first,
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_EQ(ui.shown[0],
               "（isc 内部のソフトウェア一貫性チェック）"
               "\r\r[OK]ボタンを押すとアプリケーションの終了処理に入ります。（[OK]後、何回かメッセージが表示される場合があります）"
               "\rアプリケーションが終了しましたら再起動して下さい。\r");
-    EXPECT_EQ(ui.terminates, 1);
+    EXPECT_EQ(ui.terminate, 1);
     const auto log = Lines(ReadCp932(tmp / "ErrFbAccess.log"));
     EXPECT_EQ(log[1], "Error=TDM.X [335544333] (-902) （isc 内部のソフトウェア一貫性チェック）,internal Firebird consistency check");
 }
@@ -133,34 +129,34 @@ TEST_F(ErrorReporterTest, UnwritableLogDoesNotHideTheErrorOrTheFatalEnd)
 {
     SystemDef.LogDir = (tmp / "missing" / "log").string();
     ShowIBError(FbError(335544344, -902, "I/O error", ""), "TDM.fnAccDatConnected", "接続に失敗しました。");
-    ASSERT_EQ(ui.boxes.size(), 1u);
-    EXPECT_EQ(ui.boxes[0].first.rfind("接続に失敗しました。\r\r[詳細情報]\rIBXエラーコード:335544344", 0), 0u);
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_EQ(ui.shown[0].rfind("接続に失敗しました。\r\r[詳細情報]\rIBXエラーコード:335544344", 0), 0u);
 
     ShowIBError(FbError(335544721, -902, "lost", ""), "TDM.X", "");
-    EXPECT_EQ(ui.boxes.size(), 2u);
-    EXPECT_EQ(ui.terminates, 1);
+    EXPECT_EQ(ui.shown.size(), 2u);
+    EXPECT_EQ(ui.terminate, 1);
     EXPECT_TRUE(IBErrorShown);
 }
 
 TEST_F(ErrorReporterTest, ShowErrorDetailComposesTextAndDetail)
 {
     ShowErrorDetail("", "");
-    EXPECT_TRUE(ui.boxes.empty());
+    EXPECT_TRUE(ui.shown.empty());
     ShowErrorDetail("本文", "");
     ShowErrorDetail("本文", "詳細");
     ShowErrorDetail("", "詳細だけ");
-    ASSERT_EQ(ui.boxes.size(), 3u);
-    EXPECT_EQ(ui.boxes[0].first, "本文");
-    EXPECT_EQ(ui.boxes[1].first, "本文\r\r[詳細情報]\r詳細");
-    EXPECT_EQ(ui.boxes[2].first, "\r\r[詳細情報]\r詳細だけ");
+    ASSERT_EQ(ui.shown.size(), 3u);
+    EXPECT_EQ(ui.shown[0], "本文");
+    EXPECT_EQ(ui.shown[1], "本文\r\r[詳細情報]\r詳細");
+    EXPECT_EQ(ui.shown[2], "\r\r[詳細情報]\r詳細だけ");
 }
 
 TEST_F(ErrorReporterTest, WriteFbErrorTextWritesBothFilesInLogDir)
 {
     SystemDef.AppVersion = "";
     WriteFbErrorText(FbError(335544580, -204, "Table unknown\nSISANHYO", ""), "試算表の読込に失敗しました。");
-    ASSERT_EQ(ui.boxes.size(), 1u);
-    EXPECT_EQ(ui.boxes[0].first, "試算表の読込に失敗しました。\r\nErrCode<335544580>  SQLCODE<-204>\r\nTable unknown\nSISANHYO\r\r\n（未知のテーブルです）\r\n");
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_EQ(ui.shown[0], "試算表の読込に失敗しました。\r\nErrCode<335544580>  SQLCODE<-204>\r\nTable unknown\nSISANHYO\r\r\n（未知のテーブルです）\r\n");
     EXPECT_FALSE(IBErrorShown);
     const auto lines = Lines(ReadCp932(tmp / "FB_ERROR.TXT"));
     ASSERT_EQ(lines.size(), 14u);

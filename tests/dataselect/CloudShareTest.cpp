@@ -5,7 +5,7 @@
 #include "core/DataModule.h"
 #include "core/ErrorReporter.h"
 #include "core/uAccRecord.h"
-#include "dataselect/z5ComCloudShare.h"
+#include "dataselect/registry/z5ComCloudShare.h"
 #include "platform/IniFile.h"
 
 #include <gtest/gtest.h>

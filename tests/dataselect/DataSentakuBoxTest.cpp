@@ -1,6 +1,8 @@
 // The data selection dialog as the wizard opens it, on a whole fixture data root (five data sets
 // in slots 1 to 5 of 120; see tests/fixtures/README.md): shown offscreen, driven by keys and clicks.
 
+#include "common/FakeUi.h"
+#include "DataRootFixture.h"
 #include "FixtureBuilder.h"
 #include "common/TestDb.h"
 #include "core/DataModule.h"
@@ -30,42 +32,20 @@ namespace fx = kbtest::fixture;
 
 namespace {
 
-struct RecordingUi : IErrorUi {
-    std::vector<std::string> boxes;
-    void ShowMessageBox(const std::string& text, TMsgDlgType) override { boxes.push_back(text); }
-    void RequestTerminate() override {}
-};
-
 const std::vector<std::string> kWizardLines = {"SyoriType=3", "JyokenSet=1", "DataType=2", "CodeType=0", "DataVerMajor=15",
                                                "FormStyle=2"};
 
-class DataSentakuBoxTest : public ::testing::Test {
+class DataSentakuBoxTest : public kbtest::DataRootTest {
 protected:
     void SetUp() override
     {
-        kbtest::PrepareFirebird();
-        ResetAccRecord();
-        ResetErrorReporter();
-        SetErrorUi(&ui);
-        root = fx::LayoutFor(tmp / "root");
-        fx::BuildDataRoot(root.root);
-        SystemDef.SysDir = root.sysDir.string();
-        SystemDef.AppDataDir = root.homeDir.string();
-        SystemDef.LogDir = (tmp / "log").string();
-        std::filesystem::create_directories(tmp / "log");
-        SystemDef.DbUser = "SYSDBA";
-        SystemDef.DbPassword = "masterkey";
-        SystemDef.GroupId = 10000;
-        SystemDef.OpCode = 10000 * 10000 + fx::kOperatorWithPassword;
-        SystemDef.OpName = "山田太郎";
-        SystemDef.SysDbMajor = 12;
-        CreateDM();
-        ASSERT_TRUE(DM->fnAccDefConnected("", true));
+        kbtest::DataRootTest::SetUp();
+        if (HasFatalFailure()) return;
         SetMessage2Interceptor([this](TMessage2InfoRec& r) {
             std::string text;
             for (const auto& l : r.Lines) text += l.Text;
             messages.push_back(text);
-            return mrOk;
+            return answer;
         });
         ResetFormRegistry();
         RegisterDataSelectForms();
@@ -73,26 +53,8 @@ protected:
     void TearDown() override
     {
         SetMessage2Interceptor(nullptr);
-        FreeDM();
-        ResetErrorReporter();
-        ResetAccRecord();
+        kbtest::DataRootTest::TearDown();
         ResetFormRegistry();
-    }
-
-    std::string Folder(int n) const
-    {
-        char b[16];
-        std::snprintf(b, sizeof b, "%.4d", n);
-        return (root.sysDir / b).string();
-    }
-
-    void Sql(const std::string& text)
-    {
-        fb::TransactionGuard g(DM->IBTransactionDEF);
-        fb::Statement q(DM->IBDatabaseDEF, &DM->IBTransactionDEF);
-        q.SetSQL(text);
-        q.ExecQuery();
-        g.Commit();
     }
 
     // The form as the open-by-name hook makes it.
@@ -125,10 +87,8 @@ protected:
         return -1;
     }
 
-    kbtest::TempDir tmp;
-    fx::DataRoot root;
-    RecordingUi ui;
     std::vector<std::string> messages;
+    int answer = mrOk; // what every message form answers
 };
 
 } // namespace
@@ -158,7 +118,7 @@ TEST_F(DataSentakuBoxTest, WizardLinesListIndividualsOfVersion15AndEnterChooses)
     EXPECT_EQ(SystemDef.DataDir, Folder(2));
     EXPECT_EQ(SystemDef.DataShareFolder, Folder(2));
     EXPECT_TRUE(messages.empty());
-    EXPECT_TRUE(ui.boxes.empty());
+    EXPECT_TRUE(ui.shown.empty());
 }
 
 TEST_F(DataSentakuBoxTest, TypeThreeKeysAndEscKeepsThePreviousFolder)
@@ -210,8 +170,8 @@ TEST_F(DataSentakuBoxTest, DamagedRowRedAndUpdateLockedOlderVersionGrey)
     EXPECT_NE(lines[static_cast<std::size_t>(current)].BackColor, 0x0000FFu);
     EXPECT_EQ(lines[static_cast<std::size_t>(old)].TextColor, 0x808080u);
     EXPECT_EQ(lines[static_cast<std::size_t>(current)].TextColor, 0x000000u);
-    EXPECT_EQ(box->Cell(current, 13), "0");
-    EXPECT_EQ(box->Cell(old, 13), "1");
+    EXPECT_EQ(lines[static_cast<std::size_t>(current)].State.UpdateFlag, 0);
+    EXPECT_EQ(lines[static_cast<std::size_t>(old)].State.UpdateFlag, 1);
     const QColor red = box->Model->data(box->Model->index(damaged, 3), Qt::BackgroundRole).value<QColor>();
     EXPECT_EQ(red, QColor(255, 0, 0));
 
@@ -296,5 +256,29 @@ TEST_F(DataSentakuBoxTest, RefreshMirrorsFoldersAndCancelStops)
     ctl.GetDataListRecord(0, r, true);
     EXPECT_EQ(r.ENTTEXT, "");
     EXPECT_EQ(r.SHOUGOU, "");
-    EXPECT_TRUE(ui.boxes.empty()) << ui.boxes.front();
+    EXPECT_TRUE(ui.shown.empty()) << ui.shown.front();
+}
+
+// F12 on an empty slot leaves no folder behind, whatever the answer to the offer of new data (the
+// new-data wizard is not part of this program, so nothing is created).
+TEST_F(DataSentakuBoxTest, F12OnAnEmptySlotCreatesNoFolder)
+{
+    std::filesystem::remove_all(Folder(7));
+    for (const char* type : {"SyoriType=0", "SyoriType=1"}) {
+        for (int a : {int(mrYes), int(mrNo)}) {
+            SCOPED_TRACE(std::string(type) + " answer " + std::to_string(a));
+            answer = a;
+            TDataSentakuBox* box = nullptr;
+            auto form = Show({type, "FormStyle=2"}, box);
+            const int line = 6; // slot 7, listed by number
+            ASSERT_EQ(box->Cell(line, 0), "7");
+            box->SetCurrentLine(line, 0);
+            box->F12Click();
+            EXPECT_FALSE(std::filesystem::exists(Folder(7)));
+            EXPECT_TRUE(box->isVisible());
+            EXPECT_NE(box->result(), mrOk);
+            box->hide();
+        }
+    }
+    EXPECT_TRUE(ui.shown.empty());
 }

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "common/FakeUi.h"
 #include "common/TestDb.h"
 #include "common/TestEnv.h"
 #include "core/DataModule.h"
@@ -21,6 +22,7 @@
 #include "core/uAccRecord.h"
 #include "dataselect/AppIniCreate.h"
 #include "dataselect/Logon.h"
+#include "dataselect/registry/LogonCheck.h"
 #include "platform/ChildProcess.h"
 #include "platform/IniFile.h"
 #include "ui/z5MessageDlg2.h"
@@ -38,13 +40,7 @@ fs::path BuildDir()
     return fs::read_symlink("/proc/self/exe").parent_path().parent_path();
 }
 
-// Error boxes of the reporter, recorded.
-class RecordingErrorUi : public kb::IErrorUi {
-public:
-    void ShowMessageBox(const std::string& text, kb::TMsgDlgType) override { shown.push_back(text); }
-    void RequestTerminate() override {}
-    std::vector<std::string> shown;
-};
+using kbtest::RecordingErrorUi;
 
 class LogonTest : public ::testing::Test {
 protected:
@@ -248,6 +244,58 @@ TEST_F(LogonTest, EnterAloneFinishesTheBox)
     EXPECT_EQ(box.result(), QDialog::Accepted);
     EXPECT_TRUE(messages.empty());
     EXPECT_EQ(kb::SystemDef.OpCode, 10000 * 10000 + 10);
+}
+
+// The check itself, without the box, from a table on the fixture's system database: the outcome,
+// the log-on record the procedure wrote, and the operator fields of SystemDef.
+TEST_F(LogonTest, CheckMapsTheProcedureAndFillsOnlyALoggedOnOperator)
+{
+    kbtest::RunIsqlOn((root / "data/vqaccdef.fdb").string(),
+        "INSERT INTO LOGONUSERLIST (OPCODE, GROUPID, OPERATORCODE, PCNAME, APPVERSION) VALUES (100000011, 10000, 11, 'PC-B', 2);\n"
+        "COMMIT;\n");
+    kb::SystemDef.SysDir = (root / "data").string();
+    kb::SystemDef.DbUser = "SYSDBA";
+    kb::SystemDef.DbPassword = "masterkey";
+    ASSERT_TRUE(kb::DM->fnAccDefConnected("", false));
+    struct Case {
+        int code;
+        std::string password;
+        int mode;
+        kb::TLogonOutcome outcome;
+        int registered, opCode;
+        std::string opName, serverTemp;
+    };
+    const Case cases[] = {
+        {10, "wrong", 0, kb::TLogonOutcome::WrongCode, 0, 0, "", ""},
+        {99, "", 0, kb::TLogonOutcome::WrongCode, 0, 0, "", ""},
+        {11, "", 0, kb::TLogonOutcome::AlreadyLoggedOn, 0, 0, "", ""},
+        {10, "abc123", 1, kb::TLogonOutcome::LoggedOn, 100000010, 100000010, "山田太郎", "/dadozizidiv/temp"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.code) + "/" + c.password);
+        kb::SystemDef.OpCode = 42;
+        kb::SystemDef.OpName.clear();
+        kb::SystemDef.ServerTempDir = "untouched";
+        const kb::TLogonCheck r = kb::CheckLogon(c.code, c.password, c.mode);
+        EXPECT_EQ(r.Outcome, c.outcome);
+        EXPECT_EQ(r.Registered, c.registered);
+        EXPECT_EQ(kb::SystemDef.OpCode, c.opCode);
+        EXPECT_EQ(kb::SystemDef.OpName, c.opName);
+        if (c.outcome == kb::TLogonOutcome::LoggedOn) {
+            EXPECT_EQ(kb::SystemDef.ServerTempDir, c.serverTemp);
+            EXPECT_EQ(kb::SystemDef.OpNo, 10);
+            EXPECT_EQ(kb::SystemDef.JobLevel, 9);
+        }
+    }
+    EXPECT_FALSE(kb::DM->IBTransactionDEF.InTransaction());
+    EXPECT_EQ(LogonRows(), (std::vector<std::string>{"100000010 PC-A", "100000011 PC-B"}));
+    EXPECT_TRUE(errorUi.shown.empty());
+
+    // The procedure's answers the box knows, and a refusal for any other.
+    const std::pair<int, kb::TLogonOutcome> nums[] = {
+        {0, kb::TLogonOutcome::LoggedOn},   {1, kb::TLogonOutcome::LoggedOn},  {-1, kb::TLogonOutcome::WrongCode},
+        {-3, kb::TLogonOutcome::AlreadyLoggedOn}, {-2, kb::TLogonOutcome::Refused}, {2, kb::TLogonOutcome::Refused}};
+    for (const auto& [num, outcome] : nums) EXPECT_EQ(kb::LogonOutcomeOf(num), outcome) << num;
 }
 
 } // namespace

@@ -2,13 +2,14 @@
 // script), 11.0.1 (no READ_ONLY) and 10.x (neither CLOUD nor READ_ONLY). An older database has no
 // such column at all, so a statement that named one would fail here.
 
+#include "common/FakeUi.h"
 #include "common/TestDb.h"
 #include "core/DataModule.h"
 #include "core/ErrorReporter.h"
 #include "core/uAccRecord.h"
 #include "accounting/DataInfomation.h"
-#include "dataselect/DataListRowUpdater.h"
-#include "dataselect/z5ComDataSentaku.h"
+#include "dataselect/registry/DataListRowUpdater.h"
+#include "dataselect/registry/z5ComDataSentaku.h"
 #include "dataselect/z5DataListKensaku.h"
 #include "fb/Database.h"
 #include "fb/Statement.h"
@@ -23,11 +24,7 @@ using namespace kb;
 
 namespace {
 
-struct RecordingUi : IErrorUi {
-    std::vector<std::string> boxes;
-    void ShowMessageBox(const std::string& text, TMsgDlgType) override { boxes.push_back(text); }
-    void RequestTerminate() override {}
-};
+using RecordingUi = kbtest::RecordingErrorUi;
 
 std::string ReadText(const std::filesystem::path& p)
 {
@@ -179,7 +176,7 @@ TEST_P(RegistryTest, LoadSortUpdateAndDeleteOnEveryShape)
     r.KISHU = Date(2025, 1, 1);
     r.KIMATU = Date(2025, 12, 31);
     ASSERT_TRUE(ctl.UpdateDataListRecord(r, 0, true));
-    EXPECT_TRUE(ui.boxes.empty()) << ui.boxes.front();
+    EXPECT_TRUE(ui.shown.empty()) << ui.shown.front();
 
     ctl.Execute(0, 2, "", false);
     ASSERT_EQ(ctl.RowCount, 120);
@@ -215,7 +212,7 @@ TEST_P(RegistryTest, LoadSortUpdateAndDeleteOnEveryShape)
     r.REC = 7;
     ASSERT_TRUE(ctl.UpdateDataListRecord(r, 0, true));
     EXPECT_TRUE(Recs("CHILD_DATALIST").empty());
-    EXPECT_TRUE(ui.boxes.empty());
+    EXPECT_TRUE(ui.shown.empty());
 }
 
 // Stand-alone: the slots are the list, an insert writes nothing. Client/server: a new number after
@@ -270,7 +267,7 @@ TEST_P(RegistryTest, InsertDeleteAndPackInClientServerMode)
     EXPECT_EQ(recs.size(), 123u);
     EXPECT_EQ(std::count(recs.begin(), recs.end(), 5), 1);
     EXPECT_EQ(std::count(recs.begin(), recs.end(), 124), 0);
-    EXPECT_TRUE(ui.boxes.empty());
+    EXPECT_TRUE(ui.shown.empty());
 }
 
 TEST_P(RegistryTest, ReadByNumberAndByPath)
@@ -332,7 +329,7 @@ TEST_P(RegistryTest, DeletingSharedChildrenTakesThePathLiterally)
     parent.NETDRIVE = 1;
     parent.GASSAN = 1;
     EXPECT_TRUE(ctl.DeleteDataListChildRecord(parent, true));
-    EXPECT_TRUE(ui.boxes.empty());
+    EXPECT_TRUE(ui.shown.empty());
     const auto left = Recs("CHILD_SERVERDATALIST");
     ASSERT_EQ(left.size(), 1u);
     EXPECT_EQ(left[0], 2);
@@ -362,7 +359,7 @@ TEST_P(RegistryTest, SharedServerListLoadsNamedAreasFirstAndRebuildsFromFolders)
     r.KIMATU = Date(2025, 12, 31);
     ASSERT_TRUE(ctl.UpdateServerDataListRecord(r, 1, true));
     EXPECT_EQ(r.REC, 3);
-    EXPECT_TRUE(ui.boxes.empty());
+    EXPECT_TRUE(ui.shown.empty());
 
     ctl.ServerExecute(0, root.string(), nullptr, false, 2);
     ASSERT_EQ(ctl.Rows.size(), 3u);
@@ -417,7 +414,7 @@ TEST_P(RegistryTest, SearchConditionsStoredPerOperator)
     ASSERT_TRUE(box.SelectRecord(again));
     EXPECT_EQ(again.SORTCOL, 0);
     EXPECT_EQ(again.DATANAME, "青色");
-    EXPECT_TRUE(ui.boxes.empty());
+    EXPECT_TRUE(ui.shown.empty());
 }
 
 // The data module's row update after a data set was used, on every shape of the registry.
@@ -437,7 +434,7 @@ TEST_P(RegistryTest, RowUpdateAfterUseFollowsTheShape)
     info.CLOUD_SHARE = 1;
     TDataListCtlRowUpdater updater;
     updater.UpdateDataListRow(*DM, Folder(3), info);
-    EXPECT_TRUE(ui.boxes.empty()) << ui.boxes.front();
+    EXPECT_TRUE(ui.shown.empty()) << ui.shown.front();
     TDataSentakuListCtl ctl;
     TDataListRec r;
     ctl.InitDataListRec(r, "");

@@ -2,7 +2,7 @@
 // function-key captions, the incremental search and the search dialog's mappings.
 
 #include "dataselect/z5DataListKensaku.h"
-#include "dataselect/z5DataSentakuRules.h"
+#include "dataselect/registry/z5DataSentakuRules.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,7 @@
 // Fetching and storing a shared data set (a folder stands in for the shared drive) on a real system
 // database. The data files are plain files here: the share operations copy them, never open them.
 
+#include "common/FakeUi.h"
 #include "dataselect/z5KyoyuData.h"
 
 #include "common/TestDb.h"
@@ -29,12 +30,7 @@ std::string ReadText(const fs::path& p)
     return s.str();
 }
 
-class SilentUi : public IErrorUi {
-public:
-    void ShowMessageBox(const std::string& text, TMsgDlgType) override { shown.push_back(text); }
-    void RequestTerminate() override {}
-    std::vector<std::string> shown;
-};
+using SilentUi = kbtest::RecordingErrorUi;
 
 class KyoyuDataTest : public ::testing::Test {
 protected:

@@ -235,6 +235,62 @@ TEST_F(FbAccess, GuardJoinsCallerTransactionAndEndsOnlyWhatItStarted)
     stable.Rollback();
 }
 
+TEST_F(FbAccess, GuardEndsAFailedReadWithACommitAndRetainsACallersWork)
+{
+    auto insert = [&](int id) {
+        Statement ins(db);
+        ins.SetSQL("INSERT INTO T (ID) VALUES (:ID)");
+        ins.ParamByName("ID").SetInteger(id);
+        ins.ExecQuery();
+    };
+    // A reader's guard left by an exception commits what it started (the row shows it).
+    try {
+        TransactionGuard g(tr, TransactionGuard::Unfinished::Commit);
+        insert(1);
+        throw std::runtime_error("read failed");
+    } catch (const std::runtime_error&) {
+    }
+    EXPECT_FALSE(tr.InTransaction());
+    EXPECT_EQ(Count(db), 1);
+    // EndUnfinished ends it early; a later Commit does nothing more.
+    {
+        TransactionGuard g(tr, TransactionGuard::Unfinished::Commit);
+        insert(2);
+        g.EndUnfinished();
+        EXPECT_FALSE(tr.InTransaction());
+        g.Commit();
+    }
+    EXPECT_EQ(Count(db), 2);
+    // The default ending stays a rollback.
+    {
+        TransactionGuard g(tr);
+        insert(3);
+        g.EndUnfinished();
+    }
+    EXPECT_EQ(Count(db), 2);
+
+    // CommitOrRetain: the caller's transaction stays open, its work so far is committed.
+    tr.StartTransaction();
+    {
+        TransactionGuard g(tr);
+        insert(4);
+        g.CommitOrRetain();
+    }
+    EXPECT_TRUE(tr.InTransaction());
+    EXPECT_EQ(Count(db), 3);
+    insert(5); // still usable
+    tr.Rollback();
+    EXPECT_EQ(Count(db), 3);
+    // ... and a guard that started its own commits it outright.
+    {
+        TransactionGuard g(tr);
+        insert(6);
+        g.CommitOrRetain();
+    }
+    EXPECT_FALSE(tr.InTransaction());
+    EXPECT_EQ(Count(db), 4);
+}
+
 TEST_F(FbAccess, ErrorsCarryEngineCodeSqlCodeAndOrigin)
 {
     TransactionGuard g(tr);

@@ -1,3 +1,4 @@
+#include "common/FakeUi.h"
 #include "common/TestDb.h"
 #include "core/DataModule.h"
 #include "core/ErrorReporter.h"
@@ -44,11 +45,7 @@ SET TERM ; ^
 COMMIT;
 )";
 
-struct Ui : IErrorUi {
-    std::vector<std::string> Shown;
-    void ShowMessageBox(const std::string& t, TMsgDlgType) override { Shown.push_back(t); }
-    void RequestTerminate() override {}
-};
+using Ui = kbtest::RecordingErrorUi;
 
 class BaseFormStore : public ::testing::Test {
 protected:
@@ -143,7 +140,7 @@ TEST_F(BaseFormStore, SizesPerOperatorInFormrsize)
     EXPECT_EQ(Rows(DM->IBDatabaseDEF, "SELECT OPCODE FROM FORMRSIZE ORDER BY OPCODE", {"OPCODE"}),
               (std::vector<std::string>{"100001", "100002"}));
     EXPECT_FALSE(DM->IBTransactionDEF.InTransaction());
-    EXPECT_TRUE(ui.Shown.empty());
+    EXPECT_TRUE(ui.shown.empty());
 }
 
 TEST_F(BaseFormStore, OperationLogHandsOverTheCrashStateBeforeTheOpenRecord)
@@ -167,8 +164,8 @@ TEST_F(BaseFormStore, MissingFactsReloaderFailsTheFirstShowClearly)
     TBSDI* f = NewForm();
     f->show();
     EXPECT_FALSE(f->Shown);
-    ASSERT_EQ(ui.Shown.size(), 1u);
-    EXPECT_NE(ui.Shown[0].find("TBSDI.FormShow"), std::string::npos);
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_NE(ui.shown[0].find("TBSDI.FormShow"), std::string::npos);
     f->KeepOnClose = true;
     f->UseFormSize = false;
     f->close();

@@ -12,6 +12,7 @@
 // macros needs Boost); the message layouts are read from the routines' declared metadata.
 
 #include "firebird/Interface.h"
+#include "platform/Text.h"
 
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -34,6 +35,9 @@ using namespace Firebird;
 
 namespace {
 
+using kb::AsciiUpper;
+using kb::Trim;
+
 using Status = ThrowStatusWrapper;
 
 constexpr unsigned kCharSetNone = 0, kCharSetOctets = 1, kCharSetSjis = 5;
@@ -41,19 +45,6 @@ constexpr unsigned kCharSetNone = 0, kCharSetOctets = 1, kCharSetSjis = 5;
 struct Refused : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
-
-std::string Upper(std::string s)
-{
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return s;
-}
-
-std::string Trim(const std::string& s)
-{
-    const auto b = s.find_first_not_of(" \t\r\n");
-    if (b == std::string::npos) return {};
-    return s.substr(b, s.find_last_not_of(" \t\r\n") - b + 1);
-}
 
 std::string Cp932ToUtf8(const std::string& in)
 {
@@ -95,7 +86,7 @@ std::vector<fs::path> DataRoots()
         if (const auto hash = line.find('#'); hash != std::string::npos) line.resize(hash);
         const auto eq = line.find('=');
         if (eq == std::string::npos) continue;
-        if (Upper(Trim(line.substr(0, eq))) != "DATAROOT") continue;
+        if (AsciiUpper(Trim(line.substr(0, eq))) != "DATAROOT") continue;
         const fs::path root(Trim(line.substr(eq + 1)));
         std::error_code ec;
         if (!root.is_absolute()) continue;
@@ -357,7 +348,7 @@ public:
         return Guarded(status, [&]() -> IExternalResultSet* {
             Message in(status, metadata_->getInputMetadata(status), inMsg);
             Message out(status, metadata_->getOutputMetadata(status), outMsg);
-            const std::string mode = Upper(Trim(in.Text(0)));
+            const std::string mode = AsciiUpper(Trim(in.Text(0)));
             bool ok;
             if (kind_ == Kind::FileOperation) ok = FileOperation(mode, in.Text(1), in.Count() > 2 ? in.Text(2) : std::string());
             else ok = DirectoryTest(mode, in.Text(1));

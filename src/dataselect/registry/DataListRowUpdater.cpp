@@ -1,8 +1,8 @@
-#include "dataselect/DataListRowUpdater.h"
+#include "dataselect/registry/DataListRowUpdater.h"
 
 #include "core/uAccRecord.h"
-#include "dataselect/DataFolderInfo.h"
-#include "dataselect/z5ComDataSentaku.h"
+#include "dataselect/registry/DataFolderInfo.h"
+#include "dataselect/registry/z5ComDataSentaku.h"
 
 namespace kb {
 

@@ -2,7 +2,7 @@
 
 #include <stdexcept>
 
-#include "accounting/TMojiBunkatu.h"
+#include "core/TMojiBunkatu.h"
 #include "platform/Text.h"
 
 namespace {

@@ -1,14 +1,15 @@
-#include "dataselect/z5ComDataSentaku.h"
+#include "dataselect/registry/z5ComDataSentaku.h"
 
 #include "core/DataModule.h"
 #include "core/ErrorReporter.h"
 #include "core/uAccRecord.h"
 #include "core/z5ComFunc.h"
 #include "core/z5DateVersion.h"
-#include "dataselect/DataFolderInfo.h"
+#include "dataselect/registry/DataFolderInfo.h"
 #include "fb/Database.h"
 #include "fb/FbError.h"
 #include "fb/Statement.h"
+#include "platform/Text.h"
 
 #include <algorithm>
 #include <cctype>
@@ -115,12 +116,6 @@ std::string DriveLetterOf(const std::string& path) { return path.empty() ? std::
 
 namespace {
 
-std::string Upper(std::string s)
-{
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
-
 std::string Format4(int n)
 {
     char buf[32];
@@ -147,45 +142,9 @@ fb::Transaction& SysTr()
     return DM->IBTransactionDEF;
 }
 
-// The house rule around one registry operation: join the caller's transaction or start one; end
-// only what was started here (writers commit a caller's work with a retaining commit).
-class TxFrame {
-public:
-    TxFrame() : tr_(SysTr()), started_(!tr_.InTransaction())
-    {
-        if (started_) tr_.StartTransaction();
-    }
-    ~TxFrame()
-    {
-        if (started_ && !done_ && tr_.InTransaction()) {
-            try {
-                tr_.Rollback();
-            } catch (...) {
-            }
-        }
-    }
-    void Finish(bool retainCallers)
-    {
-        done_ = true;
-        if (started_) tr_.Commit();
-        else if (retainCallers && tr_.InTransaction()) tr_.CommitRetaining();
-    }
-    void Fail(bool commitInstead)
-    {
-        done_ = true;
-        if (!started_ || !tr_.InTransaction()) return;
-        try {
-            if (commitInstead) tr_.Commit();
-            else tr_.Rollback();
-        } catch (...) {
-        }
-    }
-
-private:
-    fb::Transaction& tr_;
-    bool started_;
-    bool done_ = false;
-};
+// Every registry operation joins the caller's transaction or starts one (fb::TransactionGuard):
+// a reader's failure ends what it started with a commit, a writer commit-retains the caller's.
+using Unfinished = fb::TransactionGuard::Unfinished;
 
 enum class Kind { Reader, Writer };
 
@@ -193,18 +152,19 @@ enum class Kind { Reader, Writer };
 template <class F>
 bool Guarded(bool report, const std::string& op, const std::string& msg, Kind kind, F&& body)
 {
-    std::optional<TxFrame> t;
+    std::optional<fb::TransactionGuard> t;
     try {
-        t.emplace();
+        t.emplace(SysTr(), kind == Kind::Reader ? Unfinished::Commit : Unfinished::Rollback);
         body();
-        t->Finish(kind == Kind::Writer);
+        if (kind == Kind::Writer) t->CommitOrRetain();
+        else t->Commit();
         return true;
     } catch (const FbError& e) {
-        if (t) t->Fail(kind == Kind::Reader);
+        if (t) t->EndUnfinished();
         if (!report) throw;
         ShowIBError(e, "TDataSentakuListCtl." + op, msg);
     } catch (const std::exception& e) {
-        if (t) t->Fail(kind == Kind::Reader);
+        if (t) t->EndUnfinished();
         if (!report) throw;
         ShowErrorDetail(msg, e.what());
     }
@@ -445,7 +405,7 @@ std::pair<std::string, std::string> TDataSentakuListCtl::SplitDataPath(const std
     }
     if (!cur.empty()) parts.push_back(cur);
     for (std::size_t i = 0; i < parts.size(); ++i) {
-        const std::string u = Upper(parts[i]);
+        const std::string u = AsciiUpper(parts[i]);
         if (u == "DATA" || u == "CB_DATA") {
             return {i + 1 < parts.size() ? parts[i + 1] : std::string(), i + 2 < parts.size() ? parts[i + 2] : std::string()};
         }
@@ -480,8 +440,8 @@ bool TDataSentakuListCtl::ConvLocalPathToSharePath(const std::string& local, std
                   "SELECT COUNT(REC) AS RECCNT FROM CHILD_DATALIST WHERE (GROUPID=:GROUPID2) AND (UPPER(PASNAME)=:PASNAME2)");
         BindInt(*q, "GROUPID1", SystemDef.GroupId);
         BindInt(*q, "GROUPID2", SystemDef.GroupId);
-        BindStr(*q, "PASNAME1", Upper(local));
-        BindStr(*q, "PASNAME2", Upper(local));
+        BindStr(*q, "PASNAME1", AsciiUpper(local));
+        BindStr(*q, "PASNAME2", AsciiUpper(local));
         int sum = 0;
         for (q->ExecQuery(); !q->Eof(); q->Next()) sum += q->FieldByName("RECCNT").AsInteger();
         q->Close();
@@ -510,7 +470,7 @@ bool TDataSentakuListCtl::GetLocalPathToData(const std::string& path, TDataListR
         q->SetSQL(std::string("SELECT COUNT(REC) AS RECCNT FROM ") + (child ? "CHILD_DATALIST" : "DATALIST") +
                   " WHERE (GROUPID=:GROUPID) AND (UPPER(PASNAME)=:PASNAME)");
         BindInt(*q, "GROUPID", SystemDef.GroupId);
-        BindStr(*q, "PASNAME", Upper(path));
+        BindStr(*q, "PASNAME", AsciiUpper(path));
         q->ExecQuery();
         const int count = q->Eof() ? 0 : q->FieldByName("RECCNT").AsInteger();
         q->Close();
@@ -572,7 +532,7 @@ void TDataSentakuListCtl::GetDataListRecord(std::uint8_t by, TDataListRec& rec, 
         } else {
             q->SetSQL("SELECT " + cols + " FROM " + (child ? std::string("CHILD_DATALIST") : TableName) +
                       " WHERE (GROUPID=:GROUPID) AND (UPPER(PASNAME)=:PASNAME)" + (child ? "" : PlaceClause(false)));
-            BindStr(*q, "PASNAME", Upper(rec.PASNAME));
+            BindStr(*q, "PASNAME", AsciiUpper(rec.PASNAME));
         }
         BindInt(*q, "GROUPID", SystemDef.GroupId);
         BindInt(*q, "DATAPLACEREC", DataPlaceRec);
@@ -674,7 +634,7 @@ bool TDataSentakuListCtl::UpdateDataListRecord(TDataListRec& rec, int withNames,
             }
             q->Close();
             // The row was renumbered or taken over meanwhile: leave it alone.
-            if (!found || Upper(NormalizeDataPath(stored)) != Upper(NormalizeDataPath(rec.PASNAME))) return;
+            if (!found || AsciiUpper(NormalizeDataPath(stored)) != AsciiUpper(NormalizeDataPath(rec.PASNAME))) return;
         }
         q->SetSQL("UPDATE " + TableName + kSetLines + VersionSetLines() + " WHERE (REC=:REC)" + PlaceClause(false));
         BindRecord(*q, rec);
@@ -709,8 +669,8 @@ bool TDataSentakuListCtl::DeleteDataListRecord(TDataListRec& rec, bool report)
 void TDataSentakuListCtl::PackDataListRec()
 {
     if (ServerList == 1 || Mode == 0) return;
-    TxFrame t;
-    try {
+    fb::TransactionGuard t(SysTr());
+    {
         // The numbers are read first, then renumbered in their old order, so no update can
         // move a row the walk has still to see.
         auto q2 = NewQuery();
@@ -732,10 +692,7 @@ void TDataSentakuListCtl::PackDataListRec()
             }
             ++next;
         }
-        t.Finish(false);
-    } catch (...) {
-        t.Fail(false);
-        throw;
+        t.Commit();
     }
 }
 
@@ -834,7 +791,7 @@ int TDataSentakuListCtl::GetDataFolderName(int offset)
 {
     if (ServerList == 1) return 0;
     int result = 0;
-    TxFrame t;
+    fb::TransactionGuard t(SysTr(), Unfinished::Commit);
     try {
         auto q = NewQuery();
         q->SetSQL("SELECT MAX(REC) AS RECMAX FROM " + TableName + " WHERE (GROUPID=:GROUPID)" + PlaceClause(true));
@@ -843,9 +800,9 @@ int TDataSentakuListCtl::GetDataFolderName(int offset)
         q->ExecQuery();
         result = (q->Eof() ? 0 : q->FieldByName("RECMAX").AsInteger()) + offset;
         q->Close();
-        t.Finish(false);
+        t.Commit();
     } catch (const FbError& e) {
-        t.Fail(true);
+        t.EndUnfinished();
         ShowIBError(e, "TDataSentakuListCtl.GetDataFolderName", TListCtlMessages::FolderName);
         return 0;
     }
@@ -856,20 +813,20 @@ bool TDataSentakuListCtl::IsDataPathToroku(const std::string& path)
 {
     if (ServerList == 1) return true;
     bool result = false;
-    TxFrame t;
+    fb::TransactionGuard t(SysTr(), Unfinished::Commit);
     try {
         auto q = NewQuery();
         q->SetSQL("SELECT COUNT(REC) AS RECCNT FROM " + TableName + " WHERE (GROUPID=:GROUPID) AND (UPPER(PASNAME)=:PASNAME)" +
                   PlaceClause(true));
         BindInt(*q, "GROUPID", SystemDef.GroupId);
-        BindStr(*q, "PASNAME", Upper(path));
+        BindStr(*q, "PASNAME", AsciiUpper(path));
         BindInt(*q, "DATAPLACEREC", DataPlaceRec);
         q->ExecQuery();
         result = !q->Eof() && q->FieldByName("RECCNT").AsInteger() > 0;
         q->Close();
-        t.Finish(false);
+        t.Commit();
     } catch (const FbError& e) {
-        t.Fail(true);
+        t.EndUnfinished();
         ShowIBError(e, "TDataSentakuListCtl.IsDataPathToroku", TListCtlMessages::Toroku);
         return false;
     }
@@ -941,7 +898,7 @@ std::string TDataSentakuListCtl::ConvSharePathToLocalPath(const std::string& sha
         r.GASSAN = kind;
         return MakeLocalDataFolder(r);
     } catch (...) {
-        return {};
+        return {}; // unknown share path or a registry failure: no local folder, as the callers expect
     }
 }
 
@@ -957,7 +914,7 @@ bool TDataSentakuListCtl::IsDataListEmpty()
         });
         return empty;
     } catch (...) {
-        return false;
+        return false; // unreadable registry: not "empty", so nothing offers to start afresh
     }
 }
 
@@ -1119,7 +1076,7 @@ void TDataSentakuListCtl::ListDataSubFolders(const std::string& folder, std::vec
     for (const auto& e : std::filesystem::directory_iterator(base, ec)) {
         if (!e.is_directory(ec)) continue;
         const std::string name = e.path().filename().string();
-        const std::string u = Upper(name);
+        const std::string u = AsciiUpper(name);
         // The accounting application's own backup folders are no data areas.
         if (u == "DADOZIZIDIV_BACKUP" || u == "ORVEXZAIMU_BACKUP") continue;
         list.push_back(name);
@@ -1419,9 +1376,9 @@ bool TDataSentakuListCtl::DeleteServerDataListChildRecord(const TDataListRec& re
 std::string TDataSentakuListCtl::GetNewServerFolderName(const std::string& rootArg, int offset)
 {
     const std::string root = NormalizeDataPath(rootArg);
-    std::optional<TxFrame> t;
+    std::optional<fb::TransactionGuard> t;
     try {
-        t.emplace();
+        t.emplace(SysTr(), Unfinished::Commit);
         auto q = NewQuery();
         // A bound prefix in place of a LIKE pattern: "_" and "%" in the root match only themselves.
         q->SetSQL("SELECT MAX(PASNAME) AS MAXPATH FROM SERVERDATALIST WHERE (GROUPID=:GROUPID) AND "
@@ -1432,14 +1389,14 @@ std::string TDataSentakuListCtl::GetNewServerFolderName(const std::string& rootA
         q->ExecQuery();
         const std::string maxPath = q->Eof() ? std::string() : q->FieldByName("MAXPATH").AsString();
         q->Close();
-        t->Finish(false);
+        t->Commit();
         const int n = maxPath.size() >= 4 ? ToIntDef(maxPath.substr(maxPath.size() - 4), 0) : 0;
         char buf[32];
         std::snprintf(buf, sizeof buf, "sv%.4d", n + offset);
         return buf;
     } catch (...) {
         // The transaction started here is committed all the same (it only read).
-        if (t) t->Fail(true);
+        if (t) t->EndUnfinished();
         return "sv0001";
     }
 }

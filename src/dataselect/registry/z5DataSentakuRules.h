@@ -4,9 +4,10 @@
 // line rules, the function-key captions (which are at the same time the keys' enabled state) and
 // the incremental search.
 
-#include "dataselect/DataFolderInfo.h"
-#include "dataselect/z5ComDataSentaku.h"
-#include "dataselect/z5DataListKensaku.h"
+#include "dataselect/registry/DataFolderInfo.h"
+#include "dataselect/registry/DataKensakuJyoken.h"
+#include "dataselect/registry/z5ComDataSentaku.h"
+#include "platform/Text.h"
 
 #include <array>
 #include <cstdint>
@@ -35,7 +36,7 @@ inline constexpr const char* kSyoriTypeRangeError = "処理タイプに範囲外
 // std::out_of_range with kSyoriTypeRangeError (p keeps what was read before it).
 void ApplyDataSentakuParams(const std::vector<std::string>& lines, TDataSentakuParams& p);
 // Splits a parameter text at CR, LF or CR LF.
-std::vector<std::string> SplitParamLines(const std::string& text);
+inline std::vector<std::string> SplitParamLines(const std::string& text) { return SplitLines(text); }
 
 // ---- list
 

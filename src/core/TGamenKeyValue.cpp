@@ -1,6 +1,6 @@
-#include "accounting/TGamenKeyValue.h"
+#include "core/TGamenKeyValue.h"
 
-#include "accounting/TMojiBunkatu.h"
+#include "core/TMojiBunkatu.h"
 #include "core/DataModule.h"
 #include "core/ErrorReporter.h"
 #include "core/uAccRecord.h"

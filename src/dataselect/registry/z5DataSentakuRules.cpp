@@ -1,9 +1,10 @@
-#include "dataselect/z5DataSentakuRules.h"
+#include "dataselect/registry/z5DataSentakuRules.h"
 
 #include "core/uAccRecord.h"
 #include "core/z5ComFunc.h"
 #include "core/z5ComFunc2.h"
 #include "core/z5DateVersion.h"
+#include "platform/Text.h"
 
 #include <algorithm>
 #include <cctype>
@@ -33,45 +34,16 @@ int IntDef(const std::string& s, int def)
     return ParseInt(s, v) ? v : def;
 }
 
-std::string Lower(std::string s)
-{
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-std::string Upper(std::string s)
-{
-    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
-}
-
 } // namespace
-
-std::vector<std::string> SplitParamLines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::string cur;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '\r' || c == '\n') {
-            lines.push_back(cur);
-            cur.clear();
-            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-        } else {
-            cur += c;
-        }
-    }
-    if (!cur.empty()) lines.push_back(cur);
-    return lines;
-}
 
 void ApplyDataSentakuParams(const std::vector<std::string>& lines, TDataSentakuParams& p)
 {
     // A key counts as present when a line "Key=" exists; the last such line gives the value.
     auto find = [&](const char* key) -> std::optional<std::string> {
         std::optional<std::string> v;
-        const std::string prefix = Upper(key) + "=";
+        const std::string prefix = AsciiUpper(key) + "=";
         for (const auto& l : lines)
-            if (Upper(l.substr(0, prefix.size())) == prefix) v = l.substr(prefix.size());
+            if (AsciiUpper(l.substr(0, prefix.size())) == prefix) v = l.substr(prefix.size());
         return v;
     };
     if (auto v = find("SyoriType")) {
@@ -164,7 +136,7 @@ bool PassesJyoken(const TDataListRec& row, const TDataKensakuRec& j)
     if (!code.empty()) {
         std::string rowCode = row.DATACODE.substr(0, std::min(row.DATACODE.size(), code.size()));
         rowCode.resize(code.size(), ' ');
-        if (Upper(code) != Upper(rowCode)) return false;
+        if (AsciiUpper(code) != AsciiUpper(rowCode)) return false;
     }
     return true;
 }
@@ -180,7 +152,7 @@ TDataSentakuRecDispArray FilterDataList(const TDataSentakuRecArray& rows, const 
 std::string DisplayFolder(const std::string& pasname, const std::string& appDataDir)
 {
     if (appDataDir.empty()) return pasname;
-    const std::string up = Upper(pasname), key = Upper(appDataDir);
+    const std::string up = AsciiUpper(pasname), key = AsciiUpper(appDataDir);
     std::string out;
     std::size_t i = 0;
     while (i < pasname.size()) {
@@ -349,10 +321,10 @@ std::optional<char> IncSearchChar(int k)
 int FindIncSearchLine(const std::vector<std::string>& codes, const std::vector<bool>& visible, int current,
                       const std::string& text)
 {
-    const std::string t = Lower(text);
+    const std::string t = AsciiLower(text);
     auto matches = [&](int i) {
         const bool vis = i < static_cast<int>(visible.size()) ? visible[static_cast<std::size_t>(i)] : true;
-        return vis && Lower(codes[static_cast<std::size_t>(i)]).compare(0, t.size(), t) == 0;
+        return vis && AsciiLower(codes[static_cast<std::size_t>(i)]).compare(0, t.size(), t) == 0;
     };
     const int n = static_cast<int>(codes.size());
     for (int i = current + 1; i < n; ++i)

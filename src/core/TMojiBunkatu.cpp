@@ -1,4 +1,4 @@
-#include "accounting/TMojiBunkatu.h"
+#include "core/TMojiBunkatu.h"
 
 #include <stdexcept>
 

@@ -1,4 +1,5 @@
-#include "accounting/TGamenKeyValue.h"
+#include "core/TGamenKeyValue.h"
+#include "common/FakeUi.h"
 #include "common/TestDb.h"
 #include "core/ErrorReporter.h"
 #include "core/uAccRecord.h"
@@ -24,11 +25,7 @@ std::string SystemSchema()
     return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-struct Ui : IErrorUi {
-    std::vector<std::string> Shown;
-    void ShowMessageBox(const std::string& text, TMsgDlgType) override { Shown.push_back(text); }
-    void RequestTerminate() override {}
-};
+using Ui = kbtest::RecordingErrorUi;
 
 class CodeAndScreenStores : public ::testing::Test {
 protected:
@@ -183,7 +180,7 @@ TEST_F(CodeAndScreenStores, ScreenValueRoundTripPerOperator)
     EXPECT_EQ(none.FukugenValue("frmKensaku"), "");
     EXPECT_EQ(StyleRows(), 1);
     EXPECT_FALSE(tr.InTransaction());
-    EXPECT_TRUE(ui.Shown.empty());
+    EXPECT_TRUE(ui.shown.empty());
 }
 
 TEST_F(CodeAndScreenStores, CallersTransactionIsLeftOpen)
@@ -205,7 +202,7 @@ TEST_F(CodeAndScreenStores, RepairOnCreationTouchesOnlyValidRows)
     EXPECT_EQ(Kinds(3), std::make_pair(1, 1)); // empty header: not turned into kind 0
     EXPECT_EQ(Kinds(4), std::make_pair(1, 1));
     EXPECT_EQ(Kinds(5), std::make_pair(2, 1)); // not a DATATYPE 1 row
-    EXPECT_TRUE(ui.Shown.empty());
+    EXPECT_TRUE(ui.shown.empty());
 }
 
 TEST_F(CodeAndScreenStores, ImportFileChecksTheProductKind)
@@ -220,8 +217,8 @@ TEST_F(CodeAndScreenStores, ImportFileChecksTheProductKind)
     TCodeTaikeiIO io(db, tr);
     // five items: the kind stays "-" and the empty expected kind refuses it
     EXPECT_FALSE(io.ImportFromFile(write("a.txt", "1,新体系,1,2,1.0\r\n2,100\r\n"), 1));
-    ASSERT_EQ(ui.Shown.size(), 1u);
-    EXPECT_NE(ui.Shown[0].find("会計以外で作成されたデータ"), std::string::npos);
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_NE(ui.shown[0].find("会計以外で作成されたデータ"), std::string::npos);
 
     EXPECT_TRUE(io.ImportFromFile(write("b.txt", "1,新体系,1,2,1.0,\r\n2,100,現金\r\n21,口座\r\n"), 1));
     EXPECT_EQ(Kinds(1), std::make_pair(1, 2));

@@ -1,10 +1,10 @@
-#include "dataselect/z5ComCloudShare.h"
+#include "dataselect/registry/z5ComCloudShare.h"
 
 #include "core/DataModule.h"
 #include "core/ErrorReporter.h"
 #include "core/uAccRecord.h"
 #include "core/z5DateVersion.h"
-#include "dataselect/DataFolderInfo.h"
+#include "dataselect/registry/DataFolderInfo.h"
 #include "fb/FbError.h"
 #include "fb/Statement.h"
 
@@ -27,7 +27,8 @@ bool TCloudShareIO::Run(const std::string& host, const std::string& folder, bool
     const bool started = !Transaction->InTransaction();
     bool ok = false;
     try {
-        if (started) Transaction->StartTransaction();
+        // Ends what it started when the body fails (before the message is shown).
+        fb::TransactionGuard guard(*Transaction);
         fb::Statement q(DM->IBDatabaseDAT, Transaction.get());
         q.SetSQL("SELECT MAJOR,MINOR1,MINOR2 FROM ACCVERSION ORDER BY MAJOR DESC,MINOR1 DESC,MINOR2 DESC");
         q.ExecQuery();
@@ -37,18 +38,12 @@ bool TCloudShareIO::Run(const std::string& host, const std::string& folder, bool
                           q.FieldByName("MINOR2").AsInteger());
         q.Close();
         if (IsVersionNewer(v, "11.0.0")) body(q);
-        if (started) Transaction->Commit();
+        guard.Commit();
         ok = true;
     } catch (const FbError& e) {
         if (started) ShowIBError(e, "TComCloudShare.ClearSetting", set ? "クラウドシェアの設定に失敗しました。" : "クラウドシェアの参照に失敗しました。");
     } catch (const std::exception& e) {
         if (started) ShowErrorDetail(set ? "クラウドシェアの設定に失敗しました。" : "クラウドシェアの設定に参照しました。", e.what());
-    }
-    if (!ok && started && Transaction->InTransaction()) {
-        try {
-            Transaction->Rollback();
-        } catch (...) {
-        }
     }
     if (!connected) DM->fnAccDatDisConnected(folder, false, false);
     return ok;

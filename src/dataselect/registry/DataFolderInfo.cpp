@@ -1,4 +1,4 @@
-#include "dataselect/DataFolderInfo.h"
+#include "dataselect/registry/DataFolderInfo.h"
 
 #include "core/uAccRecord.h"
 #include "accounting/DataInfomation.h"
