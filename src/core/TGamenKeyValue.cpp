@@ -108,7 +108,7 @@ std::string TGamenKeyValue::FukugenValue(const std::string& formName)
         return Value;
     StyleName = GamenStyleName(Prefix, formName);
     const bool wasActive = tr_->InTransaction();
-    fb::TransactionGuard guard(*tr_);
+    fb::TransactionGuard guard(*tr_, fb::TransactionGuard::Unfinished::Commit);
     try {
         fb::Statement q(*db_, tr_);
         q.SetSQL("SELECT SSTR FROM STYLECOLOR WHERE OPCODE=:OPCODE AND STYLENAME=:STYLENAME");
@@ -124,7 +124,7 @@ std::string TGamenKeyValue::FukugenValue(const std::string& formName)
             Report("TGamenValue.FukugenValue", "前回の画面値の取得に失敗しました。");
         Value.clear();
         // A read that failed changed nothing; the transaction ends as it would have.
-        try { guard.Commit(); } catch (...) {}
+        guard.EndUnfinished();
     }
     return Value;
 }
@@ -251,7 +251,7 @@ bool TCodeTaikeiIO::UpDateRecored(const TCodeTaikeiRec2& rec)
         return true;
     } catch (...) {
         Report("TCodeTaikeiIO.UpDateRecored", "コード体系の更新に失敗しました。");
-        try { guard.Rollback(); } catch (...) {}
+        guard.EndUnfinished();
         return false;
     }
 }
@@ -302,7 +302,7 @@ void TCodeTaikeiIO::KubunSyufuku()
         guard.Commit();
     } catch (...) {
         Report("TCodeTaikeiIO.KubunSyufuku", "コード体系の区分修復に失敗しました。");
-        try { guard.Rollback(); } catch (...) {}
+        guard.EndUnfinished();
     }
 }
 
