@@ -7,7 +7,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libgl-dev qt6-translations-l10n
   libfbclient2 firebird-dev firebird3.0-server-core firebird3.0-utils firebird3.0-server
-  libxml2-dev libcurl4-openssl-dev libssl-dev libzip-dev liblhasa-dev lhasa
+  libxml2-dev libxml2-utils libcurl4-openssl-dev libssl-dev libzip-dev liblhasa-dev lhasa
   fonts-noto-cjk fonts-ipafont-mincho fonts-ipafont-gothic fonts-ipaexfont
   python3 python3-pyftpdlib
 )

@@ -178,7 +178,8 @@ int RunProgram(int argc, char** argv)
         } else {
             if (testMode) InstallTestMode(&form);
             const ShutdownOnSignal endOnSignal(form);
-            if (form.InitApplication()) {
+            // A fatal database report during the start has promised the end: no loop is entered.
+            if (form.InitApplication() && !TerminateRequested()) {
                 // Temporary files of a run that was killed: beside the linkage file and the INI files.
                 for (const fs::path& folder : {fs::path(form.CallerFile).parent_path(), fs::path(SystemDef.AppDataDir),
                                                fs::path(SystemDef.IniDir)})

@@ -86,7 +86,8 @@ public:
     bool AccDatInConnection(std::uint8_t kind, const std::string& host, bool keepOwn, const std::string& folder);
     bool AccDatDropDatabase(const std::string& host, const std::string& folder);
     // 1 intact or not checked, 0 damaged.
-    int CheckDataDamage(const std::string& host, const std::string& folder, bool force, int quiet);
+    // Needs no open data module: a reader without one (or before one) may ask as well.
+    static int CheckDataDamage(const std::string& host, const std::string& folder, bool force, int quiet);
 
     // ---- timers
     void TimerFormCloseTimer();

@@ -123,21 +123,6 @@ bool ClearRestoredDataSet(TDM& dm, const std::string& host, const std::string& f
     return true;
 }
 
-bool IsCorruptionCode(std::int32_t code)
-{
-    switch (code) {
-    case 335544333: // internal consistency check (bug check)
-    case 335544335: // database file appears corrupt
-    case 335544405: // page is of wrong type
-    case 335544649: // bad checksum
-    case 335544650: // page type mismatch
-    case 335544323: // not a valid database: the header page is gone
-        return true;
-    default:
-        return false;
-    }
-}
-
 } // namespace
 
 void SetDbJobProgress(TDbJobProgress progress) { g_progress = std::move(progress); }
@@ -272,7 +257,7 @@ TValidateResult ValidateDatabaseResult(TDM& dm, std::uint8_t protocol, const std
         result = std::any_of(lines.begin(), lines.end(), [](const std::string& l) { return !Blank(l); }) ? TValidateResult::Damaged
                                                                                                          : TValidateResult::Intact;
     } catch (const FbError& e) {
-        result = IsCorruptionCode(e.IBErrorCode()) ? TValidateResult::Damaged : TValidateResult::NotChecked;
+        result = isc::IsCorruption(e.IBErrorCode()) ? TValidateResult::Damaged : TValidateResult::NotChecked;
     } catch (const std::exception&) {
         result = TValidateResult::NotChecked;
     }

@@ -38,6 +38,23 @@ inline constexpr std::int32_t no_dup = 335544349;
 inline constexpr std::int32_t conversion_error = 335544334;
 inline constexpr std::int32_t dsql_error = 335544569;
 inline constexpr std::int32_t login = 335544472;
+
+// The codes by which the engine says the file itself is damaged (a page of the wrong type, a bad
+// checksum, a failed consistency check, a lost header), as opposed to locks, logins or networks.
+inline bool IsCorruption(std::int32_t code)
+{
+    switch (code) {
+    case bug_check:
+    case 335544335: // database file appears corrupt
+    case 335544405: // page is of wrong type
+    case 335544649: // bad checksum
+    case 335544650: // page type mismatch
+    case bad_db_format:
+        return true;
+    default:
+        return false;
+    }
+}
 } // namespace isc
 
 } // namespace kb

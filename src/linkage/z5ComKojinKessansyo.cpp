@@ -124,6 +124,10 @@ int TKojinKessansyoIO::ReadInTransaction(const char* context, const std::functio
         LastError = std::string(kReadFailed) + "\r" + e.what();
         if (started) ShowIBError(e, context, kReadFailed);
         endFailed();
+        // A damaged page met while reading: the data set is checked and marked as a failed attach
+        // does (only with our own transaction ended: the check reopens the connection).
+        if (started && isc::IsCorruption(e.IBErrorCode()))
+            TDM::CheckDataDamage(SystemDef.HostName, SystemDef.DataDir, false, 1);
         return 0;
     } catch (const std::exception& e) {
         LastError = std::string(kReadFailed) + "\r" + e.what();

@@ -512,7 +512,9 @@ void TMessage2ErrorUi::ShowMessageBox(const std::string& text, TMsgDlgType type)
 
 void TMessage2ErrorUi::RequestTerminate()
 {
-    QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    // exit, not quit: a quit is a request that a window may refuse (and that is ignored outside
+    // the application's loop); the box has promised the end.
+    QMetaObject::invokeMethod(qApp, [] { QCoreApplication::exit(1); }, Qt::QueuedConnection);
 }
 
 } // namespace kb

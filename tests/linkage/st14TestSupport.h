@@ -8,6 +8,7 @@
 #include <libxml/parser.h>
 #include <libxml/tree.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -102,6 +103,28 @@ inline std::string ReadFile(const std::filesystem::path& p)
     std::ostringstream s;
     s << in.rdbuf();
     return s.str();
+}
+
+// Whether xmllint, a strict reader, accepts a written linkage file with its bytes read as CP932 (the
+// file declares "Shift_JIS", whose table lacks the Windows extensions such as "①"): a copy with the
+// declaration renamed is checked in scratch; xmllint's complaints come with a refusal.
+inline ::testing::AssertionResult StrictReaderAcceptsAsCp932(const std::filesystem::path& file,
+                                                             const std::filesystem::path& scratch)
+{
+    std::string bytes = ReadFile(file);
+    const std::string decl = "encoding=\"Shift_JIS\"";
+    const auto at = bytes.find(decl);
+    if (at == std::string::npos) return ::testing::AssertionFailure() << "no Shift_JIS declaration in " << file;
+    const std::filesystem::path copy = scratch / ("cp932-" + file.filename().string());
+    std::ofstream(copy, std::ios::binary) << bytes.replace(at, decl.size(), "encoding=\"CP932\"");
+    FILE* lint = ::popen(("xmllint --noout '" + copy.string() + "' 2>&1").c_str(), "r");
+    if (!lint) return ::testing::AssertionFailure() << "xmllint could not be started";
+    std::string said;
+    char buf[512];
+    while (std::fgets(buf, sizeof buf, lint)) said += buf;
+    const int status = ::pclose(lint);
+    if (status != 0) return ::testing::AssertionFailure() << "xmllint refused " << file << ":\n" << said;
+    return ::testing::AssertionSuccess();
 }
 
 inline std::filesystem::path Expected(const std::string& name)

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <tuple>
 
@@ -410,6 +411,69 @@ TEST_F(GeneralStatement, AFailureInsideTheCallersTransactionIsSilentButStillFail
     EXPECT_EQ(r.Data.Soneki[1].Kingaku, Currency());
     EXPECT_FALSE(r.LastError.empty());
     tr.Rollback();
+}
+
+// Marks every data page of one relation as a b-tree page (the first byte of a page is its type:
+// 5 data, 7 b-tree; a data page names its relation at byte 20), as a damaged disk would leave it.
+void DamageDataPagesOf(const fs::path& file, int relationId)
+{
+    std::fstream f(file, std::ios::in | std::ios::out | std::ios::binary);
+    unsigned char header[20] = {};
+    f.read(reinterpret_cast<char*>(header), sizeof header);
+    const std::size_t pageSize = header[16] | (header[17] << 8);
+    ASSERT_GE(pageSize, 1024u);
+    const std::size_t pages = fs::file_size(file) / pageSize;
+    int damaged = 0;
+    for (std::size_t n = 1; n < pages; ++n) {
+        unsigned char page[24] = {};
+        f.seekg(static_cast<std::streamoff>(n * pageSize));
+        f.read(reinterpret_cast<char*>(page), sizeof page);
+        if (page[0] != 5 || (page[20] | (page[21] << 8)) != relationId) continue;
+        f.seekp(static_cast<std::streamoff>(n * pageSize));
+        f.put(7);
+        ++damaged;
+    }
+    ASSERT_GT(damaged, 0);
+}
+
+// A damaged page met while reading the statements: the read fails, and the data set is checked and
+// marked (the damage check of its folder) as a failed attach does.
+TEST_F(GeneralStatement, ADamagedPageWhileReadingChecksTheDataSetAsAFailedAttachDoes)
+{
+    int relationId = 0;
+    {
+        kb::fb::TransactionGuard g(tr);
+        kb::fb::Statement q(db, &tr);
+        q.SetSQL("SELECT RDB$RELATION_ID FROM RDB$RELATIONS WHERE RDB$RELATION_NAME='AO_KYUUYO'");
+        q.ExecQuery();
+        relationId = q.FieldByName("RDB$RELATION_ID").AsInteger();
+        g.Commit();
+    }
+    db.Close();
+    DamageDataPagesOf(tmp / "vqacc.fdb", relationId);
+    db.Open();
+
+    std::vector<std::string> checked;
+    const auto previousHook = kb::DataDamageCheckHook;
+    const auto previousKbn = kb::SystemDef.DataCheckKbn;
+    const auto previousDir = kb::SystemDef.DataDir;
+    kb::DataDamageCheckHook = [&](const std::string&, const std::string& folder, int quiet) {
+        EXPECT_EQ(quiet, 1);
+        checked.push_back(folder);
+        return 0;
+    };
+    kb::SystemDef.DataCheckKbn = 1;
+    kb::SystemDef.DataDir = tmp.path().string();
+    kb::TIppanKessansyoIO r(db, tr);
+    const int read = r.Select(0);
+    kb::DataDamageCheckHook = previousHook;
+    kb::SystemDef.DataCheckKbn = previousKbn;
+    kb::SystemDef.DataDir = previousDir;
+    kb::IBErrorShown = false;  // a consistency check silences later reports
+
+    EXPECT_EQ(read, 0);
+    EXPECT_FALSE(r.LastError.empty());
+    EXPECT_EQ(checked, std::vector<std::string>{tmp.path().string()}) << r.LastError;
 }
 
 TEST_F(GeneralStatement, KindsWithoutAStatementOfThisDataSetFail)

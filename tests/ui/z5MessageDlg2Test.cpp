@@ -4,9 +4,12 @@
 
 #include <QCheckBox>
 #include <QClipboard>
+#include <QCloseEvent>
+#include <QEventLoop>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace kb;
@@ -289,6 +292,28 @@ TEST(MessageDlg2, ErrorReporterBoxes)
     EXPECT_EQ(catcher.Shown[0].Caption, "エラー");
     EXPECT_EQ(catcher.Shown[0].MsgType, 1);
     EXPECT_EQ(catcher.Shown[0].Lines[1].Text, "処理を終了します。");
+}
+
+// After a fatal database report (a lost connection, a consistency check) the box promises the end:
+// the request ends every running loop, a modal one included, even when a window refuses to close.
+TEST(MessageDlg2, ErrorReporterEndRequestEndsTheProgramsLoops)
+{
+    class Stubborn : public QWidget {
+    protected:
+        void closeEvent(QCloseEvent* e) override { e->ignore(); }
+    } window;
+    window.show();
+    TMessage2ErrorUi ui;
+    int nested = -1;
+    QTimer::singleShot(0, [&] {
+        QEventLoop modal;  // as a message box's own loop
+        QTimer::singleShot(0, [&] { ui.RequestTerminate(); });
+        nested = modal.exec();
+    });
+    QObject thisTest;  // the guard below must not outlive the test
+    QTimer::singleShot(5000, &thisTest, [] { QCoreApplication::exit(99); });  // the request was lost
+    EXPECT_EQ(QCoreApplication::exec(), 1);
+    EXPECT_EQ(nested, 1);
 }
 
 TEST(MessageDlg2, Screenshot)

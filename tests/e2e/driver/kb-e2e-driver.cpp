@@ -12,7 +12,10 @@
 //     --password <p1,p2,...>      answers of the data password prompt, in order (then closed)
 //     --reselect <folder>|cancel  what to do when the wizard offers to choose again (default cancel)
 //     --cancel-at <page>          press Cancel (answering Yes) on that page instead of going on
-//     --wait-at <page>            stop playing on that page ("KB-WAITING <page>") and wait for a signal
+//     --wait-at <point>           stop playing there ("KB-WAITING <point>") and wait for a signal: a page
+//                                 (page1 .. page5), "selection" (the selection dialog is up), "selected"
+//                                 (page 2 after the data set was chosen) or "finished" (the linkage file
+//                                 is written, the data set not yet released)
 //     --auto-share                tick "共有データの取得と保管を自動化する" in the selection dialog
 //     --block-output              make a folder of the output file's name after page 4 accepted it
 //                                 (so the write at Finish fails)
@@ -39,6 +42,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QEventLoop>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -139,12 +143,16 @@ private:
 
     std::string PageName() const { return form_.Wizard->currentWidget()->objectName().toStdString(); }
 
+    bool WaitHere(const std::string& point) const
+    {
+        if (opt_.waitAt != point) return false;
+        std::cout << "KB-WAITING " << point << std::endl;
+        return true;
+    }
+
     bool CancelHere()
     {
-        if (opt_.waitAt == PageName()) {
-            std::cout << "KB-WAITING " << PageName() << std::endl;
-            return true;
-        }
+        if (WaitHere(PageName())) return true;
         if (opt_.cancelAt != PageName()) return false;
         std::cout << "KB-CANCEL " << PageName() << std::endl;
         form_.btnCancel->click();
@@ -163,6 +171,7 @@ private:
             if (!box) return;
             timer->stop();
             timer->deleteLater();
+            if (WaitHere("selection")) return;
             ++selections_;
             const std::string want = selections_ == 1 ? opt_.data : (opt_.reselect == "cancel" ? std::string() : opt_.reselect);
             if (selections_ == 1) Shot(box, "selection");
@@ -205,6 +214,7 @@ private:
             std::cout << "KB-LIST " << it->text(0).toStdString() << "=" << it->text(1).toStdString() << std::endl;
         }
         Shot(&form_, "page2");
+        if (WaitHere("selected")) return;
         Next();
         if (form_.Wizard->currentWidget() == form_.page2) {
             // Refused on page 2: the user gives up.
@@ -327,7 +337,13 @@ int main(int argc, char** argv)
             return 3;
         }
         form.OnReady = [&driver] { driver.Start(); };
-        form.OnFinished = [](int o) { std::cout << "KB-FINISHED " << o << std::endl; };
+        form.OnFinished = [&opt](int o) {
+            std::cout << "KB-FINISHED " << o << std::endl;
+            if (opt.waitAt != "finished") return;
+            std::cout << "KB-WAITING finished" << std::endl;
+            QEventLoop hold;  // the application's exit (a signal) ends it
+            hold.exec();
+        };
         const kb::ShutdownOnSignal endOnSignal(form);  // as the program's entry does
         if (form.InitApplication()) {
             form.show();
