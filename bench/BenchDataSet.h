@@ -126,23 +126,23 @@ inline BenchRoot& Root()
     return root;
 }
 
-// The data folder of N entries in the given shape (made once per run; the second shape is a copy).
+// The data folder of N entries in the given shape: the set as db/accounting.sql makes it is
+// generated once per run; the one without our indexes is a copy of it with them dropped.
 inline const fs::path& DataFolder(long entries, bool ownIndexes)
 {
     auto& root = Root();
     const auto key = std::make_pair(entries, ownIndexes);
     if (auto it = root.sets.find(key); it != root.sets.end()) return it->second;
     const fs::path folder = root.base / (std::to_string(entries) + (ownIndexes ? "i" : ""));
-    if (auto other = root.sets.find(std::make_pair(entries, !ownIndexes)); other != root.sets.end()) {
-        fs::create_directories(folder);
-        for (const auto& f : fs::directory_iterator(other->second)) fs::copy(f.path(), folder / f.path().filename());
-    } else {
+    if (ownIndexes) {
         Run({(BuildDir() / "kb-make-fixture").string(), "--large", std::to_string(entries), folder.string()});
         Connect(folder / "vqacc.fdb");
         AddLayout();
         Disconnect();
-    }
-    if (!ownIndexes) {
+    } else {
+        const fs::path& full = DataFolder(entries, true);
+        fs::create_directories(folder);
+        for (const auto& f : fs::directory_iterator(full)) fs::copy(f.path(), folder / f.path().filename());
         Connect(folder / "vqacc.fdb");
         for (const char* ix : {"IX_SIWAKE_OLDRATE", "IX_KAMOKU_SZ_KCODE", "IX_KAMOKU_MS_KCODE", "IX_KAMOKU_PZ_KCODE"})
             Exec(std::string("DROP INDEX ") + ix);

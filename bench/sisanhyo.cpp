@@ -8,6 +8,7 @@
 #include "accounting/uAccBalanceSheet.h"
 #include "accounting/uAccClasses.h"
 #include "accounting/uAccSisanhyoDirect.h"
+#include "accounting/uAccSisanhyoKessan.h"
 #include "accounting/uAccZanSisanhyo.h"
 #include "core/uAccRecord.h"
 #include "core/uAccZanTable.h"
@@ -73,7 +74,51 @@ void BM_SisanhyoDirectCalc(benchmark::State& state)
     }
 }
 
+// The closing-statement rows alone (the grouped reads and their assembly).
+void BM_KessanRows(benchmark::State& state)
+{
+    try {
+        OpenDataSet(state);
+        kbbench::TimeAgainst(
+            state,
+            [&] {
+                kb::fb::TransactionGuard g(kb::DM->IBTransactionDATSS);
+                auto rows = kb::AccSisanhyoKessanRows(kb::DM->IBDatabaseDAT, kb::DM->IBTransactionDATSS, 0);
+                benchmark::DoNotOptimize(rows.data());
+                g.Commit();
+            },
+            kbbench::GroupBy);
+        kbbench::Disconnect();
+    } catch (const std::exception& e) {
+        state.SkipWithError(e.what());
+    }
+}
+
+// The summary computation alone, over records read once.
+void BM_SisanhyoCalc(benchmark::State& state)
+{
+    try {
+        OpenDataSet(state);
+        std::vector<kb::TBALANCE> recs;
+        std::vector<kb::TQSORT> sorts;
+        const int last = kb::AccZanPrepareArrays(recs, sorts);
+        kb::AccZanSisanhyoReadAll(recs, last, sorts, last, 1, 0, 0, 0);
+        kbbench::TimeAgainst(
+            state,
+            [&] {
+                kb::AccZanSisanhyoCalc(recs, last, 0, -1, 1, 16, 0);
+                benchmark::DoNotOptimize(recs[11].TOUZAN);
+            },
+            kbbench::GroupBy);
+        kbbench::Disconnect();
+    } catch (const std::exception& e) {
+        state.SkipWithError(e.what());
+    }
+}
+
 } // namespace
 
+BENCHMARK(BM_KessanRows)->Apply(kbbench::Sizes);
+BENCHMARK(BM_SisanhyoCalc)->Apply(kbbench::Sizes);
 BENCHMARK(BM_SisanhyoReadAllCalc)->Apply(kbbench::Sizes);
 BENCHMARK(BM_SisanhyoDirectCalc)->Apply(kbbench::Sizes);

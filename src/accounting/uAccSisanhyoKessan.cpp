@@ -60,16 +60,6 @@ bool OtherSide(int dac, int lineSide)
 
 Currency Sum(const fb::Statement& q, const char* name) { return q.FieldByName(name).AsCurrency(); }
 
-std::string FirstCode(fb::Statement& q, const char* name)
-{
-    q.ParamByName("KNAME").SetString(name);
-    q.ExecQuery();
-    std::string code = q.Eof() ? std::string() : q.FieldByName("KCODE").AsString();
-    const bool found = !q.Eof();
-    q.Close();
-    return found ? code : std::string("-");
-}
-
 // "KAR07" -> 7 when the name is prefix + two digits within [lo, hi], else -1.
 int Numbered(std::string_view name, std::string_view prefix, int lo, int hi)
 {
@@ -81,6 +71,39 @@ int Numbered(std::string_view name, std::string_view prefix, int lo, int hi)
     return n;
 }
 
+
+using TTaxSums = std::array<std::array<TTaxSum, 17>, 3>;
+
+// Adds the count-th account of a line with its figures; the first names the line.
+void AddAccount(TKessanRow& row, int count, const TLineAccount& a, const TAccountFigures& f, bool excluded, int kaisino,
+                int taxClass, const TTaxSums& taxSums)
+{
+    if (count == 1) {
+        row.TAISHAKU = a.DAC;
+        row.BSPL = a.BPFLG;
+        row.USERCODE = a.USERCODE;
+        row.KCODE = a.KCODE;
+        row.KNAME = a.KNAME;
+    }
+    const int sign = OtherSide(a.DAC, row.TAISHAKU) ? -1 : 1;
+    row.KAISIZAN += sign * (excluded ? f.nuki : f.komi);
+    for (std::size_t m = 1; m <= 16; ++m) {
+        Currency kar = f.kar[m], kas = f.kas[m];
+        if (excluded && taxClass != 0) {
+            const TTaxSum& t = taxSums[static_cast<std::size_t>(taxClass)][m];
+            kar = WithTax(kar, t, false);
+            kas = WithTax(kas, t, true);
+        }
+        row.KAR[m] += kar;
+        row.KAS[m] += kas;
+    }
+    row.KISHU1 += sign * f.kakozan;
+    if (kaisino > 1) row.KISHU0 += sign * f.kaisizan;
+    const auto& pz = (excluded && taxClass == 0) ? f.pzNuki : f.pzKomi;
+    for (int k = 0; k <= 15; ++k) row.ZANM[static_cast<std::size_t>(k)] += sign * pz[static_cast<std::size_t>(15 - k)];
+    for (int p = 1; p <= 15; ++p) row.ZANP[static_cast<std::size_t>(p)] += sign * pz[static_cast<std::size_t>(15 + p)];
+}
+
 } // namespace
 
 std::vector<TKessanRow> AccSisanhyoKessanRows(fb::Connection& db, fb::Transaction& tr, int Tax)
@@ -88,51 +111,54 @@ std::vector<TKessanRow> AccSisanhyoKessanRows(fb::Connection& db, fb::Transactio
     const bool excluded = Tax == 1;
     fb::Statement q(db, &tr);
 
-    q.SetSQL("SELECT FIRST 1 KCODE FROM ACCDEF2 WHERE KNAME = :KNAME");
-    const std::string kariuke = FirstCode(q, "仮受消費税");
-    const std::string karibarai = FirstCode(q, "仮払消費税");
-    q.SetSQL("SELECT FIRST 1 KAISINO FROM ACCDEF1 WHERE REC = 1");
+    // the provisional-tax accounts and the start month, as the procedure looks them up
+    q.SetSQL("SELECT (SELECT FIRST 1 KCODE FROM ACCDEF2 WHERE KNAME = :KARIUKE) AS KARIUKE,\n"
+             "(SELECT FIRST 1 KCODE FROM ACCDEF2 WHERE KNAME = :KARIBARAI) AS KARIBARAI,\n"
+             "(SELECT FIRST 1 KAISINO FROM ACCDEF1 WHERE REC = 1) AS KAISINO FROM RDB$DATABASE");
+    q.ParamByName("KARIUKE").SetString("仮受消費税");
+    q.ParamByName("KARIBARAI").SetString("仮払消費税");
     q.ExecQuery();
-    const int kaisino = (q.Eof() || q.FieldByName("KAISINO").IsNull()) ? 1 : q.FieldByName("KAISINO").AsInteger();
+    const std::string kariuke = q.FieldByName("KARIUKE").IsNull() ? "-" : q.FieldByName("KARIUKE").AsString();
+    const std::string karibarai = q.FieldByName("KARIBARAI").IsNull() ? "-" : q.FieldByName("KARIBARAI").AsString();
+    const int kaisino = q.FieldByName("KAISINO").IsNull() ? 1 : q.FieldByName("KAISINO").AsInteger();
     q.Close();
 
+    // One grouped read of each balance table, in one statement: 1 the openings and past balances
+    // by account, 2 the period sums (the procedure's expression, fixed text chosen by the mode),
+    // 3 the past-year and before-start movements.
     std::map<std::string, TAccountFigures> figures;
-    q.SetSQL("SELECT KCODE, SUM(KISHU_KOMI) AS KOMI, SUM(KISHU_NUKI) AS NUKI, SUM(KAKOZAN) AS KAKOZAN,\n"
-             "SUM(KAISIZAN) AS KAISIZAN FROM KAMOKU_SZ GROUP BY KCODE");
-    for (q.ExecQuery(); !q.Eof(); q.Next()) {
-        TAccountFigures& f = figures[q.FieldByName("KCODE").AsString()];
-        f.hasBalanceRow = true;
-        f.komi = Sum(q, "KOMI");
-        f.nuki = Sum(q, "NUKI");
-        f.kakozan = Sum(q, "KAKOZAN");
-        f.kaisizan = Sum(q, "KAISIZAN");
-    }
-    q.Close();
-
-    // the period amount as the procedure sums it (the expression is fixed text, chosen by the mode)
-    q.SetSQL(excluded ? "SELECT KCODE, MNUM, SUM(KAR_NUK - KAR_IKKATSU) AS KAR, SUM(KAS_NUK - KAS_IKKATSU) AS KAS\n"
-                        "FROM KAMOKU_MS WHERE MNUM BETWEEN 1 AND 16 GROUP BY KCODE, MNUM"
-                      : "SELECT KCODE, MNUM, SUM(KAR_NUK + KAR_TAX) AS KAR, SUM(KAS_NUK + KAS_TAX) AS KAS\n"
-                        "FROM KAMOKU_MS WHERE MNUM BETWEEN 1 AND 16 GROUP BY KCODE, MNUM");
-    for (q.ExecQuery(); !q.Eof(); q.Next()) {
-        TAccountFigures& f = figures[q.FieldByName("KCODE").AsString()];
-        const int m = q.FieldByName("MNUM").AsInteger();
-        f.kar[static_cast<std::size_t>(m)] = Sum(q, "KAR");
-        f.kas[static_cast<std::size_t>(m)] = Sum(q, "KAS");
-    }
-    q.Close();
-
-    q.SetSQL("SELECT KCODE, MNUM, SUM(NUKIZAN) AS NUKI, SUM(NUKIZAN + ZEIGAKU) AS KOMI\n"
+    q.SetSQL(std::string(
+                 "SELECT 1 AS SRC, KCODE, 0 AS MNUM, SUM(KISHU_KOMI) AS A1, SUM(KISHU_NUKI) AS A2, SUM(KAKOZAN) AS A3,\n"
+                 "SUM(KAISIZAN) AS A4 FROM KAMOKU_SZ GROUP BY KCODE\nUNION ALL\n") +
+             (excluded ? "SELECT 2, KCODE, MNUM, SUM(KAR_NUK - KAR_IKKATSU), SUM(KAS_NUK - KAS_IKKATSU), NULL, NULL\n"
+                       : "SELECT 2, KCODE, MNUM, SUM(KAR_NUK + KAR_TAX), SUM(KAS_NUK + KAS_TAX), NULL, NULL\n") +
+             "FROM KAMOKU_MS WHERE MNUM BETWEEN 1 AND 16 GROUP BY KCODE, MNUM\nUNION ALL\n"
+             "SELECT 3, KCODE, MNUM, SUM(NUKIZAN), SUM(NUKIZAN + ZEIGAKU), NULL, NULL\n"
              "FROM KAMOKU_PZ WHERE MNUM BETWEEN -15 AND 15 GROUP BY KCODE, MNUM");
     for (q.ExecQuery(); !q.Eof(); q.Next()) {
         TAccountFigures& f = figures[q.FieldByName("KCODE").AsString()];
-        const auto i = static_cast<std::size_t>(q.FieldByName("MNUM").AsInteger() + 15);
-        f.pzNuki[i] = Sum(q, "NUKI");
-        f.pzKomi[i] = Sum(q, "KOMI");
+        const int m = q.FieldByName("MNUM").AsInteger();
+        switch (q.FieldByName("SRC").AsInteger()) {
+        case 1:
+            f.hasBalanceRow = true;
+            f.komi = Sum(q, "A1");
+            f.nuki = Sum(q, "A2");
+            f.kakozan = Sum(q, "A3");
+            f.kaisizan = Sum(q, "A4");
+            break;
+        case 2:
+            f.kar[static_cast<std::size_t>(m)] = Sum(q, "A1");
+            f.kas[static_cast<std::size_t>(m)] = Sum(q, "A2");
+            break;
+        default:
+            f.pzNuki[static_cast<std::size_t>(m + 15)] = Sum(q, "A1");
+            f.pzKomi[static_cast<std::size_t>(m + 15)] = Sum(q, "A2");
+            break;
+        }
     }
     q.Close();
 
-    std::array<std::array<TTaxSum, 17>, 3> taxSums{}; // class 1 received, 2 paid; period 1..16
+    TTaxSums taxSums{}; // class 1 received, 2 paid; period 1..16
     if (excluded) {
         q.SetSQL("SELECT KKUBUN, MNUM, SUM(KAR) AS KAR, SUM(KAS) AS KAS FROM KAMOKU_TAX\n"
                  "WHERE KKUBUN IN (1, 2) AND MNUM BETWEEN 1 AND 16 GROUP BY KKUBUN, MNUM");
@@ -148,57 +174,29 @@ std::vector<TKessanRow> AccSisanhyoKessanRows(fb::Connection& db, fb::Transactio
         q.Close();
     }
 
-    std::map<int, std::vector<TLineAccount>> accounts;
-    q.SetSQL("SELECT EXT1_KS, KCODE, USERCODE, KNAME, BPFLG, DAC FROM KAMOKUMST\n"
-             "WHERE USE > 0 ORDER BY EXT1_KS, USERCODE, KCODE");
-    for (q.ExecQuery(); !q.Eof(); q.Next()) {
-        if (q.FieldByName("EXT1_KS").IsNull()) continue;
-        accounts[q.FieldByName("EXT1_KS").AsInteger()].push_back(
-            {q.FieldByName("KCODE").AsString(), q.FieldByName("USERCODE").AsString(), q.FieldByName("KNAME").AsString(),
-             q.FieldByName("BPFLG").AsString(), q.FieldByName("DAC").AsInteger()});
-    }
-    q.Close();
-
+    // the layout lines with their accounts in use, in the procedure's order
     std::vector<TKessanRow> rows;
-    q.SetSQL("SELECT REC, KGROUP, SUBREC, TRIM(KNAME1) AS KNAME1 FROM EXTERKS ORDER BY KGROUP, SUBREC, REC");
-    for (q.ExecQuery(); !q.Eof(); q.Next()) {
-        const auto lineAccounts = accounts.find(q.FieldByName("REC").AsInteger());
-        if (lineAccounts == accounts.end()) continue;
+    q.SetSQL("SELECT KS.REC, KS.KGROUP, KS.SUBREC, TRIM(KS.KNAME1) AS KNAME1,\n"
+             "KM.KCODE, KM.USERCODE, KM.KNAME, KM.BPFLG, KM.DAC\n"
+             "FROM EXTERKS KS INNER JOIN KAMOKUMST KM ON (KM.EXT1_KS = KS.REC)\n"
+             "WHERE KM.USE > 0 ORDER BY KS.KGROUP, KS.SUBREC, KS.REC, KM.USERCODE, KM.KCODE");
+    q.ExecQuery();
+    while (!q.Eof()) {
+        const int rec = q.FieldByName("REC").AsInteger();
         TKessanRow row;
         row.GROUPM1 = row.GROUPM2 = q.FieldByName("KGROUP").AsString();
-        row.MSTREC = q.FieldByName("REC").AsInteger();
+        row.MSTREC = rec;
         row.SUBREC = q.FieldByName("SUBREC").AsInteger();
         const std::string caption = q.FieldByName("KNAME1").AsString();
         int count = 0;
-        for (const TLineAccount& a : lineAccounts->second) {
+        for (; !q.Eof() && q.FieldByName("REC").AsInteger() == rec; q.Next()) {
+            const TLineAccount a{q.FieldByName("KCODE").AsString(), q.FieldByName("USERCODE").AsString(),
+                                 q.FieldByName("KNAME").AsString(), q.FieldByName("BPFLG").AsString(),
+                                 q.FieldByName("DAC").AsInteger()};
             const auto fit = figures.find(a.KCODE);
             if (fit == figures.end() || !fit->second.hasBalanceRow) continue;
-            const TAccountFigures& f = fit->second;
-            if (++count == 1) {
-                row.TAISHAKU = a.DAC;
-                row.BSPL = a.BPFLG;
-                row.USERCODE = a.USERCODE;
-                row.KCODE = a.KCODE;
-                row.KNAME = a.KNAME;
-            }
-            const int sign = OtherSide(a.DAC, row.TAISHAKU) ? -1 : 1;
-            row.KAISIZAN += sign * (excluded ? f.nuki : f.komi);
-            const int taxClass = SqlEqual(a.KCODE, kariuke) ? 1 : SqlEqual(a.KCODE, karibarai) ? 2 : 0;
-            for (std::size_t m = 1; m <= 16; ++m) {
-                Currency kar = f.kar[m], kas = f.kas[m];
-                if (excluded && taxClass != 0) {
-                    const TTaxSum& t = taxSums[static_cast<std::size_t>(taxClass)][m];
-                    kar = WithTax(kar, t, false);
-                    kas = WithTax(kas, t, true);
-                }
-                row.KAR[m] += kar;
-                row.KAS[m] += kas;
-            }
-            row.KISHU1 += sign * f.kakozan;
-            if (kaisino > 1) row.KISHU0 += sign * f.kaisizan;
-            const auto& pz = (excluded && taxClass == 0) ? f.pzNuki : f.pzKomi;
-            for (int k = 0; k <= 15; ++k) row.ZANM[static_cast<std::size_t>(k)] += sign * pz[static_cast<std::size_t>(15 - k)];
-            for (int p = 1; p <= 15; ++p) row.ZANP[static_cast<std::size_t>(p)] += sign * pz[static_cast<std::size_t>(15 + p)];
+            AddAccount(row, ++count, a, fit->second, excluded, kaisino,
+                       SqlEqual(a.KCODE, kariuke) ? 1 : SqlEqual(a.KCODE, karibarai) ? 2 : 0, taxSums);
         }
         if (count == 0) continue;
         if (count > 1 || (!caption.empty() && !SqlEqual(caption, row.KNAME))) row.USERCODE = row.KCODE = "-";
