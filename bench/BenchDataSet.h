@@ -187,6 +187,20 @@ void TimeAgainst(benchmark::State& state, Step&& step, Baseline&& baseline)
     state.counters["GroupBy_ms"] = state.iterations() ? baseTotal * 1000 / static_cast<double>(state.iterations()) : 0;
 }
 
+// Opens the data set (open(state)), times step against the baseline and disconnects; a failure
+// skips the benchmark with its message.
+template <class Open, class Step>
+void Measure(benchmark::State& state, Open&& open, Step&& step)
+{
+    try {
+        open(state);
+        TimeAgainst(state, step, GroupBy);
+        Disconnect();
+    } catch (const std::exception& e) {
+        state.SkipWithError(e.what());
+    }
+}
+
 // 10^4 and 10^5 entries, 10^6 with KB_BENCH_MILLION=1; second argument 0 without our indexes, 1 with.
 inline void Sizes(benchmark::internal::Benchmark* b)
 {

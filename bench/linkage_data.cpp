@@ -29,41 +29,23 @@ void OpenDataSet(const benchmark::State& state)
 
 void BM_LedgerStep(benchmark::State& state)
 {
-    try {
-        OpenDataSet(state);
-        std::vector<kb::TBALANCE> recs;
-        std::vector<kb::TQSORT> sorts;
-        kbbench::TimeAgainst(
-            state,
-            [&] {
-                kb::AccZanPrepareArrays(recs, sorts);
-                kb::LedgerKessansyoBalance(recs, sorts, 0, 0);
-                benchmark::DoNotOptimize(recs[11].TOUZAN);
-            },
-            kbbench::GroupBy);
-        kbbench::Disconnect();
-    } catch (const std::exception& e) {
-        state.SkipWithError(e.what());
-    }
+    std::vector<kb::TBALANCE> recs;
+    std::vector<kb::TQSORT> sorts;
+    kbbench::Measure(state, OpenDataSet, [&] {
+        kb::AccZanPrepareArrays(recs, sorts);
+        kb::LedgerKessansyoBalance(recs, sorts, 0, 0);
+        benchmark::DoNotOptimize(recs[11].TOUZAN);
+    });
 }
 
 void BM_WholeData(benchmark::State& state)
 {
-    try {
-        OpenDataSet(state);
-        kbbench::TimeAgainst(
-            state,
-            [&] {
-                kb::TXmlSaveDoc doc("1.0", "", "Shift_JIS");
-                doc.CreateRoot("REPORT");
-                kb::SyotokuzeiWriteData(doc, {1, 1, true, 0});
-                benchmark::DoNotOptimize(doc.Root());
-            },
-            kbbench::GroupBy);
-        kbbench::Disconnect();
-    } catch (const std::exception& e) {
-        state.SkipWithError(e.what());
-    }
+    kbbench::Measure(state, OpenDataSet, [&] {
+        kb::TXmlSaveDoc doc("1.0", "", "Shift_JIS");
+        doc.CreateRoot("REPORT");
+        kb::SyotokuzeiWriteData(doc, {1, 1, true, 0});
+        benchmark::DoNotOptimize(doc.Root());
+    });
 }
 
 } // namespace

@@ -28,92 +28,62 @@ void OpenDataSet(const benchmark::State& state)
     kbbench::Connect(folder / "vqacc.fdb");
 }
 
-void BM_SisanhyoReadAllCalc(benchmark::State& state)
-{
-    try {
-        OpenDataSet(state);
-        std::vector<kb::TBALANCE> recs;
-        std::vector<kb::TQSORT> sorts;
-        kbbench::TimeAgainst(
-            state,
-            [&] {
-                const int last = kb::AccZanPrepareArrays(recs, sorts);
-                kb::AccZanSisanhyoReadAll(recs, last, sorts, last, 1, 0, 0, 0);
-                kb::AccZanSisanhyoCalc(recs, last, 0, -1, 1, 16, 0);
-                benchmark::DoNotOptimize(recs[11].TOUZAN);
-            },
-            kbbench::GroupBy);
-        kbbench::Disconnect();
-    } catch (const std::exception& e) {
-        state.SkipWithError(e.what());
-    }
-}
-
-void BM_SisanhyoDirectCalc(benchmark::State& state)
-{
-    try {
-        OpenDataSet(state);
-        std::vector<kb::TBALANCE> recs;
-        std::vector<kb::TQSORT> sorts;
-        kb::TCalcSisanhyoSettingRec s;
-        s.Selection = 10;
-        s.Layout = 4;
-        s.StatementKind = 1;
-        kbbench::TimeAgainst(
-            state,
-            [&] {
-                const int last = kb::AccZanPrepareArrays(recs, sorts);
-                kb::AccSisanhyoDirect(recs, last, sorts, s, last);
-                kb::pcBalanceSheet_Calcu(recs, last, 0, -1, 1, 16, {});
-                benchmark::DoNotOptimize(recs[11].TOUZAN);
-            },
-            kbbench::GroupBy);
-        kbbench::Disconnect();
-    } catch (const std::exception& e) {
-        state.SkipWithError(e.what());
-    }
-}
-
+// The closing-statement rows alone (the grouped reads and their assembly).
 // The closing-statement rows alone (the grouped reads and their assembly).
 void BM_KessanRows(benchmark::State& state)
 {
-    try {
-        OpenDataSet(state);
-        kbbench::TimeAgainst(
-            state,
-            [&] {
-                kb::fb::TransactionGuard g(kb::DM->IBTransactionDATSS);
-                auto rows = kb::AccSisanhyoKessanRows(kb::DM->IBDatabaseDAT, kb::DM->IBTransactionDATSS, 0);
-                benchmark::DoNotOptimize(rows.data());
-                g.Commit();
-            },
-            kbbench::GroupBy);
-        kbbench::Disconnect();
-    } catch (const std::exception& e) {
-        state.SkipWithError(e.what());
-    }
+    kbbench::Measure(state, OpenDataSet, [&] {
+        kb::fb::TransactionGuard g(kb::DM->IBTransactionDATSS);
+        auto rows = kb::AccSisanhyoKessanRows(kb::DM->IBDatabaseDAT, kb::DM->IBTransactionDATSS, 0);
+        benchmark::DoNotOptimize(rows.data());
+        g.Commit();
+    });
 }
 
 // The summary computation alone, over records read once.
 void BM_SisanhyoCalc(benchmark::State& state)
 {
-    try {
-        OpenDataSet(state);
-        std::vector<kb::TBALANCE> recs;
-        std::vector<kb::TQSORT> sorts;
+    std::vector<kb::TBALANCE> recs;
+    std::vector<kb::TQSORT> sorts;
+    int last = 0;
+    auto open = [&](const benchmark::State& st) {
+        OpenDataSet(st);
+        last = kb::AccZanPrepareArrays(recs, sorts);
+        kb::AccZanSisanhyoReadAll(recs, last, sorts, last, 1, 0, 0, 0);
+    };
+    kbbench::Measure(state, open, [&] {
+        kb::AccZanSisanhyoCalc(recs, last, 0, -1, 1, 16, 0);
+        benchmark::DoNotOptimize(recs[11].TOUZAN);
+    });
+}
+
+void BM_SisanhyoReadAllCalc(benchmark::State& state)
+{
+    std::vector<kb::TBALANCE> recs;
+    std::vector<kb::TQSORT> sorts;
+    kbbench::Measure(state, OpenDataSet, [&] {
         const int last = kb::AccZanPrepareArrays(recs, sorts);
         kb::AccZanSisanhyoReadAll(recs, last, sorts, last, 1, 0, 0, 0);
-        kbbench::TimeAgainst(
-            state,
-            [&] {
-                kb::AccZanSisanhyoCalc(recs, last, 0, -1, 1, 16, 0);
-                benchmark::DoNotOptimize(recs[11].TOUZAN);
-            },
-            kbbench::GroupBy);
-        kbbench::Disconnect();
-    } catch (const std::exception& e) {
-        state.SkipWithError(e.what());
-    }
+        kb::AccZanSisanhyoCalc(recs, last, 0, -1, 1, 16, 0);
+        benchmark::DoNotOptimize(recs[11].TOUZAN);
+    });
+}
+
+// The direct computation over the same lines, summarised.
+void BM_SisanhyoDirectCalc(benchmark::State& state)
+{
+    std::vector<kb::TBALANCE> recs;
+    std::vector<kb::TQSORT> sorts;
+    kb::TCalcSisanhyoSettingRec s;
+    s.Selection = 10;
+    s.Layout = 4;
+    s.StatementKind = 1;
+    kbbench::Measure(state, OpenDataSet, [&] {
+        const int last = kb::AccZanPrepareArrays(recs, sorts);
+        kb::AccSisanhyoDirect(recs, last, sorts, s, last);
+        kb::pcBalanceSheet_Calcu(recs, last, 0, -1, 1, 16, {});
+        benchmark::DoNotOptimize(recs[11].TOUZAN);
+    });
 }
 
 } // namespace

@@ -97,7 +97,14 @@ int TotalSiwakeCount(TDM& dm, int valid, TSiwakeCountCache* cache)
 {
     if (!cache) return valid + UpDelSiwakeCount(dm);
     const std::string& database = dm.IBDatabaseDAT.DatabaseName();
-    const std::int64_t generator = SiwakeGenerator(dm);
+    std::int64_t generator = 0;
+    try {
+        generator = SiwakeGenerator(dm);
+    } catch (const FbError&) {
+        // a data set without the generator has no stamp: count, and keep nothing
+        *cache = {};
+        return valid + UpDelSiwakeCount(dm);
+    }
     if (cache->Database == database && cache->Generator == generator && cache->Valid == valid) return cache->Total;
     const int total = valid + UpDelSiwakeCount(dm);
     *cache = {database, generator, valid, total};

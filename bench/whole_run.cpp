@@ -1,0 +1,65 @@
+// A whole wizard run through kb-e2e-driver (its own process: start, log-on, data selection, the
+// linkage file written, close) on a data root whose data set 0001 is a generated one of N journal
+// entries, set against attach + the GROUP BY baseline + detach of the same data set in this process,
+// timed right after each run. 10^4, 10^5 and (KB_BENCH_MILLION=1) 10^6 entries, without and with our
+// own indexes (see BenchDataSet.h).
+
+#include "BenchDataSet.h"
+
+#include "FixtureBuilder.h"
+#include "platform/FirebirdRuntime.h"
+
+#include <cstdlib>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A data root of the fixtures with data set 0001 replaced by the generated one.
+fs::path Root(long entries, bool ownIndexes)
+{
+    static std::map<std::pair<long, bool>, fs::path> roots;
+    const auto key = std::make_pair(entries, ownIndexes);
+    if (auto it = roots.find(key); it != roots.end()) return it->second;
+    const fs::path root = kbbench::Root().base / ("root" + std::to_string(entries) + (ownIndexes ? "i" : ""));
+    kbtest::fixture::BuildDataRoot(root);
+    const fs::path data = root / "data" / "0001";
+    const fs::path& generated = kbbench::DataFolder(entries, ownIndexes);
+    fs::copy_file(generated / "vqacc.fdb", data / "vqacc.fdb", fs::copy_options::overwrite_existing);
+    fs::remove(data / "vqacc.ini");
+    return roots[key] = root;
+}
+
+void BM_WholeRun(benchmark::State& state)
+{
+    try {
+        kb::FirebirdRuntime::Prepare();
+        const fs::path root = Root(state.range(0), state.range(1) != 0);
+        const fs::path data = root / "data" / "0001";
+        const fs::path run = kbbench::Root().base / "run";
+        fs::create_directories(run);
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        ::setenv("KB_RUNTIME_DIR", run.c_str(), 1);
+        ::setenv("KB_COMPUTER_NAME", "PC-BENCH", 1);
+        const std::string driver = (kbbench::BuildDir() / "kb-e2e-driver").string();
+        int n = 0;
+        kbbench::TimeAgainst(
+            state,
+            [&] {
+                // a new file each run, so that no run is asked about overwriting
+                const fs::path output = run / ("out" + std::to_string(++n) + ".xml");
+                kbbench::Run({driver, "--root", root.string(), "--data", data.string(), "--output", output.string()});
+            },
+            [&] {
+                kbbench::Connect(data / "vqacc.fdb");
+                kbbench::GroupBy();
+                kbbench::Disconnect();
+            });
+    } catch (const std::exception& e) {
+        state.SkipWithError(e.what());
+    }
+}
+
+} // namespace
+
+BENCHMARK(BM_WholeRun)->Apply(kbbench::Sizes)->Iterations(3);
