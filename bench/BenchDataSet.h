@@ -43,7 +43,8 @@ inline fs::path BuildDir()
     return fs::read_symlink("/proc/self/exe").parent_path().parent_path();
 }
 
-inline void Run(const std::vector<std::string>& args)
+// Runs a program and waits for it; an exit code other than `exitCode` fails.
+inline void Run(const std::vector<std::string>& args, int exitCode = 0)
 {
     std::vector<char*> argv;
     for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
@@ -52,7 +53,7 @@ inline void Run(const std::vector<std::string>& args)
     if (posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0) throw std::runtime_error("cannot start " + args[0]);
     int status = 0;
     waitpid(pid, &status, 0);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) throw std::runtime_error(args[0] + " failed");
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != exitCode) throw std::runtime_error(args[0] + " failed");
 }
 
 inline void Connect(const fs::path& db)
