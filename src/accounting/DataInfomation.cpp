@@ -71,6 +71,34 @@ int UpDelSiwakeCount(TDM& dm)
     return q.Eof() ? 0 : q.FieldAt(0).AsInteger();
 }
 
+// The journal's record generator: every new journal line takes its number from it.
+std::int64_t SiwakeGenerator(TDM& dm)
+{
+    fb::Statement q(dm.IBDatabaseDAT, &dm.IBTransactionDAT);
+    q.SetSQL("SELECT GEN_ID(SIWAKE_REC_GEN, 0) AS GEN FROM RDB$DATABASE");
+    q.ExecQuery();
+    return q.Eof() ? 0 : q.FieldAt(0).AsInt64();
+}
+
+// Live plus updated and deleted entries; the scan of the journal only when the cache does not hold.
+int TotalSiwakeCount(TDM& dm, int valid, TSiwakeCountCache* cache)
+{
+    if (!cache) return valid + UpDelSiwakeCount(dm);
+    const std::string& database = dm.IBDatabaseDAT.DatabaseName();
+    std::int64_t generator = 0;
+    try {
+        generator = SiwakeGenerator(dm);
+    } catch (const FbError&) {
+        // a data set without the generator has no stamp: count, and keep nothing
+        *cache = {};
+        return valid + UpDelSiwakeCount(dm);
+    }
+    if (cache->Database == database && cache->Generator == generator && cache->Valid == valid) return cache->Total;
+    const int total = valid + UpDelSiwakeCount(dm);
+    *cache = {database, generator, valid, total};
+    return total;
+}
+
 // An integer setting of ACCREG (inserted with its default when missing, as every reader does).
 int AccRegInteger(TDM& dm, const std::string& group, const std::string& code)
 {
@@ -191,7 +219,7 @@ bool TDataInfomation::GetDataInfoRec(TDataInfomationRec& rec)
 
         const int valid = YukouSiwakeCount(dm_);
         rec.SIWAKE = valid;
-        rec.TOTALSIWAKE = valid + UpDelSiwakeCount(dm_);
+        rec.TOTALSIWAKE = TotalSiwakeCount(dm_, valid, SiwakeCounts);
 
         rec.USEMYNUMBER = AccRegInteger(dm_, "基本設定", "＃USE");
 

@@ -72,6 +72,18 @@ std::string DataStatusName(int status);
 inline constexpr const char* kSectionDataSts = "DATASTS";
 inline constexpr const char* kSectionDataInfo = "DATAINFO";
 
+// The journal counts of one data set with the stamp under which they were taken. Counting the
+// updated and deleted entries scans the whole journal; while the stamp (the live-entry count that
+// the triggers keep and the journal's record generator) is unchanged, no entry can have been added,
+// deleted, restored or replaced, and the counts are reused. A caller that reads a data set's facts
+// several times (connect and disconnect of one run) keeps one cache and hands it to each object.
+struct TSiwakeCountCache {
+    std::string Database;        // the database the counts belong to; empty: nothing cached
+    std::int64_t Generator = 0;  // SIWAKE_REC_GEN when counted
+    int Valid = 0;               // live entries (SIWAKE)
+    int Total = 0;               // live, updated and deleted entries (TOTALSIWAKE)
+};
+
 class TDataInfomation {
 public:
     explicit TDataInfomation(TDM& dm);
@@ -81,6 +93,9 @@ public:
     std::uint8_t Mode = 0;
     TDataInfomationRec Rec;
     TSeihinVersionList VersionList;
+    // When set, GetDataInfoRec takes the journal counts from it while they still hold, and keeps
+    // what it counts in it.
+    TSiwakeCountCache* SiwakeCounts = nullptr;
 
     static void ClearDataInfoRec(TDataInfomationRec& rec);
     // The summary of the data database open now (connects it when it is not; it stays connected).

@@ -106,6 +106,7 @@ TDataSetUseRecorder::TDataSetUseRecorder(TDM& dm, IDataListRowUpdater* updater)
 void TDataSetUseRecorder::RecordUseStart(const std::string& folder)
 {
     TDataInfomation info(dm_);
+    info.SiwakeCounts = &siwakeCounts_;
     TDataInfomationRec rec;
     const bool read = info.GetDataInfoRec(rec);
     rec.STATUS = dsInUse;
@@ -122,6 +123,7 @@ void TDataSetUseRecorder::RecordUseStart(const std::string& folder)
 void TDataSetUseRecorder::RecordUseEnd(const std::string& folder, bool recordUseEnd, bool listUpdate)
 {
     TDataInfomation info(dm_);
+    info.SiwakeCounts = &siwakeCounts_;
     TDataInfomationRec rec;
     const bool read = info.GetDataInfoRec(rec);
     rec.STATUS = dsFree;

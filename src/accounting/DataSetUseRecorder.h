@@ -48,6 +48,9 @@ private:
     TDM& dm_;
     TDataListTableUpdater ownUpdater_;
     IDataListRowUpdater* updater_;
+    // The journal counts of the data set last recorded: its use start and end in one run count
+    // the journal once.
+    TSiwakeCountCache siwakeCounts_;
 };
 
 } // namespace kb

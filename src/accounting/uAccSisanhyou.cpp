@@ -1,6 +1,7 @@
 #include "accounting/uAccSisanhyou.h"
 
 #include "accounting/uAccSisanhyoDirect.h"
+#include "accounting/uAccSisanhyoKessan.h"
 #include "core/DataModule.h"
 #include "core/ErrorReporter.h"
 #include "core/uAccRecord.h"
@@ -608,13 +609,15 @@ void AccSisanhyoRead(std::vector<TBALANCE>& Recs, int LastRec, std::vector<TQSOR
             if (Selection == 4) runGroupDepartments(A4A3Sql(Layout, 4, false), false);
             else runSelection(A4A3Sql(Layout, Selection, bumonTotal), false);
             break;
-        case 4:
-            q.SetSQL("SELECT * FROM SP_SISANHYO_KESSAN( :TAX , :ZENTAX ) ");
-            q.ParamByName("TAX").SetInteger(Tax);
-            q.ParamByName("ZENTAX").SetInteger(PrevTax > 0 ? 1 : -1);
-            last = PlaceQuery(placer, q, true, false, lookup);
+        case 4: {
+            // the rows of SP_SISANHYO_KESSAN( :TAX , :ZENTAX ), computed from grouped reads of the
+            // balance tables (the procedure sums them account by account for every line); :ZENTAX
+            // changes nothing in them
+            TKessanRowSource rows(AccSisanhyoKessanRows(db, tr, Tax));
+            last = placer.AccSisanhyoSetRows(rows, true, false, lookup);
             placer.SetClosingLines();
             break;
+        }
         default: break;
         }
         placer.SortEntries(last);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <map>
 
 #include "accounting/uAccZanSisanhyo.h"
 #include "core/DataModule.h"
@@ -387,18 +388,33 @@ void TIppanKessansyoIO::PlaceBalances()
 
 void TIppanKessansyoIO::ReadKeigen()
 {
-    const std::string head = AccInf.TAXDEFUH == 1 ? "SELECT S.TAISHAKU,S.TAXDC,S.NUK AS KINGAKU\n"
-                                                   : "SELECT S.TAISHAKU,S.TAXDC,S.NUK+S.ZEI AS KINGAKU\n";
-    const std::string body = ",KM.DAC FROM SIWAKE S\n"
-                             "INNER JOIN KAMOKUMST KM ON (S.KCODE=KM.KCODE)\n"
-                             "WHERE S.DELFLG=0 AND S.OLDRATE=:OLDRATE\n"
-                             "AND S.KCODE IN \n"
-                             "(SELECT KM2.KCODE FROM KAMOKUMST KM2\n"
-                             " INNER JOIN EXTERKS KS ON (KM2.EXT1_KS=KS.REC)\n";
-    auto add = [](Currency& total, fb::Statement& q) {
-        const int side = q.FieldByName("TAISHAKU").AsInteger();
-        const int dac = q.FieldByName("DAC").AsInteger();
-        const Currency v = q.FieldByName("KINGAKU").AsCurrency();
+    // The sales accounts (statement group 4100) and the purchase accounts (first line of 5200 and of
+    // 5520) with their sides. The journal has no index the account can use, so it is read once for
+    // both sums: only its reduced-rate lines, each given to the sum its account belongs to.
+    struct Account {
+        int dac = 0;
+        bool uriage = false;
+        bool siire = false;
+    };
+    // Firebird compares codes without their trailing blanks; so do the look-ups.
+    auto key = [](std::string code) {
+        code.erase(code.find_last_not_of(' ') + 1);
+        return code;
+    };
+    std::map<std::string, Account> accounts;
+    RunQuery("SELECT KM.KCODE,KM.DAC,\n"
+             "CASE WHEN KS.KGROUP='4100' THEN 1 ELSE 0 END AS URIAGE,\n"
+             "CASE WHEN (KS.KGROUP='5200' AND KS.SUBREC=1) OR (KS.KGROUP='5520' AND KS.SUBREC=1) THEN 1 ELSE 0 END AS SIIRE\n"
+             "FROM KAMOKUMST KM INNER JOIN EXTERKS KS ON (KM.EXT1_KS=KS.REC)\n"
+             "WHERE KS.KGROUP IN ('4100','5200','5520')",
+             nullptr, [&](fb::Statement& q) {
+                 Account& a = accounts[key(q.FieldByName("KCODE").AsString())];
+                 a.dac = q.FieldByName("DAC").AsInteger();
+                 a.uriage = q.FieldByName("URIAGE").AsInteger() == 1;
+                 a.siire = q.FieldByName("SIIRE").AsInteger() == 1;
+             });
+    if (accounts.empty()) return;
+    auto add = [](Currency& total, int side, int dac, Currency v) {
         const bool debitAcc = dac == 1 || dac == 2;
         const bool creditAcc = dac == 3 || dac == 4;
         if (side == 1 && debitAcc) total += v;
@@ -406,23 +422,19 @@ void TIppanKessansyoIO::ReadKeigen()
         else if (side == 2 && debitAcc) total -= v;
         else if (side == 2 && creditAcc) total += v;
     };
-    RunQuery(
-        head + body + " WHERE KS.KGROUP=:KGROUP)",
-        [](fb::Statement& q) {
-            q.ParamByName("OLDRATE").SetInteger(4);
-            q.ParamByName("KGROUP").SetString("4100");
-        },
-        [&](fb::Statement& q) { add(Data.UriageKeigen, q); });
-    RunQuery(
-        head + body + " WHERE (KS.KGROUP=:KGROUP1 AND KS.SUBREC=:SUBREC1) OR (KS.KGROUP=:KGROUP2 AND KS.SUBREC=:SUBREC2))",
-        [](fb::Statement& q) {
-            q.ParamByName("OLDRATE").SetInteger(4);
-            q.ParamByName("KGROUP1").SetString("5200");
-            q.ParamByName("SUBREC1").SetInteger(1);
-            q.ParamByName("KGROUP2").SetString("5520");
-            q.ParamByName("SUBREC2").SetInteger(1);
-        },
-        [&](fb::Statement& q) { add(Data.SiireKeigen, q); });
+    RunQuery(std::string(AccInf.TAXDEFUH == 1 ? "SELECT S.KCODE,S.TAISHAKU,S.NUK AS KINGAKU\n"
+                                              : "SELECT S.KCODE,S.TAISHAKU,S.NUK+S.ZEI AS KINGAKU\n") +
+                 "FROM SIWAKE S\nWHERE S.DELFLG=0 AND S.OLDRATE=:OLDRATE",
+             [](fb::Statement& q) { q.ParamByName("OLDRATE").SetInteger(4); },
+             [&](fb::Statement& q) {
+                 if (q.FieldByName("KCODE").IsNull()) return;
+                 const auto it = accounts.find(key(q.FieldByName("KCODE").AsString()));
+                 if (it == accounts.end()) return;
+                 const int side = q.FieldByName("TAISHAKU").AsInteger();
+                 const Currency v = q.FieldByName("KINGAKU").AsCurrency();
+                 if (it->second.uriage) add(Data.UriageKeigen, side, it->second.dac, v);
+                 if (it->second.siire) add(Data.SiireKeigen, side, it->second.dac, v);
+             });
 }
 
 void TIppanKessansyoIO::ReadExterks(bool tegaki)

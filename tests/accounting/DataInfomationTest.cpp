@@ -5,6 +5,8 @@
 #include "DataInfomationTestEnv.h"
 
 #include "accounting/DataInfomation.h"
+#include "fb/Database.h"
+#include "fb/Statement.h"
 #include "core/DataModulePassword.h"
 #include "core/z5EasyEncode.h"
 #include "Isql.h"
@@ -189,6 +191,57 @@ TEST(DataInfomation, SummaryOfABranchDataSet)
     ConnectMode = 2;  // server-based computing: no cloud sharing
     ASSERT_TRUE(info.ReadDataInfoFromFolder(folder.string(), rec));
     EXPECT_EQ(rec.CLOUD_SHARE, 0);
+    EXPECT_TRUE(env.ui.shown.empty());
+}
+
+// Counting the updated and deleted entries scans the journal: with a cache it runs once while the
+// journal's stamp (live count, record generator) stays, and again as soon as either moves.
+TEST(DataInfomation, JournalCountsAreTakenOnceWhileTheJournalIsUnchanged)
+{
+    AccEnv env;
+    const auto folder = env.MakeDataSet("j1", BranchDataSetSql() +
+        "INSERT INTO SIWAKE (REC, SWKREC, DELFLG, TAISHAKU, SCODE) VALUES (1, 1, 1, 1, '01');\n"
+        "INSERT INTO SIWAKE (REC, SWKREC, DELFLG, TAISHAKU, SCODE) VALUES (3, 2, 2, 1, '02');\n");
+    ASSERT_TRUE(env.dm->fnAccDatConnected("", folder.string(), false));
+    auto exec = [&](const std::string& sql) {
+        fb::TransactionGuard g(env.dm->IBTransactionDAT);
+        fb::Statement q(env.dm->IBDatabaseDAT, &env.dm->IBTransactionDAT);
+        q.SetSQL(sql);
+        q.ExecQuery();
+        g.Commit();
+    };
+    TSiwakeCountCache cache;
+    TDataInfomation info(*env.dm);
+    info.SiwakeCounts = &cache;
+    TDataInfomationRec rec;
+    ASSERT_TRUE(info.GetDataInfoRec(rec));
+    EXPECT_EQ(rec.SIWAKE, 5);
+    EXPECT_EQ(rec.TOTALSIWAKE, 7);
+    EXPECT_EQ(cache.Total, 7);
+
+    // nothing changed: the cached count is taken as it is (a stand-in value shows it was not recounted)
+    cache.Total = 99;
+    ASSERT_TRUE(info.GetDataInfoRec(rec));
+    EXPECT_EQ(rec.TOTALSIWAKE, 99);
+
+    // a new journal line takes a number from the generator: counted again
+    exec("INSERT INTO SIWAKE (REC, SWKREC, DELFLG, TAISHAKU, SCODE) VALUES (2 * GEN_ID(SIWAKE_REC_GEN, 1) + 100, 9, 1, 1, '01')");
+    ASSERT_TRUE(info.GetDataInfoRec(rec));
+    EXPECT_EQ(rec.TOTALSIWAKE, 8);
+
+    // a deleted entry leaves the live count the triggers keep: counted again
+    cache.Total = 99;
+    exec("UPDATE SISETUMST SET SIWAKECOUNT = 2 WHERE SCODE = '01'");
+    exec("INSERT INTO SIWAKE (REC, SWKREC, DELFLG, TAISHAKU, SCODE) VALUES (51, 51, 1, 1, '01')");
+    ASSERT_TRUE(info.GetDataInfoRec(rec));
+    EXPECT_EQ(rec.SIWAKE, 4);
+    EXPECT_EQ(rec.TOTALSIWAKE, 4 + 4);
+
+    // without a cache every read counts
+    TDataInfomation plain(*env.dm);
+    ASSERT_TRUE(plain.GetDataInfoRec(rec));
+    EXPECT_EQ(rec.TOTALSIWAKE, 8);
+    env.dm->fnAccDatDisConnected(folder.string(), false, false);
     EXPECT_TRUE(env.ui.shown.empty());
 }
 

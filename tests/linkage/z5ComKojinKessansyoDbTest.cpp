@@ -341,6 +341,45 @@ TEST_F(GeneralStatement, ReducedRateAmountsFollowTheDataSetsDefaultTaxMode)
     }
 }
 
+// Reduced-rate lines of both sums, by the account's statement line and side: 雑費 moved to the first
+// line of 5520 (counted as purchases), 水道光熱費 to the second line of 5200 (not counted); deleted
+// lines and other rates are left out; a code stored with a trailing blank is the same account.
+TEST_F(GeneralStatement, ReducedRateSumsTakeTheirAccountsLinesAndSides)
+{
+    Exec("INSERT INTO EXTERKS (REC, KUBUN, KGROUP, SUBREC, KNAME1) VALUES (901, 0, '5520', 1, '')");
+    Exec("INSERT INTO EXTERKS (REC, KUBUN, KGROUP, SUBREC, KNAME1) VALUES (902, 0, '5200', 2, '')");
+    Exec("UPDATE KAMOKUMST SET EXT1_KS=901 WHERE USERCODE='749'");
+    Exec("UPDATE KAMOKUMST SET EXT1_KS=902 WHERE USERCODE='713'");
+    struct Line {
+        int rec;
+        const char* user;
+        int delflg, taishaku, oldrate;
+        int nuk, zei;
+        bool blank;
+    };
+    const Line lines[] = {
+        {900001, "621", 0, 1, 4, 10000, 800, false},  // purchases +10,800
+        {900002, "621", 0, 2, 4, 2000, 160, false},   // purchases -2,160 (a return)
+        {900003, "621", 2, 1, 4, 5000, 400, false},   // replaced: not counted
+        {900004, "621", 0, 1, 3, 7000, 700, false},   // standard rate: not counted
+        {900005, "749", 0, 1, 4, 3000, 240, false},   // 5520 line 1: purchases +3,240
+        {900006, "713", 0, 1, 4, 1000, 80, false},    // 5200 line 2: not counted
+        {900007, "621", 0, 1, 4, 100, 8, true},       // purchases +108
+        {900008, "511", 0, 2, 4, 1000, 80, false},    // sales (credit account) +1,080
+        {900009, "511", 0, 1, 4, 500, 40, false},     // sales -540
+    };
+    for (const Line& l : lines)
+        Exec("INSERT INTO SIWAKE (REC, SWKREC, DELFLG, TAISHAKU, MNUM, SCODE, KCODE, HCODE, BCODE, NUK, ZEI, OLDRATE) "
+             "SELECT " + std::to_string(l.rec) + ", " + std::to_string(l.rec) + ", " + std::to_string(l.delflg) + ", " +
+             std::to_string(l.taishaku) + ", 10, '', KCODE" + (l.blank ? " || ' '" : "") + ", ' ', ' ', " +
+             std::to_string(l.nuk) + ", " + std::to_string(l.zei) + ", " + std::to_string(l.oldrate) +
+             " FROM KAMOKUMST WHERE USERCODE='" + l.user + "'");
+    kb::TIppanKessansyoIO r(db, tr);
+    ASSERT_EQ(r.Select(0), 1) << r.LastError;
+    EXPECT_EQ(r.Data.SiireKeigen, Currency::FromYen(10800 - 2160 + 3240 + 108));
+    EXPECT_EQ(r.Data.UriageKeigen, Currency::FromYen(54000 + 1080 - 540));
+}
+
 TEST_F(GeneralStatement, SettingsNotesAndPrintPeriod)
 {
     Exec("INSERT INTO AO_SINKOKU (REC, TEGAKI, KOUJOKUBUN, GYOUSHUKUBUN, KURIIRE2, HASUU, HIZUKE) VALUES "
