@@ -23,12 +23,7 @@ using Msg = kb::CallerWindowMessage;
 namespace {
 
 // KB_BUILD_DIR, else the build folder this test program lies in (<build>/tests/<program>).
-fs::path BuildDir()
-{
-    if (const char* d = std::getenv("KB_BUILD_DIR"); d && *d) return d;
-    return fs::read_symlink("/proc/self/exe").parent_path().parent_path();
-}
-
+using kbtest::BuildDir;
 Msg Enable(bool on)
 {
     Msg m;

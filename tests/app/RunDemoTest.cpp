@@ -19,18 +19,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-fs::path BuildDir()
-{
-    if (const char* d = std::getenv("KB_BUILD_DIR"); d && *d) return d;
-    return fs::read_symlink("/proc/self/exe").parent_path().parent_path();
-}
-
-fs::path SourceDir()
-{
-    if (const char* d = std::getenv("KB_SOURCE_DIR"); d && *d) return d;
-    return KB_SOURCE_DIR_DEFAULT;
-}
-
+using kbtest::BuildDir;
+using kbtest::SourceDir;
 struct ScriptRun {
     int exitCode = -1;
     std::string output;

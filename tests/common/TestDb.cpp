@@ -20,6 +20,12 @@ std::filesystem::path SourceDir()
     return KB_SOURCE_DIR_DEFAULT;
 }
 
+std::filesystem::path BuildDir()
+{
+    if (const char* d = std::getenv("KB_BUILD_DIR"); d && *d) return d;
+    return std::filesystem::read_symlink("/proc/self/exe").parent_path().parent_path();
+}
+
 void PrepareFirebird()
 {
     static const bool once = [] {

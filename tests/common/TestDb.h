@@ -11,6 +11,9 @@ namespace kbtest {
 // The repository's root (KB_SOURCE_DIR, else the folder the build was configured from).
 std::filesystem::path SourceDir();
 
+// The build folder (KB_BUILD_DIR, else the folder above the running test program's).
+std::filesystem::path BuildDir();
+
 // Prepares the program's Firebird root for this test process (embedded engine, SuperClassic).
 void PrepareFirebird();
 

@@ -34,12 +34,7 @@ namespace {
 const char* const kWrong = "コードまたはパスワードが違います。\r正しいコードまたはパスワードを入力して下さい。";
 
 // KB_BUILD_DIR, else the build folder this test program lies in (<build>/tests/<program>).
-fs::path BuildDir()
-{
-    if (const char* d = std::getenv("KB_BUILD_DIR"); d && *d) return d;
-    return fs::read_symlink("/proc/self/exe").parent_path().parent_path();
-}
-
+using kbtest::BuildDir;
 using kbtest::RecordingErrorUi;
 
 class LogonTest : public ::testing::Test {
