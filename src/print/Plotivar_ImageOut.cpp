@@ -130,6 +130,12 @@ Qt::BrushStyle BrushStyleOf(int s)
     }
 }
 
+// The rectangle between two corners given in any order.
+QRect Corners(QPoint a, QPoint b)
+{
+    return QRect(QPoint(std::min(a.x(), b.x()), std::min(a.y(), b.y())), QPoint(std::max(a.x(), b.x()), std::max(a.y(), b.y())));
+}
+
 bool IsRasterDevice(const QPainter& p)
 {
     const QPaintEngine* pe = p.paintEngine();
@@ -339,7 +345,7 @@ void PageDraw::LineBox(const Record& r)
         p_.setBrush(QBrush(ToQ(Color(r.S(8))), BrushStyleOf(r.I(9))));
         p_.setBackground(Qt::white);
         p_.setBackgroundMode(Qt::OpaqueMode);
-        p_.drawRect(QRect(a, b).normalized().adjusted(0, 0, -1, -1));
+        p_.drawRect(Corners(a, b).adjusted(0, 0, -1, -1));
     } else {
         p_.setBackgroundMode(Qt::TransparentMode);
         p_.drawLine(a, b);
@@ -353,7 +359,7 @@ void PageDraw::RRect(const Record& r)
     p_.setBrush(QBrush(ToQ(PlainColor(r.S(10))), BrushStyleOf(r.I(11))));
     p_.setBackground(Qt::white);
     p_.setBackgroundMode(Qt::OpaqueMode);
-    const QRect rect = QRect(QPoint(DevX(r.I(1)), DevY(r.I(2))), QPoint(DevX(r.I(3)), DevY(r.I(4)))).normalized();
+    const QRect rect = Corners(QPoint(DevX(r.I(1)), DevY(r.I(2))), QPoint(DevX(r.I(3)), DevY(r.I(4))));
     const int cw = ScaleX(Rnd(r.I(5) * xs_) + 1), ch = ScaleY(Rnd(r.I(6) * ys_) + 1);
     p_.drawRoundedRect(rect.adjusted(0, 0, -1, -1), cw / 2.0, ch / 2.0);
 }
@@ -364,7 +370,7 @@ void PageDraw::Circle(const Record& r)
     p_.setBrush(QBrush(ToQ(PlainColor(r.S(8))), BrushStyleOf(r.I(9))));
     p_.setBackground(Qt::white);
     p_.setBackgroundMode(Qt::OpaqueMode);
-    const QRect rect = QRect(QPoint(DevX(r.I(1)), DevY(r.I(2))), QPoint(DevX(r.I(3)), DevY(r.I(4)))).normalized();
+    const QRect rect = Corners(QPoint(DevX(r.I(1)), DevY(r.I(2))), QPoint(DevX(r.I(3)), DevY(r.I(4))));
     p_.drawEllipse(rect.adjusted(0, 0, -1, -1));
 }
 
@@ -485,7 +491,7 @@ void PageDraw::Chart(const Record& r)
     const double f = zoom_ * 0.1;
     auto cx = [&](int v) { return ScaleX(Rnd(v * xs_ * f) + marginX_ + originX_); };
     auto cy = [&](int v) { return ScaleY(Rnd(v * ys_ * f) + marginY_ + originY_); };
-    const QRect rect = QRect(QPoint(cx(r.I(2)), cy(r.I(3))), QPoint(cx(r.I(4)), cy(r.I(5)))).normalized();
+    const QRect rect = Corners(QPoint(cx(r.I(2)), cy(r.I(3))), QPoint(cx(r.I(4)), cy(r.I(5))));
     const int index = r.I(6);
     if (!e_.Charts || index < 0 || index >= static_cast<int>(e_.Charts->size()) || !(*e_.Charts)[index]) {
         LogSafely("ImageOut.(CHART):グラフ" + std::to_string(index) + "がありません。");
