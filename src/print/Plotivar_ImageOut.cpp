@@ -327,7 +327,7 @@ void PageDraw::AndFill(const QRect& rect, const QImage* image, TColor color)
 void PageDraw::FRect(const Record& r)
 {
     const int mode = r.I(6);
-    const QRect rect(QPoint(DevX(r.I(1)), DevY(r.I(2))), QPoint(DevX(r.I(3)), DevY(r.I(4))));
+    const QRect rect = Corners(QPoint(DevX(r.I(1)), DevY(r.I(2))), QPoint(DevX(r.I(3)), DevY(r.I(4))));
     const QRect fill(rect.left(), rect.top(), rect.width() - 1, rect.height() - 1); // right and bottom edges excluded
     const TColor c = Color(r.S(5));
     if (mode == 0 || mode == 1) p_.fillRect(fill, ToQ(c));
@@ -471,7 +471,7 @@ void PageDraw::Image(const Record& r)
     std::error_code ec;
     if (file.empty() || !std::filesystem::is_regular_file(file, ec)) return;
     const std::string ext = AsciiUpper(std::filesystem::path(file).extension().string());
-    const QRect rect(QPoint(DevX(r.I(1)), DevY(r.I(2))), QPoint(DevX(r.I(3)), DevY(r.I(4))));
+    const QRect rect = Corners(QPoint(DevX(r.I(1)), DevY(r.I(2))), QPoint(DevX(r.I(3)), DevY(r.I(4))));
     if (ext == ".WMF" || ext == ".EMF") {
         // Nothing here reads metafiles; the record is left out and the page goes on.
         LogSafely("ImageOut.(IMAGE):" + file + ":WMF/EMF形式の画像は描画できません。");
