@@ -848,8 +848,9 @@ bool DrawPrintPage(TPlotivarEngine& e, const std::string& kind, TPrintTextFile& 
         painter.save();
         if (NeedsRaster(lines) && !IsRasterDevice(painter)) {
             // Vector canvases (PDF, printers) cannot AND: the page is drawn into an image at the
-            // device's resolution, at most 600 dpi, and placed whole. White in the image multiplies
-            // away, so what lies under the page stays visible.
+            // device's resolution, at most 600 dpi, and placed whole. White is what AND leaves
+            // unchanged, so white pixels become transparent and what lies under the page (the form)
+            // stays visible.
             QPaintDevice* dev = painter.device();
             const double dpi = std::max(1, dev->logicalDpiX());
             const double scale = std::min(1.0, 600.0 / dpi);
@@ -863,8 +864,13 @@ bool DrawPrintPage(TPlotivarEngine& e, const std::string& kind, TPrintTextFile& 
                 PageDraw draw(e, kind, ip, fontDpi, xScale, yScale, zoom, evenPage, formPage, originX, originY);
                 draw.Run(lines, current);
             }
+            img = img.convertToFormat(QImage::Format_ARGB32);
+            for (int y = 0; y < img.height(); ++y) {
+                auto* line = reinterpret_cast<QRgb*>(img.scanLine(y));
+                for (int x = 0; x < img.width(); ++x)
+                    if (line[x] == 0xFFFFFFFFu) line[x] = 0;
+            }
             painter.resetTransform();
-            painter.setCompositionMode(QPainter::CompositionMode_Multiply);
             painter.drawImage(QRectF(0, 0, dev->width(), dev->height()), img);
         } else {
             PageDraw draw(e, kind, painter, fontDpi, xScale, yScale, zoom, evenPage, formPage, originX, originY);

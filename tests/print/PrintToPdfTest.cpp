@@ -258,3 +258,49 @@ TEST_F(PrintToPdf, PageOneRulesMatchTheirReference)
 }
 
 } // namespace
+
+namespace {
+
+// A page that darkens with AND reaches a PDF as an image of the page; what lies under it (the form
+// drawn before) stays visible, and the darkening is kept.
+TEST(PrintToPdfAnd, AndPagesArePlacedAsAnImageOverWhatIsUnder)
+{
+    if (!HaveTool("pdftoppm")) GTEST_SKIP() << "poppler-utils is not installed";
+    kbtest::TempDir dir;
+    const std::string pdf = (dir / "and.pdf").string();
+    {
+        TPlotivarDEF def;
+        TPlotivarEngine engine;
+        engine.Def = &def;
+        QPdfWriter writer(QString::fromStdString(pdf));
+        writer.setResolution(300);
+        writer.setPageSize(QPageSize(QPageSize::A4));
+        writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+        QPainter p(&writer);
+        const double scale = 300 / 254.0;
+        TPrintTextFile form, data;
+        form.Assign({"FRECT;100;100;300;300;青;0;"});
+        data.Assign({"FRECT;200;200;400;400;赤;0;", "FRECT;300;300;500;500;黄;2;"});
+        DrawPrintPage(engine, "FOM", form, p, 300, scale, scale, 10, false, 0, 0, 0);
+        DrawPrintPage(engine, "DAT", data, p, 300, scale, scale, 10, false, 0, 0, 0);
+    }
+    Output("pdftoppm -r 50 -f 1 -l 1 '" + pdf + "' '" + (dir / "and").string() + "'");
+    QImage page;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+        if (entry.path().extension() == ".ppm") page.load(QString::fromStdString(entry.path().string()));
+    ASSERT_FALSE(page.isNull());
+    // 50 dpi: a tenth of a millimetre is 50 / 254 pixels; sample the middle of each region.
+    // The page image may be stored with lossy compression: colours are compared within 8 steps.
+    auto near = [&](int x, int y, QRgb want) {
+        const QRgb got = page.pixel(qRound(x * 50 / 254.0), qRound(y * 50 / 254.0));
+        return std::abs(qRed(got) - qRed(want)) <= 8 && std::abs(qGreen(got) - qGreen(want)) <= 8 &&
+               std::abs(qBlue(got) - qBlue(want)) <= 8;
+    };
+    EXPECT_TRUE(near(150, 150, qRgb(0, 0, 255)));   // the form under the page
+    EXPECT_TRUE(near(250, 250, qRgb(255, 0, 0)));
+    EXPECT_TRUE(near(350, 350, qRgb(255, 0, 0)));   // yellow AND red
+    EXPECT_TRUE(near(450, 450, qRgb(255, 255, 0))); // yellow AND white
+    EXPECT_TRUE(near(600, 600, qRgb(255, 255, 255)));
+}
+
+} // namespace
