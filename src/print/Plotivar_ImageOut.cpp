@@ -136,6 +136,13 @@ QRect Corners(QPoint a, QPoint b)
     return QRect(QPoint(std::min(a.x(), b.x()), std::min(a.y(), b.y())), QPoint(std::max(a.x(), b.x()), std::max(a.y(), b.y())));
 }
 
+// The outline of a GDI rectangle runs from the first corner to one unit before the second.
+QRect GdiOutline(QPoint a, QPoint b)
+{
+    const QRect r = Corners(a, b);
+    return QRect(r.left(), r.top(), r.width() - 2, r.height() - 2);
+}
+
 bool IsRasterDevice(const QPainter& p)
 {
     const QPaintEngine* pe = p.paintEngine();
@@ -345,7 +352,7 @@ void PageDraw::LineBox(const Record& r)
         p_.setBrush(QBrush(ToQ(Color(r.S(8))), BrushStyleOf(r.I(9))));
         p_.setBackground(Qt::white);
         p_.setBackgroundMode(Qt::OpaqueMode);
-        p_.drawRect(Corners(a, b).adjusted(0, 0, -1, -1));
+        p_.drawRect(GdiOutline(a, b));
     } else {
         p_.setBackgroundMode(Qt::TransparentMode);
         p_.drawLine(a, b);
@@ -359,9 +366,9 @@ void PageDraw::RRect(const Record& r)
     p_.setBrush(QBrush(ToQ(PlainColor(r.S(10))), BrushStyleOf(r.I(11))));
     p_.setBackground(Qt::white);
     p_.setBackgroundMode(Qt::OpaqueMode);
-    const QRect rect = Corners(QPoint(DevX(r.I(1)), DevY(r.I(2))), QPoint(DevX(r.I(3)), DevY(r.I(4))));
+    const QRect rect = GdiOutline(QPoint(DevX(r.I(1)), DevY(r.I(2))), QPoint(DevX(r.I(3)), DevY(r.I(4))));
     const int cw = ScaleX(Rnd(r.I(5) * xs_) + 1), ch = ScaleY(Rnd(r.I(6) * ys_) + 1);
-    p_.drawRoundedRect(rect.adjusted(0, 0, -1, -1), cw / 2.0, ch / 2.0);
+    p_.drawRoundedRect(rect, cw / 2.0, ch / 2.0);
 }
 
 void PageDraw::Circle(const Record& r)
@@ -370,8 +377,7 @@ void PageDraw::Circle(const Record& r)
     p_.setBrush(QBrush(ToQ(PlainColor(r.S(8))), BrushStyleOf(r.I(9))));
     p_.setBackground(Qt::white);
     p_.setBackgroundMode(Qt::OpaqueMode);
-    const QRect rect = Corners(QPoint(DevX(r.I(1)), DevY(r.I(2))), QPoint(DevX(r.I(3)), DevY(r.I(4))));
-    p_.drawEllipse(rect.adjusted(0, 0, -1, -1));
+    p_.drawEllipse(GdiOutline(QPoint(DevX(r.I(1)), DevY(r.I(2))), QPoint(DevX(r.I(3)), DevY(r.I(4)))));
 }
 
 void PageDraw::Marumoji(const Record& r)
@@ -393,7 +399,7 @@ void PageDraw::Marumoji(const Record& r)
                    ScaleY(originY_ + Rnd(y * ys_) + marginY_ - half), text);
         p_.setPen(circlePen);
         const int cx = originX_ + Rnd(x * xs_) + marginX_, cy = originY_ + Rnd(y * ys_) + marginY_;
-        p_.drawEllipse(QRect(QPoint(ScaleX(cx - rad), ScaleY(cy - rad)), QPoint(ScaleX(cx + rad), ScaleY(cy + rad))));
+        p_.drawEllipse(GdiOutline(QPoint(ScaleX(cx - rad), ScaleY(cy - rad)), QPoint(ScaleX(cx + rad), ScaleY(cy + rad))));
     }
     font_.setBold(false), font_.setItalic(false), font_.setUnderline(false), font_.setStrikeOut(false);
     fontColor_ = Qt::black;
@@ -439,7 +445,7 @@ void PageDraw::Memo(const Record& r)
     if (frame >= 0) {
         SetPen(Rnd(frame * xs_), 0, c);
         p_.setBrush(Qt::white);
-        p_.drawRect(QRect(QPoint(DevX(x1) - 5, DevY(y1) - 5), QPoint(DevX(x2) + 5, DevY(y2) + 5)));
+        p_.drawRect(GdiOutline(QPoint(DevX(x1) - 5, DevY(y1) - 5), QPoint(DevX(x2) + 5, DevY(y2) + 5)));
     }
     const int boxWidth = Rnd(x2 * xs_) - Rnd(x1 * xs_);
     const QFontMetrics fm = Metrics();

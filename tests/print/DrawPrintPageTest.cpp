@@ -76,7 +76,9 @@ TEST(DrawPrintPage, RecordsLandOnHandComputedPixels)
         {"eline", "ELINE;100;100;300;100;5;0;黒", {{{200, 100}, black}, {{200, 102}, White}}},
         // Without brush fields a box is filled black (colour 0, style solid); brush style 1 leaves it open.
         {"box bare", "BOX;100;100;200;200", {{{150, 150}, black}, {{205, 150}, White}}},
-        {"box outline", "BOX;100;100;200;200;1;0;黒;白;1", {{{150, 100}, black}, {{100, 150}, black}, {{150, 150}, White}}},
+        // GDI's outline ends one pixel before the second corner.
+        {"box outline", "BOX;100;100;200;200;1;0;黒;白;1",
+         {{{150, 100}, black}, {{100, 150}, black}, {{199, 150}, black}, {{200, 150}, White}, {{150, 150}, White}}},
         {"box fill", "BOX;100;100;200;200;1;0;黒;青;0", {{{150, 150}, blue}, {{150, 205}, White}}},
         {"colour number", "BOX;100;100;200;200;1;0;255;255;0", {{{150, 150}, red}}},
         {"ucolor1", "BOX;100;100;200;200;1;0;ucolor1;UCOLOR1;0", {{{150, 150}, 0xFF123456}},
@@ -112,6 +114,10 @@ TEST(DrawPrintPage, RecordsLandOnHandComputedPixels)
         {"ratio", "FRECT;200;200;300;300;黒;0", {{{142, 142}, black}, {{145, 145}, black}, {{139, 139}, White}, {{213, 213}, White}},
          [](Canvas& c) { c.engine.HScale = c.engine.VScale = 707; }},
         {"circle", "CIRCLE;100;100;300;300;1;0;黒;赤;0", {{{200, 200}, red}, {{105, 105}, White}}},
+        // Rounded corners of 5 mm: the box's corner pixel stays white, its edges are drawn.
+        {"rrect", "RRECT;100;100;300;300;50;50;1;0;黒;赤;0", {{{200, 200}, red}, {{102, 102}, White}, {{200, 100}, black}}},
+        // A memo's frame lies 5 device units outside its box.
+        {"memo frame", "MEMO;100;100;300;200;;1", {{{95, 150}, black}, {{100, 150}, White}, {{304, 150}, black}, {{305, 150}, White}}},
         // Three lines left of x = 400 at i * 53 + 1: "000" is three half-width digits of 17.5 pixels.
         {"sline", "SLINE;400;100;200;3;1;0;黒;ＭＳ 明朝;10",
          {{{400 - 54, 150}, black}, {{400 - 107, 150}, black}, {{400 - 160, 150}, black}, {{400 - 80, 150}, White}}},
@@ -155,6 +161,10 @@ TEST(DrawPrintPage, TextsSitInTheirCells)
         // Compressed: a four-character text squeezed into 70 tenths of a mm.
         {"compress", "TEXT;100;100;■■■■;;10;C;黒;OFF;;70", QRect(100, 100, 72, 35), 50},
         {"marumoji", "MARUMOJI;200;200;100;■;;10", QRect(150, 150, 101, 101), 90},
+        {"ntext", "NTEXT;100;100;■■", QRect(100, 100, 70, 35), 60},
+        // Five 35-pixel characters fit the 200-pixel box per line; a third line (top 170) would reach
+        // below 200 - 35 and is dropped.
+        {"memo", "MEMO;100;100;300;200;■■■■■■■■■■■■■■■;-1;;10", QRect(100, 100, 175, 70), 160},
     };
     for (const auto& c : cases) {
         Canvas canvas;
@@ -286,6 +296,89 @@ TEST(DrawPrintPage, ColourWordsAndNumbers)
     EXPECT_LT(GetBackValue(d, "20"), 0); // system colours are never a text background
     for (auto [w, code] : {std::pair{"CENTER", 1}, {"1", 1}, {"RIGHT", 2}, {"BOTTOM", 2}, {"2", 2}, {"right", 0}, {"", 0}})
         EXPECT_EQ(GetAlignCode(w), code) << w;
+}
+
+} // namespace
+
+namespace {
+
+struct FakePrinter : TPrinterInfo {
+    const QPainter* canvas = nullptr;
+    bool IsPrinterCanvas(const QPainter& p) const override { return &p == canvas; }
+};
+
+TEST(DrawPrintPage, PrinterCanvasAddsCorrectionsAndKeepsTheMessage)
+{
+    struct Case {
+        const char* kind;
+        bool printer;
+        QPoint ink, blank;
+    } cases[] = {
+        {"DAT", true, {135, 125}, {125, 125}},  // + LeftCorrect 30, TopCorrect 20
+        {"FOM", true, {235, 125}, {225, 125}},  // + the form offset 100 too
+        {"FOM", false, {205, 105}, {195, 105}}, // a screen gets the form offset only
+        {"DAT", false, {105, 105}, {115, 115}},
+    };
+    for (const auto& c : cases) {
+        Canvas canvas;
+        FakePrinter printer;
+        canvas.def.LeftCorrect = 30;
+        canvas.def.TopCorrect = 20;
+        canvas.def.FormLeftMargin = 100;
+        canvas.engine.Printer = &printer;
+        TPrintTextFile f;
+        f.Assign({"FRECT;100;100;110;110;黒;0;", "MESSAGE;用紙を替えてください"});
+        QPainter p(&canvas.image);
+        if (c.printer) printer.canvas = &p;
+        DrawPrintPage(canvas.engine, c.kind, f, p, 254, 1, 1, 10, false, 0, 0, 0);
+        p.end();
+        EXPECT_EQ(canvas.At(c.ink.x(), c.ink.y()), 0xFF000000u) << c.kind << c.printer;
+        EXPECT_EQ(canvas.At(c.blank.x(), c.blank.y()), White) << c.kind << c.printer;
+        EXPECT_EQ(canvas.engine.PageMessageText, c.printer ? "用紙を替えてください" : "") << c.kind;
+    }
+}
+
+TEST(DrawPrintPage, SubFormsDrawAtTheirPositionUnderTheFormRules)
+{
+    kbtest::TempDir dir;
+    const std::string sub = (dir / "sub.fom").string();
+    kbtest::WriteFile(sub, Utf8ToCp932("FRECT;0;0;10;10;赤;0;\r\n&;50;0;X;;10;;黒;OFF;;0;0;0;\r\nE;\r\nFRECT;0;0;10;10;青;0;\r\n"));
+    struct Case {
+        const char* name;
+        bool printFom, printer;
+        double ratio;
+        QPoint at;
+        QRgb colour;
+    } cases[] = {
+        {"plain", true, false, 0, {205, 205}, 0xFFFF0000},
+        {"ratio scales it", true, false, 500, {102, 102}, 0xFFFF0000},
+        // Forms not printed: on screen the sub-form is light grey and keeps its coordinates.
+        {"screen without forms", false, false, 500, {205, 205}, 0xFFE6E6E6},
+        {"printer without forms", false, true, 0, {205, 205}, White},
+    };
+    for (const auto& c : cases) {
+        Canvas canvas;
+        FakePrinter printer;
+        canvas.def.PrintFom = c.printFom;
+        canvas.engine.Printer = &printer;
+        canvas.engine.HScale = canvas.engine.VScale = c.ratio;
+        TPrintTextFile f;
+        f.Assign({"FORM;" + sub + ";TRUE;200;200;", "FORM;" + (dir / "none.fom").string() + ";TRUE;0;0;"});
+        QPainter p(&canvas.image);
+        if (c.printer) printer.canvas = &p;
+        EXPECT_TRUE(DrawPrintPage(canvas.engine, "DAT", f, p, 254, 1, 1, 10, false, 0, 0, 0)) << c.name;
+        p.end();
+        EXPECT_EQ(canvas.At(c.at.x(), c.at.y()), c.colour) << c.name;
+        EXPECT_EQ(canvas.At(150, 150), White) << c.name; // only the sub-form's first page is drawn
+    }
+    // The flag loaded the sub-form's variables, shifted to its position.
+    Canvas loaded;
+    TPrintTextFile f;
+    f.Assign({"FORM;" + sub + ";TRUE;200;200;"});
+    QPainter p(&loaded.image);
+    DrawPrintPage(loaded.engine, "DAT", f, p, 254, 1, 1, 10, false, 0, 0, 0);
+    EXPECT_EQ(loaded.engine.Vars[0][1].Name, "X");
+    EXPECT_EQ(QPoint(loaded.engine.Vars[0][1].X, loaded.engine.Vars[0][1].Y), QPoint(250, 200));
 }
 
 } // namespace
