@@ -382,3 +382,27 @@ TEST(DrawPrintPage, SubFormsDrawAtTheirPositionUnderTheFormRules)
 }
 
 } // namespace
+
+namespace {
+
+TEST(DrawPrintPage, FormVersionComesFromTheFirstVersionLine)
+{
+    kbtest::TempDir dir;
+    struct Case {
+        const char* text;
+        double version;
+    } cases[] = {
+        {"* VER=\"2.10\"\r\n* VER=\"3\"\r\n", 2.10},
+        {"* VER=\"x\"  // \"4\"\r\n* VERSION \"2.5\"\r\n", 2.5}, // a line without a positive number is passed over
+        {"BOX;1;1;2;2;\r\n", 1.75},
+    };
+    for (const auto& c : cases) {
+        kbtest::WriteFile(dir / "f.fom", c.text);
+        TPlotivarEngine e;
+        e.FormVersion = 9;
+        ReadFormVersion(e, (dir / "f.fom").string());
+        EXPECT_DOUBLE_EQ(e.FormVersion, c.version) << c.text;
+    }
+}
+
+} // namespace
