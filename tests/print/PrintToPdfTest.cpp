@@ -88,6 +88,14 @@ std::string Output(const std::string& cmd)
     return out;
 }
 
+// An A4 sheet without margins at dpi, so the painter's origin is the paper's corner.
+void SetUpA4(QPdfWriter& writer, int dpi)
+{
+    writer.setResolution(dpi);
+    writer.setPageSize(QPageSize(QPageSize::A4));
+    writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+}
+
 bool HaveTool(const char* name) { return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0; }
 
 class PrintToPdf : public ::testing::Test {
@@ -109,9 +117,7 @@ protected:
         TPrintTextFile f;
         ASSERT_TRUE(f.Open((dir_ / "list.prn").string()));
         QPdfWriter writer(QString::fromStdString(pdf_));
-        writer.setResolution(1200);
-        writer.setPageSize(QPageSize(QPageSize::A4));
-        writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+        SetUpA4(writer, 1200);
         QPainter p(&writer);
         const double scale = 1200 / 254.0;
         EXPECT_FALSE(DrawPrintPage(engine, "DAT", f, p, 1200, scale, scale, 10, false, 0, 0, 0));
@@ -273,9 +279,7 @@ TEST(PrintToPdfAnd, AndPagesArePlacedAsAnImageOverWhatIsUnder)
         TPlotivarEngine engine;
         engine.Def = &def;
         QPdfWriter writer(QString::fromStdString(pdf));
-        writer.setResolution(300);
-        writer.setPageSize(QPageSize(QPageSize::A4));
-        writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+        SetUpA4(writer, 300);
         QPainter p(&writer);
         const double scale = 300 / 254.0;
         TPrintTextFile form, data;
