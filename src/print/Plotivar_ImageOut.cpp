@@ -507,7 +507,12 @@ void PageDraw::Chart(const Record& r)
     p_.save();
     p_.setWorldTransform(base_);
     p_.setClipRect(rect);
-    (*e_.Charts)[index]->paint(p_, rect);
+    try {
+        (*e_.Charts)[index]->paint(p_, rect);
+    } catch (...) {
+        p_.restore(); // the page's guard logs it; the painter's state is ours to put back
+        throw;
+    }
     p_.restore();
 }
 

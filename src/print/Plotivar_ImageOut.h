@@ -96,7 +96,8 @@ struct TPlotivarEngine {
     std::string PageMessageText;
     int FormPageIndex = 0;
     double FormVersion = 1.75;
-    std::uint8_t PaperMode = 0;
+    std::uint8_t PaperMode = 0;                // 2 after an unknown paper code was measured
+    bool EngineReady = true;
     std::array<std::array<TDataField, VariableSlots>, FormPageSlots> Vars;
     std::array<std::array<TTotalField, VariableSlots>, FormPageSlots> Totals;
     std::array<std::array<TDataField, 12>, FormPageSlots> TotalDisplays;

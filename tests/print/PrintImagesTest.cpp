@@ -125,3 +125,31 @@ TEST(PrintImages, ChartPanelsPaintTheirRectangle)
 }
 
 } // namespace
+
+namespace {
+
+TEST(PrintImages, AFailingChartEndsItsPageOnly)
+{
+    struct Throwing : ChartPanel {
+        void paint(QPainter& p, QRect) override
+        {
+            p.scale(3, 3);
+            throw std::runtime_error("グラフの描画に失敗しました");
+        }
+    };
+    Fixture fx;
+    ChartHolder holder{std::make_shared<Throwing>()};
+    fx.engine.Charts = &holder;
+    TPrintTextFile f;
+    f.Assign({"CHART;a;10;10;20;20;0;", "E;", "FRECT;300;300;310;310;赤;0;"});
+    QPainter p(&fx.image);
+    EXPECT_FALSE(DrawPrintPage(fx.engine, "DAT", f, p, 254, 1, 1, 10, false, 0, 0, 0));
+    EXPECT_TRUE(DrawPrintPage(fx.engine, "DAT", f, p, 254, 1, 1, 10, false, 0, 0, 0));
+    p.end();
+    EXPECT_EQ(fx.At(305, 305), 0xFFFF0000u); // no clip or scale of the failed chart is left behind
+    const auto log = fx.Log();
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0].substr(17), "  ImageOut.(CHART):グラフの描画に失敗しました");
+}
+
+} // namespace
