@@ -642,7 +642,9 @@ void PageDraw::Text(const Record& r)
                 if (align == 1) start -= width / 2.0;
                 else if (align == 2) start -= width;
                 if (!at) {
-                    font_.setStretch(std::max(1, pct));
+                    // A width that comes to nothing leaves the font's own width, as a zero character
+                    // width does in a font description.
+                    if (pct >= 1) font_.setStretch(pct);
                 } else if (size - 1 > 0) {
                     SetFont(fontName, size - 1, style, true);
                 }
@@ -659,7 +661,9 @@ void PageDraw::Text(const Record& r)
             if (pitch <= 0) DrawString(dx, dy, qs);
             else drawSpread(x, pitch);
         } else {
-            if (AsciiUpper(style).find("DU") != std::string::npos && style.find('C') == std::string::npos) {
+            std::string plainStyle = style;
+            plainStyle.erase(std::remove(plainStyle.begin(), plainStyle.end(), 'C'), plainStyle.end());
+            if (plainStyle == "DU") {
                 const int bytes = byteLen(qs);
                 if (bytes >= 1 && bytes <= 126) {
                     const int y2 = ScaleY(Rnd(ys_ * 4) + originY_ + Rnd(y * ys_) + marginY_);

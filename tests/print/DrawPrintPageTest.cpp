@@ -160,6 +160,8 @@ TEST(DrawPrintPage, TextsSitInTheirCells)
         {"vtext", "VTEXT;100;100;■■■;;10;;黒;OFF;;200", QRect(100, 100, 35, 201), 24},
         // Compressed: a four-character text squeezed into 70 tenths of a mm.
         {"compress", "TEXT;100;100;■■■■;;10;C;黒;OFF;;70", QRect(100, 100, 72, 35), 50},
+        // Compressing into no width at all keeps the text as it is.
+        {"compress to nothing", "TEXT;100;100;■■;;10;C", QRect(100, 100, 70, 35), 60},
         {"marumoji", "MARUMOJI;200;200;100;■;;10", QRect(150, 150, 101, 101), 90},
         {"ntext", "NTEXT;100;100;■■", QRect(100, 100, 70, 35), 60},
         // Five 35-pixel characters fit the 200-pixel box per line; a third line (top 170) would reach
