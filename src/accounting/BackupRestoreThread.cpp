@@ -86,6 +86,17 @@ struct TFileTransRow {
         q.ParamByName("CONTENT_ID").SetString(key);
         q.ExecQuery();
     }
+    // After a failure: the row was committed (retaining) before the step that failed.
+    void DeleteAfterFailure() noexcept
+    {
+        try {
+            fb::TransactionGuard guard(dm.IBTransFileMan);
+            Delete();
+            guard.Commit();
+        } catch (const std::exception&) {
+            // The next transfer of this operator deletes it first.
+        }
+    }
 };
 
 // A work file of the job: on this computer directly, on the server through the file operations.
@@ -392,6 +403,7 @@ void TBackupRestoreThread::BackupRoute1()
         guard.Commit();
     } catch (const std::exception& e) {
         guard.Rollback();
+        row.DeleteAfterFailure();
         Success = 0;
         SetError(102, kTransferFailed, TransferDetail(kBackupStopped, e));
     }
@@ -500,6 +512,7 @@ void TBackupRestoreThread::RestoreRoute1()
             guard.Commit();
         } catch (const std::exception& e) {
             guard.Rollback();
+            row.DeleteAfterFailure();
             Success = 0;
             SetError(203, kTransferFailed, TransferDetail(kRestoreStopped, e));
             return;

@@ -58,10 +58,10 @@ protected:
 
     // The first column of a query on a data set (raw bytes), read on a connection of the test's
     // own; "<none>" when there is no row.
-    static std::string Text(const std::filesystem::path& folder, const std::string& sql)
+    std::string Text(const std::filesystem::path& folder, const std::string& sql)
     {
         kb::fb::Connection db;
-        db.SetDatabaseName(Db(folder));
+        db.SetDatabaseName(factsServer.empty() ? Db(folder) : factsServer + ":" + Db(folder));
         kb::TDM::SetLoginParams(db);
         db.Open();
         kb::fb::Transaction tr(&db);
@@ -74,7 +74,7 @@ protected:
         g.Commit();
         return s;
     }
-    static int Count(const std::filesystem::path& folder, const std::string& sql)
+    int Count(const std::filesystem::path& folder, const std::string& sql)
     {
         const std::string s = Text(folder, "SELECT CAST((" + sql + ") AS VARCHAR(20)) FROM RDB$DATABASE");
         return std::stoi(s);
@@ -101,6 +101,7 @@ protected:
 
     kbtest::StoreEnvironment env;
     std::filesystem::path source;
+    std::string factsServer; // "127.0.0.1/port" when the data sets lie on the test's server
 };
 
 } // namespace kbtest
