@@ -9,6 +9,7 @@
 #include "accounting/DataInfomation.h"
 #include "accounting/DataSetUseRecorder.h"
 #include "accounting/SitenList.h"
+#include "accounting/z5ComMyNumber.h"
 #include "core/DataModule.h"
 #include "core/DataModuleAccInfo.h"
 #include "core/DataModulePassword.h"
@@ -19,6 +20,7 @@
 #include "linkage/EDataExportError.h"
 #include "linkage/XMLSaveDoc.h"
 #include "ui/DataPasswordPrompt.h"
+#include "ui/MyNumberUi.h"
 #include "ui/xAnimeProgressDialog.h"
 #include "ui/xWizard.h"
 #include "ui/z5MessageDlg2.h"
@@ -77,6 +79,12 @@ void InstallSharedServices()
         static TDataPasswordPrompt prompt;
         SetDataPasswordPrompt(&prompt);
     }
+    if (!GetMyNumberUi()) {
+        static TMyNumberUi myNumberUi;
+        SetMyNumberUi(&myNumberUi);
+    }
+    // Settings a stopped backup left cleared are put back when their data set is next connected.
+    if (!DataConnectedHook) DataConnectedHook = RepairMyNumberSetting;
     SetMessageLinesHook([](const std::string& text, TMessageLinesKind kind) {
         ShowMessage2(kind == TMessageLinesKind::Error ? 1 : kind == TMessageLinesKind::Warning ? 0 : 2, text,
                      Btn(TMsgDlgBtn::mbOK));

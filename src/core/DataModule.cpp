@@ -143,16 +143,28 @@ bool TDM::fnAccDatConnected(const std::string& hostArg, const std::string& folde
         IBDatabaseDAT.SetDatabaseName(ServerPath(host, folder, DataFileName));
         SetLoginParams(IBDatabaseDAT);
         IBDatabaseDAT.Open();
+        if (DataConnectedHook) DataConnectedHook(*this, host, folder);
         if (recordUse) Recorder().RecordUseStart(folder);
         return IBDatabaseDAT.Connected();
     } catch (const FbError& e) {
+        CloseAfterFailedConnect();
         ShowIBError(e, "TDM.fnAccDatConnected", kMsgDatConnect);
         // A file that cannot be opened at all is no sign of damage.
         if (e.IBErrorCode() != isc::io_error) CheckDataDamage(host, folder, false, 1);
     } catch (const std::exception& e) {
+        CloseAfterFailedConnect();
         ShowErrorDetail(kMsgDatConnect, e.what());
     }
     return false;
+}
+
+void TDM::CloseAfterFailedConnect()
+{
+    // A stray attachment would make the data set look in use by another operator.
+    try {
+        if (IBDatabaseDAT.Connected()) IBDatabaseDAT.Close();
+    } catch (const std::exception&) {
+    }
 }
 
 bool TDM::fnAccDatDisConnected(const std::string& folderArg, bool recordUseEnd, bool updateList)

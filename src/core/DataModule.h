@@ -43,6 +43,12 @@ using TScopedDataSetUseRecorder = TScopedInstall<IDataSetUseRecorder*, &SetDataS
 using TPostCloseHook = std::function<void(std::intptr_t window)>;
 inline TPostCloseHook PostCloseHook;
 
+class TDM;
+// Called right after a data set was connected (before its use is recorded); the accounting layer
+// installs the repair of settings a stopped job left cleared.
+using TDataConnectedHook = std::function<void(TDM& dm, const std::string& host, const std::string& folder)>;
+inline TDataConnectedHook DataConnectedHook;
+
 struct TDMTimer {
     bool Enabled = false;
     int Interval = 100; // ms
@@ -108,6 +114,7 @@ public:
     static bool UsesTcp(const std::string& host);
 
 private:
+    void CloseAfterFailedConnect();
     std::string PendingFormName;
     int PendingFormMode = 0;
     std::string PendingFormParams;

@@ -278,8 +278,14 @@ std::unique_ptr<fb::Statement> CreateIBSQL(TDM& dm, const std::string& databaseN
 TRegValue GetAccReg(TDM& dm, const std::string& group, const std::string& code, const std::string& typeName,
                     const std::string& defaultText)
 {
-    fb::TransactionGuard guard(dm.IBTransactionDAT);
-    fb::Statement q = DataStatement(dm);
+    return GetAccReg(dm.IBDatabaseDAT, dm.IBTransactionDAT, group, code, typeName, defaultText);
+}
+
+TRegValue GetAccReg(fb::Connection& db, fb::Transaction& tr, const std::string& group, const std::string& code,
+                    const std::string& typeName, const std::string& defaultText)
+{
+    fb::TransactionGuard guard(tr);
+    fb::Statement q(db, &tr);
     q.SetSQL("SELECT ATYPE,ATEXT FROM ACCREG WHERE AGROUP=:AGROUP AND ACODE=:ACODE ");
     q.ParamByName("AGROUP").SetString(group);
     q.ParamByName("ACODE").SetString(code);
@@ -292,7 +298,7 @@ TRegValue GetAccReg(TDM& dm, const std::string& group, const std::string& code, 
     } else {
         q.Close();
         text = defaultText;
-        fb::Statement ins = DataStatement(dm);
+        fb::Statement ins(db, &tr);
         ins.SetSQL("INSERT INTO ACCREG(AGROUP,ACODE,ATYPE,ATEXT) VALUES(:AGROUP,:ACODE,:ATYPE,:ATEXT)");
         ins.ParamByName("AGROUP").SetString(group);
         ins.ParamByName("ACODE").SetString(code);
@@ -307,16 +313,22 @@ TRegValue GetAccReg(TDM& dm, const std::string& group, const std::string& code, 
 void PutAccReg(TDM& dm, const std::string& group, const std::string& code, const std::string& typeName,
                const TRegValue& value)
 {
+    PutAccReg(dm.IBDatabaseDAT, dm.IBTransactionDAT, group, code, typeName, value);
+}
+
+void PutAccReg(fb::Connection& db, fb::Transaction& tr, const std::string& group, const std::string& code,
+               const std::string& typeName, const TRegValue& value)
+{
     const std::optional<std::string> text = RegValueToText(typeName, value, TRegTypeSet::AccReg);
-    fb::TransactionGuard guard(dm.IBTransactionDAT);
-    fb::Statement q = DataStatement(dm);
+    fb::TransactionGuard guard(tr);
+    fb::Statement q(db, &tr);
     q.SetSQL("SELECT COUNT(AGROUP) AS RECCNT FROM ACCREG\nWHERE (AGROUP=:AGROUP) AND (ACODE=:ACODE)");
     q.ParamByName("AGROUP").SetString(group);
     q.ParamByName("ACODE").SetString(code);
     q.ExecQuery();
     const bool exists = q.FieldByName("RECCNT").AsInteger() != 0;
     q.Close();
-    fb::Statement w = DataStatement(dm);
+    fb::Statement w(db, &tr);
     if (exists) {
         // The stored type stays as it is.
         w.SetSQL("UPDATE ACCREG SET ATEXT=:ATEXT\nWHERE AGROUP=:AGROUP AND ACODE=:ACODE");
@@ -334,8 +346,13 @@ void PutAccReg(TDM& dm, const std::string& group, const std::string& code, const
 
 void DeleteAccReg(TDM& dm, const std::string& group, const std::string& code)
 {
-    fb::TransactionGuard guard(dm.IBTransactionDAT);
-    fb::Statement q = DataStatement(dm);
+    DeleteAccReg(dm.IBDatabaseDAT, dm.IBTransactionDAT, group, code);
+}
+
+void DeleteAccReg(fb::Connection& db, fb::Transaction& tr, const std::string& group, const std::string& code)
+{
+    fb::TransactionGuard guard(tr);
+    fb::Statement q(db, &tr);
     q.SetSQL("DELETE FROM ACCREG\nWHERE (AGROUP=:AGROUP) AND (ACODE=:ACODE)");
     q.ParamByName("AGROUP").SetString(group);
     q.ParamByName("ACODE").SetString(code);

@@ -84,6 +84,12 @@ TRegValue GetAccReg(TDM& dm, const std::string& group, const std::string& code, 
 void PutAccReg(TDM& dm, const std::string& group, const std::string& code, const std::string& typeName,
                const TRegValue& value);
 void DeleteAccReg(TDM& dm, const std::string& group, const std::string& code);
+// The same on a connection and transaction of the caller's (a data set other than the open one).
+TRegValue GetAccReg(fb::Connection& db, fb::Transaction& tr, const std::string& group, const std::string& code,
+                    const std::string& typeName, const std::string& defaultText);
+void PutAccReg(fb::Connection& db, fb::Transaction& tr, const std::string& group, const std::string& code,
+               const std::string& typeName, const TRegValue& value);
+void DeleteAccReg(fb::Connection& db, fb::Transaction& tr, const std::string& group, const std::string& code);
 
 // ---- ACCREG_BLOB_BINARY
 // A picture is written to a new file of its own (unique name, private temporary folder) and

@@ -125,6 +125,20 @@ bool ClearRestoredDataSet(TDM& dm, const std::string& host, const std::string& f
 
 } // namespace
 
+bool ClearRestoredOpInf(TDM& dm, const std::string& host, const std::string& folder)
+{
+    bool result = false;
+    try {
+        result = ClearRestoredDataSet(dm, host, folder);
+    } catch (const FbError& e) {
+        ShowIBError(e, "TDM.RestoreFDB", kMsgRestore);
+    } catch (const std::exception& e) {
+        ShowErrorDetail(kMsgRestore, e.what());
+    }
+    dm.fnAccDatDisConnected(folder, false, false);
+    return result;
+}
+
 void SetDbJobProgress(TDbJobProgress progress) { g_progress = std::move(progress); }
 
 std::string GbakPath()

@@ -56,6 +56,9 @@ bool ValidateDatabase(TDM& dm, std::uint8_t protocol, const std::string& host, c
 
 // "DELETE FROM OPINF" on the open data set.
 void DeleteOpInf(TDM& dm);
+// The restore's last step for a data set restored under another name and moved into its folder:
+// connect it, empty OPINF, disconnect. False (reported) when it cannot be connected.
+bool ClearRestoredOpInf(TDM& dm, const std::string& host, const std::string& folder);
 // Journal counts of the open data set (scode blank: all facilities). Report and raise on failure.
 int GetYukouSiwakeCount(TDM& dm, const std::string& scode);
 int GetUpDelSiwakeCount(TDM& dm, const std::string& scode);

@@ -1,5 +1,7 @@
 #include "fb/Service.h"
 
+#include <algorithm>
+
 #include "fb/Client.h"
 #include "platform/ShutdownSignals.h"
 #include "platform/Text.h"
@@ -160,7 +162,13 @@ void Service::Restore(const std::string& backupFile, const std::string& database
     if (o.pageSize > 0) AddInt(spb, isc_spb_res_page_size, static_cast<unsigned>(o.pageSize));
     if (o.verbose) spb += static_cast<char>(isc_spb_verbose);
     Start(spb, "Service::Restore");
-    ReadLines(onLine, "Service::Restore");
+    const std::vector<std::string> lines = ReadLines(onLine, "Service::Restore");
+    // A backup cut short makes the engine ask for a next volume and give up, while the service
+    // ends without an error and leaves a half-restored database: only the closing line of the
+    // verbose output says that the restore went through.
+    if (o.verbose &&
+        std::none_of(lines.begin(), lines.end(), [](const std::string& l) { return l.find("finishing, closing, and going home") != std::string::npos; }))
+        throw FbError(0, 0, "the restore did not finish: " + (lines.empty() ? std::string() : lines.back()), "Service::Restore");
 }
 
 std::vector<std::string> Service::Validate(const std::string& database, const ValidateOptions& o, const LineFn& onLine)

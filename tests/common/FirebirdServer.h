@@ -68,6 +68,10 @@ private:
     int port_ = 0;
 };
 
+// The file-operation module of this build: <build>/udr, found from KB_BUILD_DIR or from the test
+// program's own place (<build>/tests).
+std::filesystem::path FileOperationModule();
+
 // A fixture that skips when the server package is missing and otherwise starts a server per test.
 class WithFirebirdServer : public ::testing::Test {
 protected:

@@ -201,6 +201,8 @@ TEST_F(DataModuleTest, UseRecordingThatIsNotAvailableFailsClearly)
     EXPECT_FALSE(DM->fnAccDatConnected("", Folder("data1"), true));
     ASSERT_EQ(ui.shown.size(), 1u);
     EXPECT_NE(ui.shown[0].find("data-set use recording is not available"), std::string::npos);
+    // No stray attachment stays behind to make the data set look in use.
+    EXPECT_FALSE(DM->IBDatabaseDAT.Connected());
     EXPECT_THROW(DM->fnAccDatDisConnected(Folder("data1"), true, false), std::logic_error);
     EXPECT_TRUE(DM->fnAccDatDisConnected(Folder("data1"), false, false));
 }
