@@ -211,6 +211,10 @@ TEST_F(MedicalLedger, DivisionLinesOfFacilitiesThatAreNotThereAreHidden)
     Read(5, 0, 0, "G2"); // the care home alone: its line, and no total of one line
     EXPECT_TRUE(Shown(28));
     EXPECT_FALSE(Shown(26) || Shown(30) || Shown(31) || Shown(32));
+    // codes reach the database as values: a quote names a group that is not there
+    ASSERT_NO_THROW(Read(5, 0, 0, "G'2"));
+    EXPECT_FALSE(Shown(26) || Shown(28) || Shown(30) || Shown(31) || Shown(32));
+    EXPECT_EQ(RowOf("K111"), 0);
 }
 
 TEST_F(MedicalLedger, PerPeriodSummaryOfTheYearEnd)
