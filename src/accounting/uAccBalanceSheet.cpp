@@ -16,21 +16,15 @@
 
 namespace kb {
 
-namespace {
-
-bool DebitSide(int taishaku) { return taishaku == 1 || taishaku == 4; }
-
-Currency Net(int taishaku, Currency debit, Currency credit) { return DebitSide(taishaku) ? debit - credit : credit - debit; }
-
-// Percent with one decimal of part / whole, half away from zero, held within -999.0 .. 9999.0.
-Currency ClampRatio(Currency ratio)
+Currency AccZanClampRatio(Currency ratio)
 {
     const Currency hi = Currency::FromYen(9999), lo = Currency::FromYen(-999);
     return ratio > hi ? hi : ratio < lo ? lo : ratio;
 }
 
-Currency ShareOf(Currency part, Currency whole)
+Currency AccZanSharePercent(Currency part, Currency whole)
 {
+    // exact on the currency values: no rounding through floating point
     // HasuSyori(1, part / whole x 1000) x 0.1: tenths of a percent, exact
     const std::int64_t tenths = DivRound(static_cast<__int128>(part.Raw()) * 1000, whole.Raw(), RoundMode::HalfAwayFromZero);
     const __int128 raw = static_cast<__int128>(tenths) * (Currency::kScale / 10);
@@ -38,6 +32,79 @@ Currency ShareOf(Currency part, Currency whole)
     if (raw < Currency::FromYen(-999).Raw()) return Currency::FromYen(-999);
     return Currency::FromRaw(static_cast<std::int64_t>(raw));
 }
+
+namespace {
+
+bool DebitSide(int taishaku) { return taishaku == 1 || taishaku == 4; }
+
+Currency Net(int taishaku, Currency debit, Currency credit) { return DebitSide(taishaku) ? debit - credit : credit - debit; }
+
+} // namespace
+
+void AccZanRangeOfSelector(int Selector, int& FirstPeriod, int& LastPeriod)
+{
+    if (FirstPeriod < 1 && Selector == 0) {
+        char buf[96];
+        std::snprintf(buf, sizeof buf, "期間番号は「1～16」です。 [%d-%d]", FirstPeriod, LastPeriod);
+        MessageDlgLines(buf, TMessageLinesKind::Error);
+    }
+    if (Selector >= 1 && Selector <= 4) {
+        FirstPeriod = 4 * Selector - 3;
+        LastPeriod = 4 * Selector;
+    } else if (Selector == 5) {
+        FirstPeriod = 1;
+        LastPeriod = 8;
+    } else if (Selector == 6) {
+        FirstPeriod = 9;
+        LastPeriod = 16;
+    }
+}
+
+void AccZanCheckRange(const char* who, int FirstPeriod, int LastPeriod)
+{
+    if (FirstPeriod < -31 || FirstPeriod > 20 || LastPeriod < -16 || LastPeriod > 19)
+        throw std::out_of_range(std::string(who) + ": periods " + std::to_string(FirstPeriod) + ".." + std::to_string(LastPeriod));
+}
+
+void AccZanClearRange(TBALANCE& b)
+{
+    b.ZENZAN = b.KARIKATA = b.KASIKATA = b.TOUZAN = b.KOUSEIHI = b.ZENNEN = {};
+    for (auto& h : b.HOJUTIWAKE) h.ZENZAN = h.KARIKATA = h.KASIKATA = h.TOUZAN = {};
+}
+
+void AccZanAccountRange(TBALANCE& b, int OpeningZero, int FirstPeriod, int LastPeriod)
+{
+    const int side = b.KAMOKU.TAISHAKU;
+    if (OpeningZero != 1) {
+        b.ZENZAN = b.KAISIZAN;
+        for (int p = 1; p <= FirstPeriod - 1; ++p) b.ZENZAN += Net(side, b.KARI[32 + p], b.KASI[32 + p]);
+        for (auto& h : b.HOJUTIWAKE) {
+            h.ZENZAN = h.KAISIZAN;
+            for (int p = 1; p <= FirstPeriod - 1; ++p) h.ZENZAN += Net(side, h.KARI[p], h.KASI[p]);
+        }
+    }
+    for (int p = FirstPeriod; p <= LastPeriod; ++p) {
+        b.KARIKATA += b.KARI[32 + p];
+        b.KASIKATA += b.KASI[32 + p];
+        if (p >= 1)
+            for (auto& h : b.HOJUTIWAKE) {
+                h.KARIKATA += h.KARI[p];
+                h.KASIKATA += h.KASI[p];
+            }
+    }
+}
+
+void AccZanAccountClosing(TBALANCE& b)
+{
+    const int side = b.KAMOKU.TAISHAKU;
+    b.TOUZAN = b.ZENZAN + Net(side, b.KARIKATA, b.KASIKATA);
+    for (auto& h : b.HOJUTIWAKE) {
+        h.TOUZAN = h.ZENZAN + Net(side, h.KARIKATA, h.KASIKATA);
+        h.KOUSEIHI = b.TOUZAN.IsZero() ? Currency() : AccZanSharePercent(h.TOUZAN, b.TOUZAN);
+    }
+}
+
+namespace {
 
 struct TFigures {
     Currency ZENZAN, KARIKATA, KASIKATA, TOUZAN, ZENNEN;
@@ -145,56 +212,20 @@ int OpeningRowOf(const std::string& code)
 void Calculate(std::vector<TBALANCE>& Recs, int LastRec, int OpeningZero, int Selector, int FirstPeriod, int LastPeriod,
                const TTotalLineNameLookup& names)
 {
-    if (FirstPeriod < 1 && Selector == 0) {
-        char buf[96];
-        std::snprintf(buf, sizeof buf, "期間番号は「1～16」です。 [%d-%d]", FirstPeriod, LastPeriod);
-        MessageDlgLines(buf, TMessageLinesKind::Error);
-    }
-    if (Selector >= 1 && Selector <= 4) {
-        FirstPeriod = 4 * Selector - 3;
-        LastPeriod = 4 * Selector;
-    } else if (Selector == 5) {
-        FirstPeriod = 1;
-        LastPeriod = 8;
-    } else if (Selector == 6) {
-        FirstPeriod = 9;
-        LastPeriod = 16;
-    }
-    if (FirstPeriod < -31 || FirstPeriod > 20 || LastPeriod < -16 || LastPeriod > 19)
-        throw std::out_of_range("pcBalanceSheet_Calcu: periods " + std::to_string(FirstPeriod) + ".." + std::to_string(LastPeriod));
+    AccZanRangeOfSelector(Selector, FirstPeriod, LastPeriod);
+    AccZanCheckRange("pcBalanceSheet_Calcu", FirstPeriod, LastPeriod);
 
     TCalcu c(Recs, LastRec);
     const int last = c.Last();
     if (last < kAccZanSummaryRows) throw std::out_of_range("pcBalanceSheet_Calcu: the array holds no summary rows");
 
     // 3. clear the range figures
-    for (int i = 0; i <= last; ++i) {
-        TBALANCE& b = c.At(i);
-        b.ZENZAN = b.KARIKATA = b.KASIKATA = b.TOUZAN = b.KOUSEIHI = b.ZENNEN = {};
-        for (auto& h : b.HOJUTIWAKE) h.ZENZAN = h.KARIKATA = h.KASIKATA = h.TOUZAN = {};
-    }
+    for (int i = 0; i <= last; ++i) AccZanClearRange(c.At(i));
 
     // 4. account lines over the range
     for (int r = FirstAccountRow; r <= last; ++r) {
         TBALANCE& b = c.At(r);
-        const int side = b.KAMOKU.TAISHAKU;
-        if (OpeningZero != 1) {
-            b.ZENZAN = b.KAISIZAN;
-            for (int p = 1; p <= FirstPeriod - 1; ++p) b.ZENZAN += Net(side, b.KARI[32 + p], b.KASI[32 + p]);
-            for (auto& h : b.HOJUTIWAKE) {
-                h.ZENZAN = h.KAISIZAN;
-                for (int p = 1; p <= FirstPeriod - 1; ++p) h.ZENZAN += Net(side, h.KARI[p], h.KASI[p]);
-            }
-        }
-        for (int p = FirstPeriod; p <= LastPeriod; ++p) {
-            b.KARIKATA += b.KARI[32 + p];
-            b.KASIKATA += b.KASI[32 + p];
-            if (p >= 1)
-                for (auto& h : b.HOJUTIWAKE) {
-                    h.KARIKATA += h.KARI[p];
-                    h.KASIKATA += h.KASI[p];
-                }
-        }
+        AccZanAccountRange(b, OpeningZero, FirstPeriod, LastPeriod);
         if (Selector == -1 || Selector == 0 || Selector == 1 || Selector == 5 || b.KAMOKU.BSPL != "P") {
             b.ZENNEN = b.RUIZAN[16 + LastPeriod];
         } else {
@@ -211,15 +242,7 @@ void Calculate(std::vector<TBALANCE>& Recs, int LastRec, int OpeningZero, int Se
             if (c.At(r).KAMOKU.BSPL == "P") c.At(r).ZENZAN = {};
 
     // 6. closing balances and the sub-accounts' shares
-    for (int r = FirstAccountRow; r <= last; ++r) {
-        TBALANCE& b = c.At(r);
-        const int side = b.KAMOKU.TAISHAKU;
-        b.TOUZAN = b.ZENZAN + Net(side, b.KARIKATA, b.KASIKATA);
-        for (auto& h : b.HOJUTIWAKE) {
-            h.TOUZAN = h.ZENZAN + Net(side, h.KARIKATA, h.KASIKATA);
-            h.KOUSEIHI = b.TOUZAN.IsZero() ? Currency() : ShareOf(h.TOUZAN, b.TOUZAN);
-        }
-    }
+    for (int r = FirstAccountRow; r <= last; ++r) AccZanAccountClosing(c.At(r));
 
     // 7. the corporate balancing line (retained earnings carried forward)
     int rowB = 0;
@@ -307,7 +330,7 @@ void Calculate(std::vector<TBALANCE>& Recs, int LastRec, int OpeningZero, int Se
         if (!base) continue;
         const Currency whole = c.At(base).TOUZAN;
         if (whole.IsZero()) continue;
-        b.KOUSEIHI = ClampRatio(AccZanRatioPercent(b.TOUZAN.ToDouble() / whole.ToDouble()));
+        b.KOUSEIHI = AccZanClampRatio(AccZanRatioPercent(b.TOUZAN.ToDouble() / whole.ToDouble()));
     }
     for (int r : {base11, base27, base28}) c.At(r).KOUSEIHI = Currency::FromYen(100);
 
@@ -396,41 +419,54 @@ void pcBalanceSheet_Calcu(std::vector<TBALANCE>& Recs, int LastRec, int OpeningZ
     Calculate(Recs, LastRec, OpeningZero, Selector, FirstPeriod, LastPeriod, names);
 }
 
+TTotalLineNameReader::TTotalLineNameReader(std::string sql) : sql_(std::move(sql))
+{
+    if (!DM) throw std::logic_error("TTotalLineNameReader: no data module");
+}
+
+TTotalLineNameReader::~TTotalLineNameReader() = default;
+
+std::optional<TTotalLineName> TTotalLineNameReader::Read(const std::function<void(fb::Statement&)>& bind)
+{
+    if (!guard_) guard_ = std::make_unique<fb::TransactionGuard>(DM->IBTransactionDAT);
+    if (!q_) {
+        q_ = std::make_unique<fb::Statement>(DM->IBDatabaseDAT, &DM->IBTransactionDAT);
+        q_->SetSQL(sql_);
+    }
+    bind(*q_);
+    q_->ExecQuery();
+    std::optional<TTotalLineName> n;
+    if (!q_->Eof())
+        n = TTotalLineName{q_->FieldByName("PLUSNAME").AsString(), q_->FieldByName("MINUSNAME").AsString(),
+                           q_->FieldByName("MODIFY").AsInteger()};
+    q_->Close();
+    return n;
+}
+
+void TTotalLineNameReader::End(bool commit)
+{
+    q_.reset();
+    if (!guard_) return;
+    if (commit) guard_->Commit();
+    else guard_->Rollback();
+}
+
 void pcBalanceSheet_Calcu(std::vector<TBALANCE>& Recs, int LastRec, int OpeningZero, int Selector, int FirstPeriod,
                           int LastPeriod)
 {
-    if (!DM) throw std::logic_error("pcBalanceSheet_Calcu: no data module");
-    fb::Transaction& tr = DM->IBTransactionDAT;
-    std::unique_ptr<fb::TransactionGuard> guard;
-    std::unique_ptr<fb::Statement> q;
-    // the names are read only when a profit line asks, on one statement prepared once
-    const TTotalLineNameLookup names = [&](const std::string& code) -> std::optional<TTotalLineName> {
-        if (!guard) guard = std::make_unique<fb::TransactionGuard>(tr);
-        if (!q) {
-            q = std::make_unique<fb::Statement>(DM->IBDatabaseDAT, &tr);
-            q->SetSQL("SELECT PLUSNAME,MINUSNAME,MODIFY FROM ACCTOTALNAME WHERE (KGROUP=:KGROUP)");
-        }
-        q->ParamByName("KGROUP").SetString(code);
-        q->ExecQuery();
-        std::optional<TTotalLineName> n;
-        if (!q->Eof())
-            n = TTotalLineName{q->FieldByName("PLUSNAME").AsString(), q->FieldByName("MINUSNAME").AsString(),
-                               q->FieldByName("MODIFY").AsInteger()};
-        q->Close();
-        return n;
+    TTotalLineNameReader reader("SELECT PLUSNAME,MINUSNAME,MODIFY FROM ACCTOTALNAME WHERE (KGROUP=:KGROUP)");
+    const TTotalLineNameLookup names = [&](const std::string& code) {
+        return reader.Read([&](fb::Statement& q) { q.ParamByName("KGROUP").SetString(code); });
     };
     try {
         Calculate(Recs, LastRec, OpeningZero, Selector, FirstPeriod, LastPeriod, names);
-        q.reset();
-        if (guard) guard->Commit();
+        reader.End(true);
     } catch (const FbError& e) {
         ShowIBError(e, "pcBalanceSheet_Calcu", "");
-        q.reset();
-        if (guard) guard->Rollback();
+        reader.End(false);
         throw;
     } catch (...) {
-        q.reset();
-        if (guard) guard->Rollback();
+        reader.End(false);
         throw;
     }
 }

@@ -656,6 +656,24 @@ private:
 
 } // namespace
 
+TCalcSisanhyoSettingRec AccSisanhyoReadSetting(const std::string& BumonCode, int Selection, int Tax, int Haibun, int Layout,
+                                               int StatementKind, int PrevTax)
+{
+    TCalcSisanhyoSettingRec s;
+    s.SisetuCode.clear();
+    s.SisetuSingle = 0;
+    s.BumonCode = BumonCode;
+    s.BumonSingle = 0;
+    s.Selection = Selection;
+    s.Tax = Tax;
+    s.Haibun = Haibun;
+    s.Layout = Layout;
+    s.StatementKind = StatementKind;
+    s.PrevTax = PrevTax;
+    s.Jigyou = 0;
+    return s;
+}
+
 int AccSisanhyoDirectFirstRow() { return AccInf.IryouHoujin ? 61 : FirstAccountRow; }
 
 int StartMonthPeriod(int kaisino)

@@ -45,6 +45,11 @@ int AccSisanhyoDirectCalc(std::vector<TBALANCE>& Recs, int LastRec, std::vector<
 int AccSisanhyoDirect(std::vector<TBALANCE>& Recs, int LastRec, std::vector<TQSORT>& Sorts,
                       const TCalcSisanhyoSettingRec& Setting, int LastSort);
 
+// The setting with which a reader's selection 6 runs the computation: no facility, BumonCode a
+// department group, division 0, the rest from the reader's arguments.
+TCalcSisanhyoSettingRec AccSisanhyoReadSetting(const std::string& BumonCode, int Selection, int Tax, int Haibun, int Layout,
+                                               int StatementKind, int PrevTax);
+
 // The individual's closing-statement group of an account line by its layout line (the income and
 // expense lines past the code system's threshold are the 7100/7200 groups).
 std::string AccSisanhyoIndividualGroup(const std::string& groupm1, int codeType, int mstrec);

@@ -112,6 +112,50 @@ int PeriodsBeforeStartMonth(int Month)
     return Month >= 1 && Month <= 12 ? before[Month] : 0;
 }
 
+void AccZanAddRowAmounts(ISisanhyoRowSource& Rows, TBALANCE& b)
+{
+    b.KAISIZAN += Rows.Amount("KAISIZAN");
+    b.KaisizanCopy.fill(b.KAISIZAN);
+    for (int p = 1; p <= 16; ++p) {
+        b.KARI[32 + p] += Rows.Amount(Col("KAR", p));
+        b.KASI[32 + p] += Rows.Amount(Col("KAS", p));
+    }
+    Recompute(b);
+}
+
+void AccZanReadSubAccountRows(ISisanhyoRowSource& Rows, TBALANCE& b, int hojCount)
+{
+    const TKMKREC& k = b.KAMOKU;
+    // the rows after an account row are its sub-accounts
+    Rows.Next();
+    if (b.HOJUTIWAKE.empty()) {
+        if (!Rows.Eof() && Rows.Text("KCODE") == k.KCODE && TrimZen(Rows.Text("HCODE")).empty()) ++hojCount;
+        b.HOJCNT = hojCount;
+        b.HOJUTIWAKE.assign(static_cast<std::size_t>(hojCount), THOJOUTIWAKE{});
+    }
+    for (int j = 0; j < b.HOJCNT; ++j) {
+        if (Rows.Eof() || Rows.Text("KCODE") != k.KCODE) {
+            // fewer sub-account rows than announced: keep those that came
+            b.HOJCNT = j;
+            b.HOJUTIWAKE.resize(static_cast<std::size_t>(j));
+            break;
+        }
+        THOJOUTIWAKE& h = b.HOJUTIWAKE[static_cast<std::size_t>(j)];
+        h.HCODE = Rows.Text("HCODE");
+        h.HNAME = Rows.Text("HNAME");
+        h.KAISIZAN += Rows.Amount("KAISIZAN");
+        h.KaisizanCopy.fill(h.KAISIZAN);
+        h.ZOUGEN[0] = h.RUIZAN[0] = h.KAISIZAN;
+        for (int p = 1; p <= 16; ++p) {
+            h.KARI[p] += Rows.Amount(Col("KAR", p));
+            h.KASI[p] += Rows.Amount(Col("KAS", p));
+            h.ZOUGEN[p] = DebitSide(k.TAISHAKU) ? h.KARI[p] - h.KASI[p] : h.KASI[p] - h.KARI[p];
+            h.RUIZAN[p] = h.RUIZAN[p - 1] + h.ZOUGEN[p];
+        }
+        Rows.Next();
+    }
+}
+
 // ---- placement -------------------------------------------------------------------------------
 
 TSisanhyoPlacer::TSisanhyoPlacer(std::vector<TBALANCE>& Recs, int LastRec, std::vector<TQSORT>& Sorts, int LastSort,
@@ -124,17 +168,8 @@ TSisanhyoPlacer::TSisanhyoPlacer(std::vector<TBALANCE>& Recs, int LastRec, std::
         throw std::out_of_range("TSisanhyoPlacer: the arrays do not hold the summary rows");
 }
 
-TBALANCE& TSisanhyoPlacer::Rec(int row)
-{
-    if (row < 0 || row > lastRec_) throw std::out_of_range("TSisanhyoPlacer: row " + std::to_string(row));
-    return recs_[static_cast<std::size_t>(row)];
-}
-
-TQSORT& TSisanhyoPlacer::Sort(int row)
-{
-    if (row < 0 || row > lastSort_) throw std::out_of_range("TSisanhyoPlacer: sort entry " + std::to_string(row));
-    return sorts_[static_cast<std::size_t>(row)];
-}
+TBALANCE& TSisanhyoPlacer::Rec(int row) { return AccZanAt(recs_, row, lastRec_, "TSisanhyoPlacer: row "); }
+TQSORT& TSisanhyoPlacer::Sort(int row) { return AccZanAt(sorts_, row, lastSort_, "TSisanhyoPlacer: sort entry "); }
 
 void TSisanhyoPlacer::SetKey(int row, const std::string& key)
 {
@@ -235,13 +270,7 @@ int TSisanhyoPlacer::AccSisanhyoSetRows(ISisanhyoRowSource& Rows, bool Closing, 
         } else {
             hojCount = Rows.Integer("HOJCNT");
         }
-        b.KAISIZAN += Rows.Amount("KAISIZAN");
-        b.KaisizanCopy.fill(b.KAISIZAN);
-        for (int p = 1; p <= 16; ++p) {
-            b.KARI[32 + p] += Rows.Amount(Col("KAR", p));
-            b.KASI[32 + p] += Rows.Amount(Col("KAS", p));
-        }
-        Recompute(b);
+        AccZanAddRowAmounts(Rows, b);
         if (Closing) {
             if (args_.Selection == 30) {
                 const Currency kishu1 = Rows.Amount("KISHU1");
@@ -274,35 +303,8 @@ int TSisanhyoPlacer::AccSisanhyoSetRows(ISisanhyoRowSource& Rows, bool Closing, 
         SetKey(r, key);
 
         if (args_.Layout == 0 && hojCount >= 1) {
-            // the rows after an account row are its sub-accounts
-            Rows.Next();
+            AccZanReadSubAccountRows(Rows, b, hojCount);
             advance = false;
-            if (b.HOJUTIWAKE.empty()) {
-                if (!Rows.Eof() && Rows.Text("KCODE") == k.KCODE && TrimZen(Rows.Text("HCODE")).empty()) ++hojCount;
-                b.HOJCNT = hojCount;
-                b.HOJUTIWAKE.assign(static_cast<std::size_t>(hojCount), THOJOUTIWAKE{});
-            }
-            for (int j = 0; j < b.HOJCNT; ++j) {
-                if (Rows.Eof() || Rows.Text("KCODE") != k.KCODE) {
-                    // fewer sub-account rows than announced: keep those that came
-                    b.HOJCNT = j;
-                    b.HOJUTIWAKE.resize(static_cast<std::size_t>(j));
-                    break;
-                }
-                THOJOUTIWAKE& h = b.HOJUTIWAKE[static_cast<std::size_t>(j)];
-                h.HCODE = Rows.Text("HCODE");
-                h.HNAME = Rows.Text("HNAME");
-                h.KAISIZAN += Rows.Amount("KAISIZAN");
-                h.KaisizanCopy.fill(h.KAISIZAN);
-                h.ZOUGEN[0] = h.RUIZAN[0] = h.KAISIZAN;
-                for (int p = 1; p <= 16; ++p) {
-                    h.KARI[p] += Rows.Amount(Col("KAR", p));
-                    h.KASI[p] += Rows.Amount(Col("KAS", p));
-                    h.ZOUGEN[p] = DebitSide(k.TAISHAKU) ? h.KARI[p] - h.KASI[p] : h.KASI[p] - h.KARI[p];
-                    h.RUIZAN[p] = h.RUIZAN[p - 1] + h.ZOUGEN[p];
-                }
-                Rows.Next();
-            }
         }
         if (advance) Rows.Next();
     }
@@ -501,6 +503,37 @@ void BindIfPresent(fb::Statement& q, const char* name, int v)
 
 } // namespace
 
+void AccZanClearArrays(std::vector<TBALANCE>& Recs, int LastRec, std::vector<TQSORT>& Sorts, int LastSort)
+{
+    const int last = std::min({LastRec, LastSort, static_cast<int>(Recs.size()) - 1, static_cast<int>(Sorts.size()) - 1});
+    AccZanInitRecords(Recs, last, Sorts);
+    // a new read never adds into the lines of an earlier one
+    for (int i = 0; i <= last; ++i) {
+        Recs[static_cast<std::size_t>(i)].HOJUTIWAKE.clear();
+        Recs[static_cast<std::size_t>(i)].MSTREC = 0;
+        Recs[static_cast<std::size_t>(i)].SUBREC = 0;
+    }
+}
+
+void AccZanReadReported(fb::TransactionGuard& guard, const std::function<void()>& work)
+{
+    try {
+        work();
+        guard.Commit();
+    } catch (const FbError& e) {
+        guard.Rollback();
+        WriteFbErrorText(e, kReadContext);
+        throw;
+    } catch (const ESisanhyoCapacity& e) {
+        guard.Rollback();
+        MessageDlgLines(std::string(kReadContext) + "," + e.what(), TMessageLinesKind::Error);
+        throw;
+    } catch (...) {
+        guard.Rollback();
+        throw;
+    }
+}
+
 void AccSisanhyoRead(std::vector<TBALANCE>& Recs, int LastRec, std::vector<TQSORT>& Sorts, int LastSort,
                      const std::string& SisetuCode, const std::string& BumonCode, int Tax, int Selection, int Layout,
                      int StatementKind, int Haibun, int PrevTax)
@@ -509,16 +542,9 @@ void AccSisanhyoRead(std::vector<TBALANCE>& Recs, int LastRec, std::vector<TQSOR
     fb::Connection& db = DM->IBDatabaseDAT;
     fb::Transaction& tr = DM->IBTransactionDATSS;
     fb::TransactionGuard guard(tr);
-    try {
+    AccZanReadReported(guard, [&] {
         const TSisanhyoReadArgs args{SisetuCode, BumonCode, Tax, Selection, Layout, StatementKind, Haibun, PrevTax};
-        const int lastInit = std::min({LastRec, LastSort, static_cast<int>(Recs.size()) - 1, static_cast<int>(Sorts.size()) - 1});
-        AccZanInitRecords(Recs, lastInit, Sorts);
-        // a new read never adds into the lines of an earlier one
-        for (int i = 0; i <= lastInit; ++i) {
-            Recs[static_cast<std::size_t>(i)].HOJUTIWAKE.clear();
-            Recs[static_cast<std::size_t>(i)].MSTREC = 0;
-            Recs[static_cast<std::size_t>(i)].SUBREC = 0;
-        }
+        AccZanClearArrays(Recs, LastRec, Sorts, LastSort);
         TSisanhyoPlacer placer(Recs, LastRec, Sorts, LastSort, args);
 
         fb::Statement q(db, &tr);
@@ -575,18 +601,8 @@ void AccSisanhyoRead(std::vector<TBALANCE>& Recs, int LastRec, std::vector<TQSOR
             }
         };
         auto runDirect = [&] {
-            TCalcSisanhyoSettingRec s;
-            s.SisetuCode.clear();
-            s.SisetuSingle = 0;
-            s.BumonCode = BumonCode;
-            s.BumonSingle = 0;
-            s.Selection = Selection;
-            s.Tax = Tax;
-            s.Haibun = Haibun;
-            s.Layout = Layout;
-            s.StatementKind = StatementKind;
-            s.PrevTax = PrevTax;
-            s.Jigyou = 0;
+            const TCalcSisanhyoSettingRec s =
+                AccSisanhyoReadSetting(BumonCode, Selection, Tax, Haibun, Layout, StatementKind, PrevTax);
             last = AccSisanhyoDirect(Recs, LastRec, Sorts, s, LastSort);
         };
 
@@ -621,19 +637,7 @@ void AccSisanhyoRead(std::vector<TBALANCE>& Recs, int LastRec, std::vector<TQSOR
         default: break;
         }
         placer.SortEntries(last);
-        guard.Commit();
-    } catch (const FbError& e) {
-        guard.Rollback();
-        WriteFbErrorText(e, kReadContext);
-        throw;
-    } catch (const ESisanhyoCapacity& e) {
-        guard.Rollback();
-        MessageDlgLines(std::string(kReadContext) + "," + e.what(), TMessageLinesKind::Error);
-        throw;
-    } catch (...) {
-        guard.Rollback();
-        throw;
-    }
+    });
 }
 
 } // namespace kb

@@ -28,6 +28,7 @@ namespace kb {
 
 namespace fb {
 class Statement;
+class TransactionGuard;
 }
 
 // The rows of one result set, columns read by name. Positioned on the first row after creation
@@ -103,6 +104,21 @@ int AccZanRow(int r);
 // The number of periods (settlement periods included) before the period of the start month.
 int PeriodsBeforeStartMonth(int Month);
 
+// Element i of a working array, refused (std::out_of_range) beyond last.
+template <class T>
+T& AccZanAt(std::vector<T>& v, int i, int last, const char* what)
+{
+    if (i < 0 || i > last || i >= static_cast<int>(v.size())) throw std::out_of_range(what + std::to_string(i));
+    return v[static_cast<std::size_t>(i)];
+}
+
+// The opening and the 16 periods' debits and credits of an account row added into its record, with
+// the net change and running balance per period.
+void AccZanAddRowAmounts(ISisanhyoRowSource& Rows, TBALANCE& b);
+// The sub-account rows that follow an account row of the plain layout (announced by its HOJCNT)
+// into the record's breakdown; Rows is left on the first row that is not one of them.
+void AccZanReadSubAccountRows(ISisanhyoRowSource& Rows, TBALANCE& b, int hojCount);
+
 // Placement of one read on the caller's arrays. Every write is bounded by the arrays; an account
 // line beyond them raises ESisanhyoCapacity.
 class TSisanhyoPlacer {
@@ -145,6 +161,14 @@ private:
     TSisanhyoReadArgs args_;
     int lastPlaced_ = FirstAccountRow - 1;
 };
+
+// Empties both arrays for a new read, the breakdowns and layout positions included.
+void AccZanClearArrays(std::vector<TBALANCE>& Recs, int LastRec, std::vector<TQSORT>& Sorts, int LastSort);
+
+// Runs the work of a read on the transaction of its guard and commits what the guard started. A
+// database error or more lines than the arrays hold is reported ("試算表読込") and raised again after
+// the rollback; any other failure is rolled back and raised.
+void AccZanReadReported(fb::TransactionGuard& guard, const std::function<void()>& work);
 
 // Reads the trial balance of the open data set (AccInf, DM's data connection) into the arrays.
 // Layout and Selection as in TSisanhyoReadArgs; an unknown combination reads only the summary

@@ -1,10 +1,9 @@
 #include "accounting/uAccZanSisanhyo.h"
 
 #include "accounting/uAccBalanceSheet.h"
+#include "accounting/uAccMbSisanhyou.h"
 #include "accounting/uAccSisanhyou.h"
 #include "core/uAccRecord.h"
-
-#include <stdexcept>
 
 namespace kb {
 
@@ -16,10 +15,8 @@ void AccZanSisanhyoRead(std::vector<TBALANCE>& Recs, int LastRec, std::vector<TQ
     const std::string sisetu = SisetuCode;
     const std::string bumon = BumonCode;
     if (AccInf.IryouHoujin) {
-        if (!AccZanMedicalReadHook)
-            throw std::logic_error("AccZanSisanhyoRead: the medical-corporation trial balance is not available");
-        AccZanMedicalReadHook(Recs, LastRec, Sorts, LastSort, sisetu, bumon, Tax, Selection, Layout, StatementKind, Haibun,
-                              MedicalArg);
+        AccMbSisanhyoRead(Recs, LastRec, Sorts, LastSort, sisetu, bumon, Tax, Selection, Layout, StatementKind, Haibun,
+                          MedicalArg);
         return;
     }
     AccSisanhyoRead(Recs, LastRec, Sorts, LastSort, sisetu, bumon, Tax, Selection, Layout, StatementKind, Haibun, PrevTax);
@@ -38,9 +35,7 @@ void AccZanSisanhyoCalc(std::vector<TBALANCE>& Recs, int LastRec, int OpeningZer
                         int LastPeriod, int MedicalArg)
 {
     if (AccInf.IryouHoujin) {
-        if (!AccZanMedicalCalcHook)
-            throw std::logic_error("AccZanSisanhyoCalc: the medical-corporation statements are not available");
-        AccZanMedicalCalcHook(Recs, LastRec, OpeningZero, Selector, FirstPeriod, LastPeriod, MedicalArg);
+        AccMbSisanhyoCalc(Recs, LastRec, OpeningZero, Selector, FirstPeriod, LastPeriod, MedicalArg);
         return;
     }
     pcBalanceSheet_Calcu(Recs, LastRec, OpeningZero, Selector, FirstPeriod, LastPeriod);

@@ -2,30 +2,18 @@
 // uAccZanSisanhyo: the three entry points through which every caller outside the accounting
 // subsystem reads a trial balance and computes its figures. The medical-corporation flag of the
 // open data set (AccInf.IryouHoujin) chooses the path: the normal reader (AccSisanhyoRead) and
-// computation (pcBalanceSheet_Calcu), or the medical-corporation variants.
-//
-// The medical-corporation variants register themselves in the two hooks below; until they do,
-// medical data is refused with std::logic_error rather than read on the normal path.
+// computation (pcBalanceSheet_Calcu), or the medical-corporation variants (uAccMbSisanhyou), which
+// alone receive MedicalArg, the business division.
 //
 // Failures raise (after the readers have reported them): the caller ends its work with a failure
 // and never uses partly filled arrays.
 
 #include "accounting/uAccClasses.h"
 
-#include <functional>
 #include <string>
 #include <vector>
 
 namespace kb {
-
-using TAccZanMedicalReadHook = std::function<void(std::vector<TBALANCE>& Recs, int LastRec, std::vector<TQSORT>& Sorts,
-                                                  int LastSort, const std::string& SisetuCode, const std::string& BumonCode,
-                                                  int Tax, int Selection, int Layout, int StatementKind, int Haibun,
-                                                  int MedicalArg)>;
-using TAccZanMedicalCalcHook = std::function<void(std::vector<TBALANCE>& Recs, int LastRec, int OpeningZero, int Selector,
-                                                  int FirstPeriod, int LastPeriod, int MedicalArg)>;
-inline TAccZanMedicalReadHook AccZanMedicalReadHook;
-inline TAccZanMedicalCalcHook AccZanMedicalCalcHook;
 
 void AccZanSisanhyoRead(std::vector<TBALANCE>& Recs, int LastRec, std::vector<TQSORT>& Sorts, int LastSort,
                         const std::string& SisetuCode, const std::string& BumonCode, int Tax, int Selection, int Layout,

@@ -258,24 +258,20 @@ TEST_F(GeneralLedger, MoreLinesThanTheArraysHoldIsReportedAndFailsTheCall)
     EXPECT_FALSE(DM->IBTransactionDATSS.InTransaction());
 }
 
-TEST_F(GeneralLedger, MedicalCorporationDataIsNotReadOnTheNormalPath)
+TEST_F(GeneralLedger, MedicalCorporationDataTakesTheMedicalPath)
 {
+    // the medical flag sends the read to the medical procedures, which a general data set lacks:
+    // the failure is reported and ends the call
     AccInf.IryouHoujin = true;
-    std::vector<TBALANCE> recs(700);
-    std::vector<TQSORT> sorts(700);
-    EXPECT_THROW(AccZanSisanhyoReadAll(recs, 699, sorts, 699, 1, 0, 0, 0), std::logic_error);
-    EXPECT_THROW(AccZanSisanhyoCalc(recs, 699, 0, -1, 1, 16, 0), std::logic_error);
-    // a registered medical variant receives the linkage's fixed arguments
-    int selection = -1, layout = -1;
-    AccZanMedicalReadHook = [&](std::vector<TBALANCE>&, int, std::vector<TQSORT>&, int, const std::string&, const std::string&,
-                                int, int sel, int lay, int, int, int) {
-        selection = sel;
-        layout = lay;
-    };
-    AccZanSisanhyoReadAll(recs, 699, sorts, 699, 1, 0, 0, 0);
-    AccZanMedicalReadHook = nullptr;
-    EXPECT_EQ(selection, 0);
-    EXPECT_EQ(layout, 3);
+    std::vector<TBALANCE> recs;
+    std::vector<TQSORT> sorts;
+    const int last = AccZanPrepareArrays(recs, sorts);
+    EXPECT_EQ(last, 699);
+    EXPECT_THROW(AccZanSisanhyoReadAll(recs, last, sorts, last, 1, 0, 0, 0), FbError);
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_EQ(ui.shown[0].rfind("試算表読込", 0), 0u);
+    EXPECT_NE(ui.shown[0].find("SP_SISETUHIKAKU_SISANHYO"), std::string::npos);
+    EXPECT_FALSE(DM->IBTransactionDATSS.InTransaction());
 }
 
 } // namespace

@@ -19,7 +19,7 @@
 
 namespace kbtest::ledger {
 
-enum class DataSetKind { General, Loss, NoProcedures, Departments };
+enum class DataSetKind { General, Loss, NoProcedures, Departments, Medical };
 
 struct RecordingErrorUi : kb::IErrorUi {
     std::vector<std::string> shown;
@@ -153,6 +153,7 @@ protected:
             kbtest::CreateDatabase(folder / "vqacc.fdb", "CREATE TABLE ACCDEF1 (REC INTEGER, BUMON INTEGER);\nCOMMIT;\n");
             break;
         case DataSetKind::Departments: BuildDepartmentDataSet(folder); break;
+        case DataSetKind::Medical: kbtest::fixture::BuildMedicalDataSet(folder, 6); break;
         }
     }
     static void FreeSuite()
@@ -184,6 +185,10 @@ protected:
             ASSERT_TRUE(kb::fnGetAccInfo(*kb::DM));
             ASSERT_EQ(kb::AccInf.DATATYPE, 2);
             ASSERT_EQ(kb::AccInf.KAISINO, 1);
+        }
+        if (kind_ == DataSetKind::Medical) {
+            ASSERT_TRUE(kb::fnGetAccInfo(*kb::DM));
+            ASSERT_TRUE(kb::AccInf.IryouHoujin);
         }
     }
     void TearDown() override
