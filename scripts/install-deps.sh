@@ -9,7 +9,7 @@ PACKAGES=(
   libfbclient2 firebird-dev firebird3.0-server-core firebird3.0-utils firebird3.0-server
   libxml2-dev libxml2-utils libcurl4-openssl-dev libssl-dev libzip-dev liblhasa-dev lhasa
   fonts-noto-cjk fonts-ipafont-mincho fonts-ipafont-gothic fonts-ipaexfont
-  python3 python3-pyftpdlib
+  python3 python3-pyftpdlib openssl zlib1g-dev
 )
 
 missing=()
