@@ -46,6 +46,33 @@ std::string DateText(const std::string& stored, bool eraForm)
     return d ? DateToStrFmtW("yy/mm/dd", 2, *d, true) : stored;
 }
 
+// Runs body in the job's transaction and commits; a failure is reported with the context and text
+// and ends the transaction (rolled back, or committed where the jobs keep what was done).
+template <class F>
+bool Guarded(Job& job, const char* context, const char* text, bool commitOnFailure, F&& body)
+{
+    auto end = [&] {
+        try {
+            if (!job.tr.InTransaction()) return;
+            if (commitOnFailure) job.tr.Commit();
+            else job.tr.Rollback();
+        } catch (const FbError&) {
+        }
+    };
+    try {
+        body();
+        job.tr.Commit();
+        return true;
+    } catch (const FbError& e) {
+        end();
+        ShowIBError(e, context, text);
+    } catch (const std::exception& e) {
+        end();
+        ShowErrorDetail(text, e.what());
+    }
+    return false;
+}
+
 } // namespace
 
 std::string TDataTusinDb::DatabaseName() const
@@ -63,7 +90,7 @@ bool TDataTusinDb::GetDataVersion(int flag, int& major, int& minor1, int& minor2
 {
     Job job;
     if (!job.Open(DatabaseName())) return false;
-    try {
+    return Guarded(job, "Cloud_Crear", "クラウドシェア", false, [&] {
         fb::Statement q(job.db, &job.tr);
         q.SetSQL("SELECT MAJOR,MINOR1,MINOR2 FROM ACCVERSION WHERE REC=1");
         q.ExecQuery();
@@ -85,16 +112,7 @@ bool TDataTusinDb::GetDataVersion(int flag, int& major, int& minor1, int& minor2
             u.ParamByName("REC").SetInteger(1);
             u.ExecQuery();
         }
-        job.tr.Commit();
-        return true;
-    } catch (const FbError& e) {
-        job.tr.Rollback();
-        ShowIBError(e, "Cloud_Crear", "クラウドシェア");
-    } catch (const std::exception& e) {
-        job.tr.Rollback();
-        ShowErrorDetail("クラウドシェア", e.what());
-    }
-    return false;
+    });
 }
 
 bool TDataTusinDb::SetCloudTime(const DateTime& time)
@@ -104,51 +122,34 @@ bool TDataTusinDb::SetCloudTime(const DateTime& time)
     if (!CloudColumnsExist(ma, mi1, mi2)) return true;
     Job job;
     if (!job.Open(DatabaseName())) return false;
-    try {
+    return Guarded(job, "Cloud_Time", "クラウドシェア", false, [&] {
         fb::Statement u(job.db, &job.tr);
         u.SetSQL("UPDATE ACCDEF1 SET CLOUD_TIME=:CLOUD_TIME WHERE REC=:REC ");
         u.ParamByName("CLOUD_TIME").SetDateTime(time);
         u.ParamByName("REC").SetInteger(1);
         u.ExecQuery();
-        job.tr.Commit();
-        return true;
-    } catch (const FbError& e) {
-        job.tr.Rollback();
-        ShowIBError(e, "Cloud_Time", "クラウドシェア");
-    } catch (const std::exception& e) {
-        job.tr.Rollback();
-        ShowErrorDetail("クラウドシェア", e.what());
-    }
-    return false;
+    });
 }
 
 bool TDataTusinDb::HasApprovedSiwake()
 {
     Job job;
     if (!job.Open(DatabaseName())) return false;
-    try {
+    bool any = false;
+    const bool ok = Guarded(job, "SIWAKE_VIEW", "基本情報の取得に失敗しました。\r", true, [&] {
         fb::Statement q(job.db, &job.tr);
         q.SetSQL(std::string("SELECT COUNT(*) AS CNT ") + "\nFROM SIWAKE_VIEW WHERE (SHONIN_OPCODE <> 0) ");
         q.ExecQuery();
-        const bool any = !q.Eof() && q.FieldByName("CNT").AsInteger() > 0;
-        q.Close();
-        job.tr.Commit();
-        return any;
-    } catch (const FbError& e) {
-        ShowIBError(e, "SIWAKE_VIEW", "基本情報の取得に失敗しました。\r");
-    }
-    try {
-        job.tr.Commit();
-    } catch (const FbError&) {
-    }
-    return false;
+        any = !q.Eof() && q.FieldByName("CNT").AsInteger() > 0;
+    });
+    return ok && any;
 }
 
 bool TDataTusinDb::ReadGassanSettings(std::string& kubun, std::string& count)
 {
     Job job;
     if (!job.Open(DatabaseName())) return false;
-    try {
+    return Guarded(job, "ACCREG", "基本情報の取得に失敗しました。\r", true, [&] {
         auto read = [&](const char* code) {
             fb::Statement q(job.db, &job.tr);
             q.SetSQL(std::string("SELECT * FROM ACCREG") + "\nWHERE AGROUP=:AGROUP and ACODE=:ACODE");
@@ -159,19 +160,14 @@ bool TDataTusinDb::ReadGassanSettings(std::string& kubun, std::string& count)
         };
         kubun = read("合算データ区分");
         count = read("合算データ数");
-        job.tr.Commit();
-        return true;
-    } catch (const FbError& e) {
-        ShowIBError(e, "ACCREG", "基本情報の取得に失敗しました。\r");
-    }
-    return false;
+    });
 }
 
 bool TDataTusinDb::WriteGassanSettings(const std::string& kubun, const std::string& count)
 {
     Job job;
     if (!job.Open(DatabaseName())) return false;
-    try {
+    return Guarded(job, "ACCREG", "基本情報の取得に失敗しました。\r", true, [&] {
         for (const auto& [code, value] : {std::pair<const char*, std::string>{"合算データ区分", kubun}, {"合算データ数", count}}) {
             fb::Statement u(job.db, &job.tr);
             u.SetSQL(std::string("UPDATE ACCREG SET ATEXT=:ATEXT") + "\nWHERE (AGROUP=:AGROUP) AND (ACODE=:ACODE)");
@@ -180,13 +176,7 @@ bool TDataTusinDb::WriteGassanSettings(const std::string& kubun, const std::stri
             u.ParamByName("ACODE").SetString(code);
             u.ExecQuery();
         }
-        job.tr.Commit();
-        return true;
-    } catch (const FbError& e) {
-        job.tr.Rollback();
-        ShowIBError(e, "ACCREG", "基本情報の取得に失敗しました。\r");
-    }
-    return false;
+    });
 }
 
 std::string TDataTusinDb::GetVersionText(int major, int minor)
