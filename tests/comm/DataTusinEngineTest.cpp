@@ -239,3 +239,17 @@ TEST_F(Transfer, RelaySendWithTheAnalysisCloudFailsClearlyAndARefusedRestoreKeep
     EXPECT_EQ(std::count(codes.begin(), codes.end(), "1830"), 0);
     EXPECT_TRUE(EmptyOrMissing(receiver.temp / "ComR"));
 }
+
+TEST_F(Transfer, ValuesThatCouldBreakTheRequestArriveIntact)
+{
+    Office office("data");
+    AccInf.WebHolder = "AB&C D#1=ä";
+    SystemDef.SerialText = "S/N 1+2";
+    EXPECT_FALSE(office.engine.CheckServer()); // an ID the server does not know: 920
+    const auto reqs = peer.Requests();
+    ASSERT_EQ(reqs.size(), 1u);
+    EXPECT_EQ(reqs[0].Path, "/request.php");
+    EXPECT_EQ(reqs[0].Params.at("sFName"), "AB&C D#1=ä");
+    EXPECT_EQ(reqs[0].Params.at("sSno"), "S/N 1+2");
+    EXPECT_EQ(reqs[0].Params.at("Scode"), "1720");
+}
