@@ -1,5 +1,6 @@
 #include "accounting/DataInfomation.h"
 
+#include "accounting/DataListTable.h"
 #include "accounting/SitenList.h"
 #include "core/DataModuleAccInfo.h"
 #include "core/DataModuleAccReg.h"
@@ -335,7 +336,6 @@ bool TDataInfomation::ReadIniFile(const std::string& host, const std::string& fo
 bool TDataInfomation::ReadIniFileServer(const std::string& host, const std::string& folder, TDataInfomationRec& rec)
 {
     const std::string upperFolder = AsciiUpper(folder);
-    const bool onDataPath = upperFolder.find("/DATA/") != std::string::npos;
     fb::Connection& sys = dm_.IBDatabaseDEF;
     fb::Transaction& str = dm_.IBTransactionDEF;
     const bool sysWasConnected = sys.Connected();
@@ -346,13 +346,14 @@ bool TDataInfomation::ReadIniFileServer(const std::string& host, const std::stri
             str.StartTransaction();
             started = true;
         }
+        const std::string table = DataListTableOf(sys, str, folder);
         fb::Statement q(sys, &str);
         // The table name is one of two fixed names, never data.
         q.SetSQL(std::string("SELECT D.DATALOCK,O.OPCODE,O.OPNAME,\n"
                              "D.ENTTEXT,D.DATACODE,D.DATATYPE,D.CODETYPE,D.SHOUGOU,D.NENDO,D.KISHU,D.KIMATU,D.TANTOU,"
                              "D.UPDATE_LOCK,D.VER_TEXT\n,D.VER_MAJOR,D.VER_MINOR1,D.VER_MINOR2\n,D.CLOUD\n,D.READ_ONLY\n"
                              "FROM ") +
-                 (onDataPath ? "DATALIST" : "DATALIST_EX") +
+                 table +
                  " D\nLEFT JOIN OPERATOR O ON(D.GROUPID=O.GROUPID AND D.DATALOCK=O.OPCODE)\n"
                  "WHERE (D.DATALOCK<>0)AND(UPPER(D.PASNAME)=:PASNAME)AND(D.GROUPID=:GROUPID)");
         q.ParamByName("PASNAME").SetString(upperFolder);

@@ -426,6 +426,7 @@ void TForm1::FormCreate(const std::vector<std::string>& arguments)
     }
     // 5.
     if (AppInfo.OEM == "Vellmark") OemFlag = 1;
+    SystemDef.SerialText = AppInfo.Serial;
     // 6.
     SetAppInfo();
     // 7.

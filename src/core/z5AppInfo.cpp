@@ -108,6 +108,9 @@ void SetDefaultAppInfo(TAppInfoRec& r)
     r.DataConQiv02 = "Ｑｉｖ復元";
     r.WebAzimobanServer = "azimoban.zandrel.invalid";
     r.QuorviServer = "quorvi.zandrel.invalid";
+    r.StatusServer = kStatusServerPlaceholder;
+    r.StatusServerPort = 443;
+    r.Serial.clear();
     r.QuorviMenuLimit = true;
 }
 
@@ -152,6 +155,10 @@ int LoadAppInfo(const fs::path& programPath, TAppInfoRec& rec)
         rec.ReruziroBlind = ToIntDef(s("Application", "ReruziroBlind"), 0);
         rec.WebAzimobanServer = s("Application", "WebAzimobanServer");
         rec.QuorviServer = s("Application", "QuorviServer");
+        rec.StatusServer = s("Application", "StatusServer");
+        if (rec.StatusServer.empty()) rec.StatusServer = kStatusServerPlaceholder;
+        rec.StatusServerPort = ToIntDef(s("Application", "StatusServerPort"), 443);
+        rec.Serial = s("Application", "Serial");
         rec.CompanyName = s("Company", "Name");
         rec.CompanyZipCode = s("Company", "ZipCode");
         rec.CompanyAddr = s("Company", "Addr");

@@ -69,6 +69,12 @@ struct TAppInfoRec {
     // [Application]
     std::string WebAzimobanServer;
     std::string QuorviServer;
+    // The data communication's status server (HTTPS); a placeholder that resolves nowhere until the
+    // installation names the service's host.
+    std::string StatusServer;
+    int StatusServerPort = 443;
+    // The installation serial the status requests carry (SystemDef.SerialText at start-up).
+    std::string Serial;
     // [Menu]
     bool QuorviMenuLimit = true;
 };
@@ -77,6 +83,7 @@ struct TAppInfoRec {
 extern TAppInfoRec AppInfo;
 
 inline constexpr const char* kAppInfoFileName = "AppInfo.ini";
+inline constexpr const char* kStatusServerPlaceholder = "status.zandrel.invalid";
 
 // Every field to its built-in default.
 void SetDefaultAppInfo(TAppInfoRec& rec);

@@ -230,7 +230,8 @@ TEST_F(AccInfoLoad, VersionExistenceAndFacilityQuestions)
     EXPECT_TRUE(fnExistence_Table(*env.dm, "TUSIN_ID"));
     EXPECT_FALSE(fnExistence_Table(*env.dm, "NO_SUCH_TABLE"));
     EXPECT_TRUE(fnExistence_Field(*env.dm, "ACCDEF1", "CLOUD_LINE"));
-    EXPECT_FALSE(fnExistence_Field(*env.dm, "ACCDEF1", "CLOUD_TIME"));
+    EXPECT_TRUE(fnExistence_Field(*env.dm, "ACCDEF1", "CLOUD_TIME"));
+    EXPECT_FALSE(fnExistence_Field(*env.dm, "ACCDEF1", "NO_SUCH_COLUMN"));
 
     std::string name;
     SystemDef.JobLevel = 9;
