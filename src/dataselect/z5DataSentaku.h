@@ -39,6 +39,8 @@ class QTimer;
 namespace kb {
 
 class TxAnimeProgressDialog;
+class TDataPlaceBox;
+class TDataPlaceIO;
 
 inline constexpr int kGridColumns = 20;
 inline constexpr int kShownColumns = 10; // 10 to 19 render the line's facts
@@ -132,6 +134,7 @@ public:
     QCheckBox* cboxKyoyuDataAuto = nullptr;
     QWidget* pnlDataMan = nullptr;
     QComboBox* cmbDataMan = nullptr;
+    QPushButton* btnDataMan = nullptr;
     QWidget* pnlBottom = nullptr;
     std::array<QPushButton*, fkCount> FuncButtons{};
     QLineEdit* txtIncSerch = nullptr;
@@ -140,6 +143,14 @@ public:
     std::unique_ptr<TDataSentakuListCtl> ListCtl;
     std::unique_ptr<TDataListRefresher> Refresher;
     TDataListKensakuBox* KensakuBox = nullptr;
+    TDataPlaceBox* PlaceBox = nullptr;          // created on first use, owned by the form
+    std::unique_ptr<TDataPlaceIO> PlaceIO;      // the named places behind cmbDataMan
+
+    // ---- data places of the server modes (z5DataSentakuPlace.cpp)
+    void PreparePlaces();
+    void cmbDataManChange();
+    void cmbDataManExit();
+    void btnDataManClick();
 
     // ---- list
     void InitDisplay(std::uint8_t displayMode);

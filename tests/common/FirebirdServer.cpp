@@ -186,4 +186,6 @@ void WithFirebirdServer::SetUp()
     server = std::make_unique<FirebirdServer>();
 }
 
+std::filesystem::path FileOperationModule() { return BuildDir() / "udr" / "libkbfileop.so"; }
+
 } // namespace kbtest

@@ -68,6 +68,10 @@ private:
     int port_ = 0;
 };
 
+// The file-operation UDR module of this build (<build>/udr/libkbfileop.so), for servers of the
+// server-mode file tests; their kbfileop.conf names the data roots.
+std::filesystem::path FileOperationModule();
+
 // A fixture that skips when the server package is missing and otherwise starts a server per test.
 class WithFirebirdServer : public ::testing::Test {
 protected:

@@ -227,10 +227,6 @@ TEST_F(DataModuleBackup, CashBookCountsAnEntryBetweenCashAccountsOnce)
 #include <cstdlib>
 #include <optional>
 
-namespace kbtest {
-fs::path FileOperationModule(); // z5ServerFileTest.cpp
-}
-
 namespace {
 
 class DataModuleBackupServer : public ::testing::Test {

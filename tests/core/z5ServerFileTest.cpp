@@ -35,16 +35,6 @@ void Write(const fs::path& f, const std::string& text) { std::ofstream(f, std::i
 
 } // namespace
 
-namespace kbtest {
-// The file-operation module of this build: <build>/udr, found from KB_BUILD_DIR or from the test
-// program's own place (<build>/tests).
-fs::path FileOperationModule()
-{
-    if (const char* build = std::getenv("KB_BUILD_DIR"); build && *build) return fs::path(build) / "udr" / "libkbfileop.so";
-    return fs::read_symlink("/proc/self/exe").parent_path().parent_path() / "udr" / "libkbfileop.so";
-}
-} // namespace kbtest
-
 namespace {
 
 fs::path ModulePath() { return kbtest::FileOperationModule(); }
