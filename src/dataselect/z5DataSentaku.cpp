@@ -344,9 +344,9 @@ TDataSentakuBox::TDataSentakuBox(QWidget* parent) : TBSDI(parent, true)
     connect(btnSearchCancel, &QPushButton::clicked, this, [this] { btnSearchClick(btnSearchCancel); });
     connect(btnListUpdate, &QPushButton::clicked, this, [this] { btnListUpdateClick(); });
     connect(btnDataInfo, &QPushButton::clicked, this, [this] { NotBuilt("データの詳細情報"); });
-    connect(btnKyoyuDataDown, &QPushButton::clicked, this, [this] { NotBuilt("共有取得"); });
-    connect(btnKyoyuDataUp, &QPushButton::clicked, this, [this] { NotBuilt("共有保管"); });
-    connect(btnCloudShare, &QPushButton::clicked, this, [this] { NotBuilt("クラウドシェア"); });
+    connect(btnKyoyuDataDown, &QPushButton::clicked, this, [this] { btnKyoyuDataDownClick(); });
+    connect(btnKyoyuDataUp, &QPushButton::clicked, this, [this] { btnKyoyuDataUpClick(); });
+    connect(btnCloudShare, &QPushButton::clicked, this, [this] { btnCloudShareClick(); });
     connect(cboxKyoyuDataAuto, &QCheckBox::clicked, this, [this] { cboxKyoyuDataAutoClick(); });
     connect(cmbDataMan, &QComboBox::activated, this, [this](int) { cmbDataManChange(); });
     connect(btnDataMan, &QPushButton::clicked, this, [this] { btnDataManClick(); });
@@ -1131,10 +1131,8 @@ int TDataSentakuBox::AutoShareStep(const std::string& direction)
     if (SystemDef.AutoShareFlag != 1) return 1;
     const TDataListRec* r = RowRecord(CurrentLine());
     if (!r || r->NETDRIVE != 1) return 1;
-    if ((direction == "upload" && r->KYOYULOCK == 1) || (direction == "download" && r->KYOYULOCK == 0)) {
-        NotBuilt(direction == "upload" ? "共有保管" : "共有取得");
-        return 0;
-    }
+    if (direction == "upload" && r->KYOYULOCK == 1) return KyoyuDataUpRun(1);
+    if (direction == "download" && r->KYOYULOCK == 0) return KyoyuDataDownRun(1);
     return 1;
 }
 

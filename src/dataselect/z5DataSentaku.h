@@ -146,6 +146,21 @@ public:
     TDataPlaceBox* PlaceBox = nullptr;          // created on first use, owned by the form
     std::unique_ptr<TDataPlaceIO> PlaceIO;      // the named places behind cmbDataMan
 
+    // ---- shared and cloud-share data (z5DataSentakuShare.cpp)
+    int KyoyuDataDownRun(int automatic);
+    int KyoyuDataUpRun(int automatic);
+    void btnKyoyuDataDownClick();
+    void btnKyoyuDataUpClick();
+    void btnCloudShareClick();
+    bool FetchSharedBeforeSave();
+    // Marks the row at rowIndex (and its members) held by this operator or not: KYOYULOCK, the
+    // registry, and the share status of the local folder and of the shared copy.
+    void SetShareHeld(int held, int rowIndex);
+    // The share state (1 kept on the share, 2 held here) on a parent line and its members' lines.
+    void ShowShareState(int parent, int state);
+    // The parent line of a member line (a parent line is its own).
+    int GetParentRow(int line) const;
+
     // ---- data places of the server modes (z5DataSentakuPlace.cpp)
     void PreparePlaces();
     void cmbDataManChange();
