@@ -60,6 +60,8 @@ public:
 
 protected:
     bool eventFilter(QObject* o, QEvent* e) override;
+    // Made once by its owner and shown again for every use: closing hides it.
+    bool FormCloseHide() override { return true; }
 
 private:
     // Asks for a name; false when cancelled.

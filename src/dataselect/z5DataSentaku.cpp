@@ -343,7 +343,7 @@ TDataSentakuBox::TDataSentakuBox(QWidget* parent) : TBSDI(parent, true)
     connect(btnSearch, &QPushButton::clicked, this, [this] { btnSearchClick(btnSearch); });
     connect(btnSearchCancel, &QPushButton::clicked, this, [this] { btnSearchClick(btnSearchCancel); });
     connect(btnListUpdate, &QPushButton::clicked, this, [this] { btnListUpdateClick(); });
-    connect(btnDataInfo, &QPushButton::clicked, this, [this] { NotBuilt("データの詳細情報"); });
+    connect(btnDataInfo, &QPushButton::clicked, this, [this] { btnDataInfoClick(); });
     connect(btnKyoyuDataDown, &QPushButton::clicked, this, [this] { btnKyoyuDataDownClick(); });
     connect(btnKyoyuDataUp, &QPushButton::clicked, this, [this] { btnKyoyuDataUpClick(); });
     connect(btnCloudShare, &QPushButton::clicked, this, [this] { btnCloudShareClick(); });

@@ -41,6 +41,7 @@ namespace kb {
 class TxAnimeProgressDialog;
 class TDataPlaceBox;
 class TDataPlaceIO;
+class TDataSyosaiInfoBox;
 
 inline constexpr int kGridColumns = 20;
 inline constexpr int kShownColumns = 10; // 10 to 19 render the line's facts
@@ -145,6 +146,10 @@ public:
     TDataListKensakuBox* KensakuBox = nullptr;
     TDataPlaceBox* PlaceBox = nullptr;          // created on first use, owned by the form
     std::unique_ptr<TDataPlaceIO> PlaceIO;      // the named places behind cmbDataMan
+
+    // ---- the details dialog behind "情報" (z5DataSentakuInfo.cpp)
+    TDataSyosaiInfoBox* SyosaiBox = nullptr;  // created on first use, owned by the form
+    void btnDataInfoClick();
 
     // ---- shared and cloud-share data (z5DataSentakuShare.cpp)
     int KyoyuDataDownRun(int automatic);

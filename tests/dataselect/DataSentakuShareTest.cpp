@@ -12,12 +12,17 @@
 #include "core/z5ComFunc.h"
 #include "dataselect/DataTusinLink.h"
 #include "dataselect/z5DataSentaku.h"
+#include "dataselect/z5DataSyosaiInfo.h"
 #include "dataselect/z5KyoyuData.h"
 #include "fb/Database.h"
 #include "fb/Statement.h"
 #include "platform/IniFile.h"
+#include "ui/UiTestHelp.h"
+#include "ui/xEdit.h"
 #include "ui/z5MessageDlg2.h"
 
+#include <QCheckBox>
+#include <QLabel>
 #include <QPushButton>
 #include <QTableView>
 
@@ -311,4 +316,76 @@ TEST_F(DataSentakuShare, ConsolidatedShareWithADamagedMemberIsNotStored)
     EXPECT_EQ(Bytes(share / "vqacc.fdb"), shareBefore);
     EXPECT_EQ(Registry("KYOYULOCK", 6), "1");
     SystemDef.AutoShareFlag = 0;
+}
+
+// "情報": the changed list name, update lock and read-only flag reach the data set's header, its
+// information file and the registry; a share row keeps its registry number.
+TEST_F(DataSentakuShare, DetailsAreWrittenBack)
+{
+    std::string name;  // 40 bytes: the whole width of the list name
+    for (int i = 0; i < 20; ++i) name += "詳";
+    const fs::path local1 = root.sysDir / "0001";
+    bool shown = false;
+    kbtest::WhenModal([&](QWidget* w) {
+        auto* d = qobject_cast<TDataSyosaiInfoBox*>(w);
+        ASSERT_NE(d, nullptr);
+        shown = true;
+        EXPECT_EQ(d->lblDataKbn->text().toStdString(), "個人(一般)");
+        EXPECT_EQ(d->lblSiwakeKensu->text().toStdString(), "142件");
+        EXPECT_TRUE(d->cboxDataReadOnly->isEnabled());
+        EXPECT_FALSE(d->cboxStatusClear->isVisible());
+        d->txtListName->setText(QString::fromStdString(name));
+        d->cboxDataUpdateLock->setChecked(true);
+        d->cboxDataReadOnly->setChecked(true);
+        d->btnOK->click();
+    });
+    box->SetCurrentLine(LineOfRec(1), 0);
+    box->btnDataInfoClick();
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(OnData(local1, "SELECT ENTTEXT FROM ACCDEF1 WHERE REC=1"), name);
+    EXPECT_EQ(OnData(local1, "SELECT DATALOCK FROM ACCDEF1 WHERE REC=1"), "1");
+    EXPECT_EQ(OnData(local1, "SELECT READ_ONLY FROM ACCDEF1 WHERE REC=1"), "1");
+    const IniFile ini(local1 / "vqacc.ini");
+    EXPECT_EQ(ini.ReadString("DATAINFO", "DATALISTNAME", ""), name);
+    EXPECT_EQ(ini.ReadString("DATASTS", "UPDATE_LOCK", ""), "1");
+    EXPECT_EQ(ini.ReadString("DATASTS", "READ_ONLY", ""), "1");
+    EXPECT_EQ(Registry("ENTTEXT", 1), name);
+    EXPECT_EQ(Registry("UPDATE_LOCK", 1), "1");
+    EXPECT_EQ(Registry("READ_ONLY", 1), "1");
+    EXPECT_EQ(box->Cell(LineOfRec(1), 3), name);
+
+    // A share held here, of data version 11: the read-only box is disabled; the row keeps REC 6
+    // and the share's own information file gets the name.
+    const fs::path local6 = root.sysDir / "0006";
+    fs::copy(share, local6, fs::copy_options::recursive);
+    IniFile(local6 / "vqacc.ini").WriteString("DATAINFO", "VERSION1", "11.0.1");
+    {
+        fb::TransactionGuard g(DM->IBTransactionDEF);
+        fb::Statement q(DM->IBDatabaseDEF, &DM->IBTransactionDEF);
+        q.SetSQL("UPDATE DATALIST SET ENTTEXT='共有', SHOUGOU='共有', NETDRIVE=1, KYOYULOCK=1, PASNAME=:P, "
+                 "KISHU='2025-01-01', KIMATU='2025-12-31' WHERE REC=6");
+        q.ParamByName("P").SetString(share.string());
+        q.ExecQuery();
+        g.Commit();
+    }
+    box->LoadDataList();
+    box->FillGrid(-1);
+    kbtest::WhenModal([&](QWidget* w) {
+        auto* d = qobject_cast<TDataSyosaiInfoBox*>(w);
+        ASSERT_NE(d, nullptr);
+        EXPECT_FALSE(d->cboxDataReadOnly->isEnabled());
+        EXPECT_TRUE(d->cboxDataUpdateLock->isEnabled());
+        EXPECT_EQ(d->F[6]->text().toStdString(), "F7:再構築");
+        d->txtListName->setText("共有の新名");
+        d->btnOK->click();
+
+    });
+    const int line = LineOfRec(6);
+    box->SetCurrentLine(line, 0);
+    box->btnDataInfoClick();
+    EXPECT_EQ(Registry("ENTTEXT", 6), "共有の新名");
+    EXPECT_EQ(Registry("PASNAME", 6), share.string());
+    EXPECT_EQ(box->RowRecord(line)->REC, 6);
+    EXPECT_EQ(IniFile(share / "vqacc.ini").ReadString("DATAINFO", "DATALISTNAME", ""), "共有の新名");
+    EXPECT_TRUE(ui.shown.empty()) << ui.shown.front();
 }
