@@ -7,6 +7,7 @@
 #include "core/z5AppInfo.h"
 #include "core/z5ComFunc.h"
 #include "core/z5ServerFile.h"
+#include "dataselect/registry/DataFolderInfo.h"
 #include "fb/Database.h"
 #include "fb/FbError.h"
 #include "fb/Statement.h"
@@ -51,28 +52,6 @@ std::string OrNone(const std::string& s) { return s.empty() ? "設定なし" : s
 std::string WithExtension(const std::string& file, const char* ext)
 {
     return std::filesystem::path(file).replace_extension(ext).string();
-}
-
-// Whether the data set's database opens now (an attachment of its own, closed at once).
-bool DatabaseOpens(const std::string& folder)
-{
-    try {
-        fb::Connection db;
-        db.SetSQLDialect(3);
-        db.SetDatabaseName(TDM::ServerPath(SystemDef.HostName, folder, DataFileName));
-        TDM::SetLoginParams(db);
-        db.Open();
-        fb::Transaction tr(&db, {"read", "read_committed", "rec_version", "nowait"});
-        fb::TransactionGuard g(tr);
-        fb::Statement q(db, &tr);
-        q.SetSQL("SELECT COUNT(*) FROM RDB$RELATIONS");
-        q.ExecQuery();
-        q.Close();
-        g.Commit();
-        return true;
-    } catch (const std::exception&) {
-        return false;
-    }
 }
 
 } // namespace
@@ -354,7 +333,7 @@ int TDataSyosaiInfoBox::RebuildData()
             std::string error;
             if (!job(viaWork ? safety : source, backup, error)) throw std::runtime_error(error);
             if (viaWork && !FCopy(dm, safety, source, mode)) throw std::runtime_error("copy back");
-            if (!DatabaseOpens(DataFolder)) throw std::runtime_error("the rebuilt database does not open");
+            if (!DataSetOpens(DataFolder)) throw std::runtime_error("the rebuilt database does not open");
             TDataInfomation di;
             di.Mode = static_cast<std::uint8_t>(mode);
             di.SetDataStatus(DataFolder, 1);
@@ -364,7 +343,7 @@ int TDataSyosaiInfoBox::RebuildData()
             xAnimeProgressDialog1->SetAnimeActive(false);
             Info({"データ再構築の処理に失敗しました。"});
             FCopy(dm, safety, source, mode);
-            keepSafety = !DatabaseOpens(DataFolder);
+            keepSafety = !DataSetOpens(DataFolder);
         }
     }
     if (!keepSafety) FDel(dm, safety, mode, false);
