@@ -346,8 +346,8 @@ int TDataSyosaiInfoBox::RebuildData()
             keepSafety = !DataSetOpens(DataFolder);
         }
     }
-    if (!keepSafety) FDel(dm, safety, mode, false);
-    FDel(dm, backup, mode, false);
+    if (!keepSafety && FExist(dm, safety, mode)) FDel(dm, safety, mode, false);
+    if (FExist(dm, backup, mode)) FDel(dm, backup, mode, false);
     SetDataListLock(false);
     raise();
     xAnimeProgressDialog1->Close();

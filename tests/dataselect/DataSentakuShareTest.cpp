@@ -389,3 +389,56 @@ TEST_F(DataSentakuShare, DetailsAreWrittenBack)
     EXPECT_EQ(IniFile(share / "vqacc.ini").ReadString("DATAINFO", "DATALISTNAME", ""), "共有の新名");
     EXPECT_TRUE(ui.shown.empty()) << ui.shown.front();
 }
+
+// A rebuild whose job breaks off after it touched the data set puts the copy taken before it back,
+// says so and leaves no work file; with another attachment to the data set it is refused.
+TEST_F(DataSentakuShare, FailedRebuildPutsTheDataSetBack)
+{
+    const fs::path local1 = root.sysDir / "0001", work = tmp / "work";
+    fs::create_directories(work);
+    SystemDef.WorkDir = work.string();
+    SetSafeRoots({root.sysDir, work});
+    const std::string entries = OnData(local1, "SELECT COUNT(*) FROM SIWAKE");
+    int jobs = 0;
+    SetRebuildJob([&](const std::string& source, const std::string& backup, std::string& error) {
+        ++jobs;
+        std::ofstream(backup, std::ios::binary) << "half a backup";
+        std::ofstream(source, std::ios::binary | std::ios::trunc) << "half a restore";
+        error = "the restore broke off";
+        return false;
+    });
+    answer = mrOk;
+    auto rebuild = [&] {
+        kbtest::WhenModal([](QWidget* w) {
+            auto* d = qobject_cast<TDataSyosaiInfoBox*>(w);
+            ASSERT_NE(d, nullptr);
+            ASSERT_EQ(d->F[6]->text().toStdString(), "F7:再構築");
+            d->F[6]->click();
+            d->btnCancel->click();
+        });
+        box->SetCurrentLine(LineOfRec(1), 0);
+        box->btnDataInfoClick();
+    };
+    rebuild();
+    EXPECT_EQ(jobs, 1);
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[1], "データ再構築の処理に失敗しました。");
+    EXPECT_EQ(OnData(local1, "SELECT COUNT(*) FROM SIWAKE"), entries);
+    for (const fs::path& dir : {local1, work})
+        for (const auto& e : fs::directory_iterator(dir))
+            EXPECT_TRUE(e.path().extension() != ".fd_" && e.path().extension() != ".fb_") << e.path();
+
+    // Another attachment: refused before anything is copied.
+    messages.clear();
+    fb::Connection other;
+    other.SetSQLDialect(3);
+    other.SetDatabaseName((local1 / "vqacc.fdb").string());
+    TDM::SetLoginParams(other);
+    other.Open();
+    rebuild();
+    EXPECT_EQ(jobs, 1);
+    EXPECT_EQ(messages, (std::vector<std::string>{"現在、他のユーザーがデータに接続中です。他のユーザーがデータに接続している間はデータの再構築は行えません。"}));
+    other.Close();
+    SetRebuildJob(nullptr);
+    EXPECT_TRUE(ui.shown.empty()) << ui.shown.front();
+}
