@@ -28,7 +28,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <sstream>
 
@@ -50,8 +52,26 @@ struct ScriptedTusin : IDataTusinLink {
         choice = answer;
         return 1;
     }
-    int ExecuteCloudShare(QWidget*, const std::string&, TCloudShareChoice&) override { return 9; }
-    int CloudShareSend(const std::string&, int) override { return 1; }
+    // The settings: the answers in turn (the last one repeats), each with the area chosen.
+    std::vector<int> settingsAnswers{9};
+    TCloudShareChoice area;
+    std::vector<int> sendAnswers{1};
+    int settingsRuns = 0, sends = 0;
+    // What saving the settings writes into the data set (its cloud-share line).
+    std::function<void(const std::string& folder, int line)> onSaved;
+    int ExecuteCloudShare(QWidget*, const std::string& folder, TCloudShareChoice& choice) override
+    {
+        choice = area;
+        const int i = std::min<int>(settingsRuns++, static_cast<int>(settingsAnswers.size()) - 1);
+        const int r = settingsAnswers[static_cast<std::size_t>(i)];
+        if (r == 0 && onSaved) onSaved(folder, area.SelectedCloudLine);
+        return r;
+    }
+    int CloudShareSend(const std::string&, int) override
+    {
+        const int i = std::min<int>(sends++, static_cast<int>(sendAnswers.size()) - 1);
+        return sendAnswers[static_cast<std::size_t>(i)];
+    }
     int CloudShareReceive(const std::string&, int) override { return 1; }
     int ReleaseCloudShare(const std::string&) override { return 1; }
 };
@@ -440,5 +460,57 @@ TEST_F(DataSentakuShare, FailedRebuildPutsTheDataSetBack)
     EXPECT_EQ(messages, (std::vector<std::string>{"現在、他のユーザーがデータに接続中です。他のユーザーがデータに接続している間はデータの再構築は行えません。"}));
     other.Close();
     SetRebuildJob(nullptr);
+    EXPECT_TRUE(ui.shown.empty()) << ui.shown.front();
+}
+
+// "ｸﾗｳﾄﾞ": data of version 11.0.0 is refused; from 11.0.1 the settings run, an empty area gets the
+// data set first (a failed send opens the settings again), and the row records the cloud share.
+TEST_F(DataSentakuShare, CloudButtonChecksTheVersionAndRecordsTheSetting)
+{
+    SetCloudShareModeSource([] { return true; });
+    SystemDef.AllSisetu = true;  // an operator who may use every data set
+    ScriptedTusin tusin;
+    tusin.onSaved = [this](const std::string& folder, int line) {
+        OnData(folder, "UPDATE ACCDEF1 SET CLOUD_LINE=" + std::to_string(line) + " WHERE REC=1");
+    };
+    TScopedDataTusinLink link(&tusin);
+    auto setVersion = [this](int minor2) {
+        fb::TransactionGuard g(DM->IBTransactionDEF);
+        fb::Statement q(DM->IBDatabaseDEF, &DM->IBTransactionDEF);
+        q.SetSQL("UPDATE DATALIST SET VER_MAJOR=11, VER_MINOR1=0, VER_MINOR2=:M WHERE REC=1");
+        q.ParamByName("M").SetInteger(minor2);
+        q.ExecQuery();
+        g.Commit();
+        box->LoadDataList();
+        box->FillGrid(-1);
+        box->SetCurrentLine(LineOfRec(1), 0);
+    };
+    setVersion(0);
+    box->btnCloudShareClick();
+    EXPECT_EQ(messages, (std::vector<std::string>{"データバージョンが \"Ver11.0.1\" に達していないため、クラウドシェアはご利用できません。\n"
+                                                  "クラウドシェアを利用するには、データを選択しデータ更新をおこなってください。"}));
+    EXPECT_EQ(tusin.settingsRuns, 0);
+
+    messages.clear();
+    setVersion(1);
+    tusin.area = {3, 1};
+    tusin.settingsAnswers = {0, 0};
+    tusin.sendAnswers = {2, 0};
+    box->btnCloudShareClick();
+    EXPECT_EQ(tusin.settingsRuns, 2);
+    EXPECT_EQ(tusin.sends, 2);
+    EXPECT_EQ(messages, (std::vector<std::string>{"クラウドシェア送信処理でエラーが発生しました。設定画面を開きます。"}));
+    EXPECT_EQ(Registry("CLOUD", 1), "1");
+    EXPECT_EQ(IniFile(root.sysDir / "0001" / "vqacc.ini").ReadString("DATAINFO", "CLOUD_SHARE", ""), "1");
+
+    // Closed without saving: nothing is recorded.
+    tusin.settingsRuns = 0;
+    tusin.area = {0, 0};
+    tusin.settingsAnswers = {9};
+    box->SetCurrentLine(LineOfRec(1), 0);
+    box->btnCloudShareClick();
+    EXPECT_EQ(tusin.settingsRuns, 1);
+    EXPECT_EQ(Registry("CLOUD", 1), "1");
+    SetCloudShareModeSource(nullptr);
     EXPECT_TRUE(ui.shown.empty()) << ui.shown.front();
 }
