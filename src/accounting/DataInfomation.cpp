@@ -630,10 +630,14 @@ int TDataInfomation::GetShareData(const std::string& shareFolder, const std::str
     const std::string stem = std::filesystem::path(DataFileName).stem().string();
     const bool shareExists = std::filesystem::is_directory(shareFolder);
     if (Rec.SHARE_STATUS == 2) {
-        if (shareExists)
-            CopyMoveDirectory(JoinPath(shareFolder, stem + ".*"), localFolder, 2);
-        else if (loud)
+        // Taken out already. A working folder that holds data keeps it: the copy on the share may
+        // be older than the work there.
+        if (shareExists) {
+            if (!std::filesystem::exists(JoinPath(localFolder, DataFileName)))
+                CopyMoveDirectory(JoinPath(shareFolder, stem + ".*"), localFolder, 2);
+        } else if (loud) {
             throw std::runtime_error(kMsgShareMissing);
+        }
         return -1;
     }
     if (!shareExists) {

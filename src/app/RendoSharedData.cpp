@@ -44,17 +44,6 @@ struct ProgressScope {
     }
 };
 
-// The shared folder's parent joins the folders whose contents file operations may replace (the
-// data root is there from the start).
-void AllowShareFolder(const std::string& share)
-{
-    const fs::path parent = fs::path(NormalizeDataPath(share)).parent_path();
-    if (parent.empty() || parent == parent.root_path()) return;
-    std::vector<fs::path> roots = SafeRoots();
-    roots.push_back(parent);
-    SetSafeRoots(std::move(roots));
-}
-
 } // namespace
 
 TDataSentakuListCtl& TRendoSharedData::ListCtl()

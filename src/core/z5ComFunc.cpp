@@ -1,5 +1,7 @@
 #include "core/z5ComFunc.h"
 
+#include <algorithm>
+
 #include <fnmatch.h>
 #include <pwd.h>
 #include <spawn.h>
@@ -363,6 +365,20 @@ std::vector<fs::path> SafeRoots()
 {
     std::lock_guard lock(g_hookMutex);
     return g_safeRoots;
+}
+
+void AllowShareFolder(const std::string& share)
+{
+    std::string s = share;
+    std::replace(s.begin(), s.end(), '\\', '/');
+    while (s.size() > 1 && s.back() == '/') s.pop_back();
+    const fs::path parent = fs::path(s).parent_path();
+    if (!parent.is_absolute() || parent == parent.root_path()) return;
+    std::vector<fs::path> roots = SafeRoots();
+    const fs::path c = Canon(parent);
+    if (std::find(roots.begin(), roots.end(), c) != roots.end()) return;
+    roots.push_back(parent);
+    SetSafeRoots(std::move(roots));
 }
 
 bool IsSafeDirectory(const std::string& path)

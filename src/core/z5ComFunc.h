@@ -126,6 +126,9 @@ void MessageDlgLines(std::string_view text, TMessageLinesKind kind);
 // moved. No roots: nothing is.
 void SetSafeRoots(std::vector<std::filesystem::path> roots);
 std::vector<std::filesystem::path> SafeRoots();
+// The parent of a shared-server data folder joins the roots (once), so that fetching and storing
+// shared data may replace the files of its areas.
+void AllowShareFolder(const std::string& share);
 // True for an absolute path that, with symbolic links and "." and ".." resolved, lies strictly below
 // a data root and is none of "/", the home folder or above it, nor a system folder.
 bool IsSafeDirectory(const std::string& path);

@@ -5,6 +5,8 @@
 #include "core/ErrorReporter.h"
 #include "core/uAccRecord.h"
 #include "core/z5ComFunc.h"
+#include "core/z5ServerFile.h"
+#include "dataselect/registry/DataPlace.h"
 #include "fb/Database.h"
 #include "fb/Statement.h"
 #include "ui/xAnimeProgressDialog.h"
@@ -79,6 +81,31 @@ const char* const kNoData = "このフォルダには財務データがありま
 std::string AppDisplayName() { return SystemDef.AppTitle.empty() ? "Kenbo連動コンポーネント" : SystemDef.AppTitle; }
 
 int InfoBox(const std::string& text) { return ShowMessage2(2, text, Btn(TMsgDlgBtn::mbOK)); }
+
+// Files and folders of the data sets are the database server's in the server modes: they are tested
+// and made there, so a folder that only this computer has counts as missing.
+bool DataFileThere(const std::string& folder)
+{
+    const std::string file = JoinPath(folder, DataFileName);
+    if (DM) return FExist(*DM, file, ConnectMode);
+    std::error_code ec;
+    return std::filesystem::exists(file, ec);
+}
+bool FolderThere(const std::string& folder)
+{
+    if (DM) return DExist(*DM, folder, ConnectMode);
+    std::error_code ec;
+    return std::filesystem::is_directory(folder, ec);
+}
+void MakeFolder(const std::string& folder)
+{
+    if (DM) {
+        MkDir(*DM, folder, ConnectMode);
+        return;
+    }
+    std::error_code ec;
+    std::filesystem::create_directories(folder, ec);
+}
 
 } // namespace
 
@@ -202,6 +229,10 @@ TDataSentakuBox::TDataSentakuBox(QWidget* parent) : TBSDI(parent, true)
     cmbDataMan->setObjectName("cmbDataMan");
     cmbDataMan->setGeometry(90, 2, 150, 24);
     cmbDataMan->setMaxVisibleItems(10);
+    btnDataMan = new QPushButton("設定", pnlDataMan);
+    btnDataMan->setObjectName("btnDataMan");
+    btnDataMan->setGeometry(244, 2, 60, 24);
+    btnDataMan->setFocusPolicy(Qt::NoFocus);
 
     Model = new TDataListModel(this);
     PerfectGrid1 = new QTableView(this);
@@ -312,11 +343,14 @@ TDataSentakuBox::TDataSentakuBox(QWidget* parent) : TBSDI(parent, true)
     connect(btnSearch, &QPushButton::clicked, this, [this] { btnSearchClick(btnSearch); });
     connect(btnSearchCancel, &QPushButton::clicked, this, [this] { btnSearchClick(btnSearchCancel); });
     connect(btnListUpdate, &QPushButton::clicked, this, [this] { btnListUpdateClick(); });
-    connect(btnDataInfo, &QPushButton::clicked, this, [this] { NotBuilt("データの詳細情報"); });
-    connect(btnKyoyuDataDown, &QPushButton::clicked, this, [this] { NotBuilt("共有取得"); });
-    connect(btnKyoyuDataUp, &QPushButton::clicked, this, [this] { NotBuilt("共有保管"); });
-    connect(btnCloudShare, &QPushButton::clicked, this, [this] { NotBuilt("クラウドシェア"); });
+    connect(btnDataInfo, &QPushButton::clicked, this, [this] { btnDataInfoClick(); });
+    connect(btnKyoyuDataDown, &QPushButton::clicked, this, [this] { btnKyoyuDataDownClick(); });
+    connect(btnKyoyuDataUp, &QPushButton::clicked, this, [this] { btnKyoyuDataUpClick(); });
+    connect(btnCloudShare, &QPushButton::clicked, this, [this] { btnCloudShareClick(); });
     connect(cboxKyoyuDataAuto, &QCheckBox::clicked, this, [this] { cboxKyoyuDataAutoClick(); });
+    connect(cmbDataMan, &QComboBox::activated, this, [this](int) { cmbDataManChange(); });
+    connect(btnDataMan, &QPushButton::clicked, this, [this] { btnDataManClick(); });
+    cmbDataMan->installEventFilter(this);
 
     Initialized = KensakuBox->Initialized;
 }
@@ -434,13 +468,7 @@ void TDataSentakuBox::LoadHints()
 void TDataSentakuBox::PrepareList()
 {
     LoadHints();
-    if (ConnectMode == 1 || ConnectMode == 2) {
-        // Data places are kept by their own dialog; the standard place is shown until it is there.
-        cmbDataMan->clear();
-        cmbDataMan->addItem("標準の場所");
-        PlaceRec = 0;
-        PlacePath = SystemDef.SysDir;
-    }
+    if (ConnectMode == 1 || ConnectMode == 2) PreparePlaces();
     KensakuBox->SelectRecord(SavedJyoken);
     ActiveJyoken = SavedJyoken;
     if (ActiveJyoken.JYOKENUSE == 0) {
@@ -848,8 +876,7 @@ int TDataSentakuBox::CheckDataStatus(const std::string& folder, bool warnNoData,
         if (ConnectMode == 1 || ConnectMode == 2) return s == 1 || s == 2;
         return false;
     };
-    std::error_code ec;
-    if (!std::filesystem::exists(JoinPath(folder, DataFileName), ec)) {
+    if (!DataFileThere(folder)) {
         if (warnNoData) {
             ShowMessage2(0, kNoData, Btn(TMsgDlgBtn::mbYes));
             return 0;
@@ -881,8 +908,7 @@ int TDataSentakuBox::CheckDataPath(const std::string& folderArg)
         if (SyoriType == 3) return -2;
         throw std::runtime_error(kBadDataPathText);
     }
-    std::error_code ec;
-    const bool hasFile = std::filesystem::exists(JoinPath(folder, DataFileName), ec);
+    const bool hasFile = DataFileThere(folder);
     if (ConnectMode == 0) {
         int s = 1;
         if (SyoriType == 0 || SyoriType == 1 || SyoriType == 3) s = CheckDataStatus(folder, true, true);
@@ -914,11 +940,10 @@ bool TDataSentakuBox::CheckDestination(const std::string& op, const TDataFolderI
         ShowMessage2(0, op + "先のデータパスが不正です。\r", Btn(TMsgDlgBtn::mbYes));
         return false;
     }
-    std::error_code ec;
     bool result = true;
-    if (!std::filesystem::is_directory(destination, ec)) {
-        std::filesystem::create_directories(destination, ec);
-    } else if (std::filesystem::exists(JoinPath(destination, DataFileName), ec)) {
+    if (!FolderThere(destination)) {
+        MakeFolder(destination);
+    } else if (DataFileThere(destination)) {
         TDataFolderInfoRec dest;
         ReadDataIni(destination, dest);
         ReadDataInfoFromFolder(destination, dest);
@@ -1106,10 +1131,8 @@ int TDataSentakuBox::AutoShareStep(const std::string& direction)
     if (SystemDef.AutoShareFlag != 1) return 1;
     const TDataListRec* r = RowRecord(CurrentLine());
     if (!r || r->NETDRIVE != 1) return 1;
-    if ((direction == "upload" && r->KYOYULOCK == 1) || (direction == "download" && r->KYOYULOCK == 0)) {
-        NotBuilt(direction == "upload" ? "共有保管" : "共有取得");
-        return 0;
-    }
+    if (direction == "upload" && r->KYOYULOCK == 1) return KyoyuDataUpRun(1);
+    if (direction == "download" && r->KYOYULOCK == 0) return KyoyuDataDownRun(1);
     return 1;
 }
 
@@ -1326,6 +1349,9 @@ void TDataSentakuBox::GridCurrentChanged(int line)
 
 bool TDataSentakuBox::eventFilter(QObject* o, QEvent* e)
 {
+    if (o == cmbDataMan && e->type() == QEvent::FocusOut &&
+        static_cast<QFocusEvent*>(e)->reason() != Qt::PopupFocusReason)
+        cmbDataManExit();
     if (e->type() != QEvent::KeyPress && e->type() != QEvent::KeyRelease) return TBSDI::eventFilter(o, e);
     auto* w = qobject_cast<QWidget*>(o);
     if (!w || w->window() != this || !isVisible()) return TBSDI::eventFilter(o, e);

@@ -39,6 +39,9 @@ class QTimer;
 namespace kb {
 
 class TxAnimeProgressDialog;
+class TDataPlaceBox;
+class TDataPlaceIO;
+class TDataSyosaiInfoBox;
 
 inline constexpr int kGridColumns = 20;
 inline constexpr int kShownColumns = 10; // 10 to 19 render the line's facts
@@ -132,6 +135,7 @@ public:
     QCheckBox* cboxKyoyuDataAuto = nullptr;
     QWidget* pnlDataMan = nullptr;
     QComboBox* cmbDataMan = nullptr;
+    QPushButton* btnDataMan = nullptr;
     QWidget* pnlBottom = nullptr;
     std::array<QPushButton*, fkCount> FuncButtons{};
     QLineEdit* txtIncSerch = nullptr;
@@ -140,6 +144,33 @@ public:
     std::unique_ptr<TDataSentakuListCtl> ListCtl;
     std::unique_ptr<TDataListRefresher> Refresher;
     TDataListKensakuBox* KensakuBox = nullptr;
+    TDataPlaceBox* PlaceBox = nullptr;          // created on first use, owned by the form
+    std::unique_ptr<TDataPlaceIO> PlaceIO;      // the named places behind cmbDataMan
+
+    // ---- the details dialog behind "情報" (z5DataSentakuInfo.cpp)
+    TDataSyosaiInfoBox* SyosaiBox = nullptr;  // created on first use, owned by the form
+    void btnDataInfoClick();
+
+    // ---- shared and cloud-share data (z5DataSentakuShare.cpp)
+    int KyoyuDataDownRun(int automatic);
+    int KyoyuDataUpRun(int automatic);
+    void btnKyoyuDataDownClick();
+    void btnKyoyuDataUpClick();
+    void btnCloudShareClick();
+    bool FetchSharedBeforeSave();
+    // Marks the row at rowIndex (and its members) held by this operator or not: KYOYULOCK, the
+    // registry, and the share status of the local folder and of the shared copy.
+    void SetShareHeld(int held, int rowIndex);
+    // The share state (1 kept on the share, 2 held here) on a parent line and its members' lines.
+    void ShowShareState(int parent, int state);
+    // The parent line of a member line (a parent line is its own).
+    int GetParentRow(int line) const;
+
+    // ---- data places of the server modes (z5DataSentakuPlace.cpp)
+    void PreparePlaces();
+    void cmbDataManChange();
+    void cmbDataManExit();
+    void btnDataManClick();
 
     // ---- list
     void InitDisplay(std::uint8_t displayMode);

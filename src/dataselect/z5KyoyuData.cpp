@@ -171,7 +171,8 @@ int KyoyuDataDown(TDataSentakuListCtl& ctl, TDataSentakuRec& rec, int quiet)
     }
     row.KYOYULOCK = result == 1 ? 1 : 0;
     UpdateRow(ctl, row);
-    if (row.GASSAN == 1 || row.GASSAN == 2) {
+    // Members are replaced only when the parent arrived; a refusal leaves the working folders alone.
+    if (result == 1 && (row.GASSAN == 1 || row.GASSAN == 2)) {
         for (const std::string& sub : DataSubFolders(row.LOCALPATH)) DeleteFolder(sub, true);
         for (TDataListRec& child : rec.ChildList) {
             if (!HoldsDataFile(child.PASNAME)) continue;

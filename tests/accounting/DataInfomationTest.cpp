@@ -301,8 +301,14 @@ TEST(DataInfomation, SharedCopyMarksTakenOnlyWhenTheCopyArrived)
     EXPECT_EQ(IniFile(local / "vqacc.ini").ReadString("DATASTS", "SHARE_STATUS"), "2");
     EXPECT_EQ(shareIni.ReadString("DATASTS", "STATUS"), "1");
 
-    // Taken out already: refused with -1.
+    // Taken out already: refused with -1, and newer work in the local folder stays as it is ...
+    WriteRaw(local / "vqacc.fdb", "newer local work");
     EXPECT_EQ(info.GetShareData(share.string(), local.string(), 1), -1);
+    EXPECT_EQ(FileBytes(local / "vqacc.fdb"), "newer local work");
+    // ... while a folder without data still gets the shared copy.
+    const auto empty = env.dir / "local" / "0002";
+    EXPECT_EQ(info.GetShareData(share.string(), empty.string(), 1), -1);
+    EXPECT_EQ(FileBytes(empty / "vqacc.fdb"), FileBytes(share / "vqacc.fdb"));
 
     // Broken: -1, and only a loud call raises the message.
     info.SetDataStatus(share.string(), dsBroken);

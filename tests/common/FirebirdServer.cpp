@@ -186,11 +186,6 @@ void WithFirebirdServer::SetUp()
     server = std::make_unique<FirebirdServer>();
 }
 
-std::filesystem::path FileOperationModule()
-{
-    if (const char* build = std::getenv("KB_BUILD_DIR"); build && *build)
-        return std::filesystem::path(build) / "udr" / "libkbfileop.so";
-    return std::filesystem::read_symlink("/proc/self/exe").parent_path().parent_path() / "udr" / "libkbfileop.so";
-}
+std::filesystem::path FileOperationModule() { return BuildDir() / "udr" / "libkbfileop.so"; }
 
 } // namespace kbtest

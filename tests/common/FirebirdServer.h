@@ -68,8 +68,8 @@ private:
     int port_ = 0;
 };
 
-// The file-operation module of this build: <build>/udr, found from KB_BUILD_DIR or from the test
-// program's own place (<build>/tests).
+// The file-operation UDR module of this build (<build>/udr/libkbfileop.so), for servers of the
+// server-mode file tests; their kbfileop.conf names the data roots.
 std::filesystem::path FileOperationModule();
 
 // A fixture that skips when the server package is missing and otherwise starts a server per test.

@@ -227,7 +227,6 @@ TEST_F(DataModuleBackup, CashBookCountsAnEntryBetweenCashAccountsOnce)
 #include <cstdlib>
 #include <optional>
 
-
 namespace {
 
 class DataModuleBackupServer : public ::testing::Test {

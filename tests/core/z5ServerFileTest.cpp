@@ -35,7 +35,6 @@ void Write(const fs::path& f, const std::string& text) { std::ofstream(f, std::i
 
 } // namespace
 
-
 namespace {
 
 fs::path ModulePath() { return kbtest::FileOperationModule(); }

@@ -2,6 +2,7 @@
 // function-key captions, the incremental search and the search dialog's mappings.
 
 #include "dataselect/z5DataListKensaku.h"
+#include "dataselect/registry/DataSyosaiRules.h"
 #include "dataselect/registry/z5DataSentakuRules.h"
 
 #include <gtest/gtest.h>
@@ -280,4 +281,74 @@ TEST(DataSentakuChecks, GassanPatternsCollationAndSetting)
     EXPECT_EQ(GassanSettingToWrite(10, 1, 3, 0), (P{{0, 0}}));
     EXPECT_EQ(GassanSettingToWrite(10, 10, 0, 0), P{});
     EXPECT_EQ(GassanSettingToWrite(1, 2, 3, 1), (P{{0, 0}}));
+}
+
+// The details dialog's rule: who may clear a status that hangs, what may be changed, what is shown.
+TEST(DataSyosaiRules, StatusClearEditingAndButtons)
+{
+    const int me = 10000 * 10000 + 10, other = 10000 * 10000 + 11;
+    const struct {
+        int mode, status, opcode;
+        bool all;
+        int clear, editable;
+        bool ok;
+    } cases[] = {
+        {0, 1, 0, false, 0, 1, true},       // free
+        {0, 2, other, false, 0, 1, true},   // in use by another operator: not this one's to clear
+        {0, 2, me, false, 1, 0, true},      // left in use by this operator
+        {0, 2, other, true, 1, 0, true},    // an operator who may use every data set
+        {1, 2, other, false, 0, 1, true},   // in use counts as free on a server
+        {1, 4, me, false, 1, 0, true},      // saving, left by this operator
+        {0, 3, me, false, 1, 0, true},      // data lock: never editable
+        {0, 10, me, false, 1, 0, false},    // damaged: neither OK nor the clear box
+        {0, 0, 0, false, 0, 0, false},      // cannot be opened
+    };
+    for (const auto& c : cases) {
+        TSyosaiInput in;
+        in.HasCompany = true;
+        in.ConnectMode = c.mode;
+        in.Info.STATUS = static_cast<std::uint8_t>(c.status);
+        in.Info.OPCODE = c.opcode;
+        in.Info.MAJOR = 15;
+        in.AllSisetuAllowed = c.all;
+        in.OpCode = me;
+        in.GroupId = 10000;
+        const TSyosaiState s = SyosaiStateOf(in);
+        const std::string at = "mode " + std::to_string(c.mode) + " status " + std::to_string(c.status);
+        EXPECT_EQ(s.StatusClearAllowed, c.clear) << at;
+        EXPECT_EQ(s.Editable, c.editable) << at;
+        EXPECT_EQ(s.OkVisible, c.ok) << at;
+        EXPECT_EQ(s.StatusClearVisible, c.clear == 1 && c.status != 10) << at;
+    }
+
+    // Journal entry can be forbidden from data version 12.0.0 on; a row without company is fixed.
+    TSyosaiInput in;
+    in.HasCompany = true;
+    in.Info.MAJOR = 11;
+    in.Info.MINOR2 = 1;
+    EXPECT_FALSE(SyosaiStateOf(in).ReadOnlyEnabled);
+    in.Info.MAJOR = 12;
+    in.Info.MINOR2 = 0;
+    EXPECT_TRUE(SyosaiStateOf(in).ReadOnlyEnabled);
+    in.HasCompany = false;
+    EXPECT_EQ(SyosaiStateOf(in).Editable, 0);
+    EXPECT_FALSE(SyosaiStateOf(in).ReadOnlyEnabled);
+
+    // Rebuilding: local rows and shares held here; on the shared list, areas not taken out.
+    const struct {
+        int list, netdrive, kyoyulock, shareStatus, allowed;
+    } rebuild[] = {{0, 0, 0, 1, 1}, {0, 1, 0, 1, 0}, {0, 1, 1, 2, 1}, {1, 1, 0, 1, 1}, {1, 1, 0, 2, 0}};
+    for (const auto& r : rebuild) {
+        TSyosaiInput x;
+        x.HasCompany = true;
+        x.ListType = r.list;
+        x.NETDRIVE = r.netdrive;
+        x.KYOYULOCK = r.kyoyulock;
+        x.Info.SHARE_STATUS = static_cast<std::uint8_t>(r.shareStatus);
+        EXPECT_EQ(SyosaiStateOf(x).RebuildAllowed, r.allowed) << r.list << r.netdrive << r.kyoyulock << r.shareStatus;
+    }
+    EXPECT_EQ(DataKbnText(2, 4), "個人(農業)");
+    EXPECT_EQ(DataKbnText(3, 2), "設定なし");
+    EXPECT_EQ(SyosaiDisplayPath("/home/u/.local/share/zandrel/data/0001", "/home/u/.local/share/zandrel", "パヴォナ財務"),
+              "[パヴォナ財務のデータ]/data/0001");
 }

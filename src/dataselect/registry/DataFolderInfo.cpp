@@ -117,14 +117,37 @@ void SetDataStatus(const std::string& folder, int status) { Info().SetDataStatus
 
 void SetShareStatus(const std::string& folder, int status) { Info().SetShareStatus(folder, status); }
 
+void OpenDataSet(fb::Connection& db, const std::string& folder)
+{
+    db.SetSQLDialect(3);
+    db.SetDatabaseName(TDM::ServerPath(SystemDef.HostName, folder, DataFileName));
+    TDM::SetLoginParams(db);
+    db.Open();
+}
+
+bool DataSetOpens(const std::string& folder)
+{
+    try {
+        fb::Connection db;
+        OpenDataSet(db, folder);
+        fb::Transaction tr(&db, {"read", "read_committed", "rec_version", "nowait"});
+        fb::TransactionGuard g(tr);
+        fb::Statement q(db, &tr);
+        q.SetSQL("SELECT COUNT(*) FROM RDB$RELATIONS");
+        q.ExecQuery();
+        q.Close();
+        g.Commit();
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
 int ReadDataInfoFromFolder(const std::string& folder, TDataFolderInfoRec& rec)
 {
     try {
         fb::Connection db;
-        db.SetSQLDialect(3);
-        db.SetDatabaseName(TDM::ServerPath(SystemDef.HostName, folder, DataFileName));
-        TDM::SetLoginParams(db);
-        db.Open();
+        OpenDataSet(db, folder);
         // One read-only statement: the header row and the newest version together.
         fb::Transaction tr(&db, {"read", "read_committed", "rec_version", "nowait"});
         fb::TransactionGuard g(tr);

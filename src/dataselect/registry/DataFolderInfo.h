@@ -9,6 +9,10 @@
 
 namespace kb {
 
+namespace fb {
+class Connection;
+}
+
 struct TDataFolderInfoRec {
     int STATUS = 1;            // 1 free, 2 in use, 3 data lock, ... 10 damaged
     int OPCODE = 0;            // operator number of the status
@@ -55,6 +59,10 @@ void SetShareStatus(const std::string& folder, int status);
 // over a connection of its own into rec (the fields the file does not hold stay). 1 on success,
 // 0 when the database cannot be read.
 int ReadDataInfoFromFolder(const std::string& folder, TDataFolderInfoRec& rec);
+// An attachment of the caller's own to the data set of folder (on the server in the server modes).
+void OpenDataSet(fb::Connection& db, const std::string& folder);
+// Whether the data set's database opens and answers now (an attachment closed at once).
+bool DataSetOpens(const std::string& folder);
 // Copies the fields ReadDataInfoFromFolder fills.
 void CopyDataFacts(const TDataFolderInfoRec& from, TDataFolderInfoRec& to);
 // Writes one value, or the DATAINFO section, of the information file (stand-alone mode only).

@@ -646,7 +646,12 @@ bool TDataSentakuListCtl::UpdateDataListRecord(TDataListRec& rec, int withNames,
             BindInt(*q, "GROUPID", SystemDef.GroupId);
             q->ExecQuery();
         }
-        if (rec.NETDRIVE == 1) UpdateServerDataListRecord(rec, withNames, false);
+        if (rec.NETDRIVE == 1) {
+            // The shared-server write leaves that list's own number in the record it is given;
+            // the caller's row keeps its registry number.
+            TDataListRec server = rec;
+            UpdateServerDataListRecord(server, withNames, false);
+        }
     });
 }
 
