@@ -132,11 +132,12 @@ void ReadAccount(const fb::Statement& q, TKMKREC& k, THOJREC& h, TBUMREC& b)
 bool SameCode(const std::string& a, const std::string& b) { return TrimControls(a) == TrimControls(b); }
 
 // The entry's own columns, read by GetSiwake and bound by PutSiwake under the same names.
-struct TIntColumn {
+template <class Owner, class Value>
+struct TColumn {
     const char* name;
-    std::int32_t TSWKREC::*field;
+    Value Owner::*field;
 };
-constexpr TIntColumn kIntColumns[] = {
+constexpr TColumn<TSWKREC, std::int32_t> kIntColumns[] = {
     {"MNUM", &TSWKREC::MNUM},         {"KESSAN", &TSWKREC::KESSAN},       {"SDAYNUM", &TSWKREC::SDAYNUM},
     {"MDAYNUM", &TSWKREC::MDAYNUM},   {"DNUM", &TSWKREC::DNUM},           {"SNUM", &TSWKREC::SNUM},
     {"ZEIRITUNO", &TSWKREC::ZEIRITUNO}, {"AUTCALCU", &TSWKREC::AUTCALCU}, {"TAXCALCU", &TSWKREC::TAXCALCU},
@@ -146,36 +147,20 @@ constexpr TIntColumn kIntColumns[] = {
     {"LINKREC", &TSWKREC::LINKREC},   {"LOCALFLG", &TSWKREC::LOCALFLG},   {"RESERVE1", &TSWKREC::RESERVE1},
     {"RESERVE2", &TSWKREC::RESERVE2},
 };
-struct TTextColumn {
-    const char* name;
-    std::string TSWKREC::*field;
-};
-constexpr TTextColumn kTextColumns[] = {
+constexpr TColumn<TSWKREC, std::string> kTextColumns[] = {
     {"SCODE", &TSWKREC::SCODE},     {"TEKTEXT", &TSWKREC::TEKTEXT},       {"TORTEXT", &TSWKREC::TORTEXT},
     {"COMMENT", &TSWKREC::COMMENT}, {"AO_COMMENT", &TSWKREC::AO_COMMENT}, {"LINKKEY", &TSWKREC::LINKKEY},
 };
-struct TSideIntColumn {
-    const char* name;
-    std::int32_t TSwkBalance::*field;
-};
-constexpr TSideIntColumn kSideIntColumns[] = {
+constexpr TColumn<TSwkBalance, std::int32_t> kSideIntColumns[] = {
     {"TAXCODE", &TSwkBalance::TAXCODE}, {"TAXUH", &TSwkBalance::TAXUH}, {"TAXDC", &TSwkBalance::TAXDC},
     {"SIKIN", &TSwkBalance::SIKIN},
 };
-struct TSideTextColumn {
-    const char* name;
-    std::string TSwkBalance::*field;
-};
 // KCODE travels as the user code: the procedures translate it, the views give it as USERCODE.
-constexpr TSideTextColumn kSideTextColumns[] = {
+constexpr TColumn<TSwkBalance, std::string> kSideTextColumns[] = {
     {"KGROUP", &TSwkBalance::KGROUP}, {"HCODE", &TSwkBalance::HCODE}, {"BCODE", &TSwkBalance::BCODE},
     {"KNAME", &TSwkBalance::KNAME},   {"HNAME", &TSwkBalance::HNAME}, {"BNAME", &TSwkBalance::BNAME},
 };
-struct TSideAmountColumn {
-    const char* name;
-    Currency TSwkBalance::*field;
-};
-constexpr TSideAmountColumn kSideAmountColumns[] = {
+constexpr TColumn<TSwkBalance, Currency> kSideAmountColumns[] = {
     {"NUK", &TSwkBalance::NUK}, {"ZEI", &TSwkBalance::ZEI}, {"RIT", &TSwkBalance::RIT}};
 
 void ReadSide(const fb::Statement& q, const std::string& prefix, const char* userCode, TSwkBalance& s)
