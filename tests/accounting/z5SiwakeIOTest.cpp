@@ -609,3 +609,78 @@ TEST_F(SiwakeWriter, InitAndGetSiwakeDefaults)
     EXPECT_TRUE(tax.SHONIN_HIZUKE.IsNull());
     EXPECT_FALSE(kb::DM->IBTransactionDAT.InTransaction());
 }
+
+// A stored entry keeps its own names while their codes stay; a changed code takes the master's.
+TEST_F(SiwakeWriter, TestSiwakeKeepsStoredNamesOfUnchangedCodes)
+{
+    TSWKREC r = Entry();
+    r.L.KCODE = "131";
+    r.L.HCODE = "1";
+    int code = 0;
+    std::string message;
+    w.AutoCommit = 1;
+    ASSERT_TRUE(w.TestSiwake(r, code, message)) << message;
+    ASSERT_GT(Put(r), 0);
+    fx::RunIsql(db, "UPDATE KAMOKUMST SET KNAME = '普通預金口座' WHERE KCODE = 'K131';\n"
+                    "UPDATE HOJOMST SET HNAME = 'Ａ銀行本店' WHERE KCODE = 'K131' AND HCODE = '1';\n"
+                    "COMMIT;\n");
+
+    auto check = [&](const std::function<void(TSWKREC&)>& change) {
+        TSWKREC s;
+        w.AutoCommit = 1;
+        w.GetSiwake(s, r.REC, true);
+        change(s);
+        w.AutoCommit = 1;
+        EXPECT_TRUE(w.TestSiwake(s, code, message)) << message;
+        return s;
+    };
+    TSWKREC same = check([](TSWKREC&) {});
+    EXPECT_EQ(same.L.KNAME, "普通預金");
+    EXPECT_EQ(same.L.HNAME, "Ａ銀行");
+
+    TSWKREC otherSub = check([](TSWKREC& s) { s.L.HCODE = "2"; });
+    EXPECT_EQ(otherSub.L.KNAME, "普通預金");
+    EXPECT_EQ(otherSub.L.HNAME, "Ｂ信用金庫");
+
+    TSWKREC renamed = check([](TSWKREC& s) { s.L.KNAME = "預金"; });
+    EXPECT_EQ(renamed.L.KNAME, "普通預金口座");
+    EXPECT_EQ(renamed.L.HNAME, "Ａ銀行");
+}
+
+TEST_F(SiwakeWriter, GetKamokuArrayListsTheFacilitysAccountRows)
+{
+    w.AutoCommit = 1;
+    w.SetScode("");
+    EXPECT_FALSE(kb::DM->IBTransactionDAT.InTransaction());
+    // 29 accounts, two more rows for the sub-accounts of 普通預金, one for the department of 水道光熱費
+    EXPECT_EQ(w.KamokuCount, 32);
+    ASSERT_EQ(w.KamokuArray.size(), 32u);
+    EXPECT_EQ(w.KamokuIndex.size(), 29u);
+    auto first = [&](const std::string& user) -> const kb::TKamokuRec* {
+        for (const auto& line : w.KamokuIndex)
+            if (line.rfind(user + "=", 0) == 0) return &w.KamokuArray.at(std::stoul(line.substr(user.size() + 1)));
+        return nullptr;
+    };
+    const auto* bank = first("131");
+    ASSERT_NE(bank, nullptr);
+    EXPECT_TRUE(bank->HasHojo);
+    EXPECT_FALSE(bank->HasBumon);
+    EXPECT_EQ(bank->KAMOKU.KNAME, "普通預金");
+    EXPECT_EQ(bank[1].HOJO.HNAME, "Ａ銀行");
+    EXPECT_EQ(bank[2].HOJO.HNAME, "Ｂ信用金庫");
+    const auto* water = first("713");
+    ASSERT_NE(water, nullptr);
+    EXPECT_FALSE(water->HasHojo);
+    EXPECT_TRUE(water->HasBumon);
+    EXPECT_EQ(water[1].BUMON.BNAME, "第一");
+    const auto* cash = first("111");
+    ASSERT_NE(cash, nullptr);
+    EXPECT_FALSE(cash->HasHojo || cash->HasBumon);
+
+    // FindKamoku: a code wider than the column finds nothing without asking
+    w.AutoCommit = 1;
+    EXPECT_TRUE(w.FindKamoku("", "", "131", "2"));
+    EXPECT_EQ(w.Kamoku.HOJO.HNAME, "Ｂ信用金庫");
+    EXPECT_EQ(w.Kamoku.KAMOKU.GROUPM1, "1100");
+    EXPECT_FALSE(w.FindKamoku("", "", "1310000", "2"));
+}
