@@ -537,7 +537,12 @@ int TSiwakeWrite::ExecutePut(TSWKREC& rec)
 int TSiwakeWrite::PutSiwake(TSWKREC& rec)
 {
     std::optional<fb::TransactionGuard> guard;
-    TakeAutoCommit(guard, Unfinished::Rollback);
+    try {
+        TakeAutoCommit(guard, Unfinished::Rollback);
+    } catch (const FbError& e) {
+        ShowIBError(e, "TSiwakeWrite.PutSiwake", "");
+        throw;
+    }
     const int tries = std::max(1, LockRetry.Tries);
     for (int attempt = 1;; ++attempt) {
         try {
