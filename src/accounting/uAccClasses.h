@@ -85,6 +85,11 @@ struct THOJREC {
     int REC = 0;
     int HOJOKBN = 0;
     int DELFLG = 0;
+    // the sub-account's own tax codes and rate kind, as the journal writer's account lookup reads them
+    std::string KCODE;
+    int TAX_LCODE = 0;
+    int TAX_RCODE = 0;
+    int ZEIRITUKBN = 0;
 };
 
 // Sub-account breakdown of an account line (index 0 opening, p period p).

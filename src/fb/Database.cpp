@@ -221,12 +221,14 @@ void Transaction::RollbackRetaining()
 
 // ---- TransactionGuard
 
-TransactionGuard::TransactionGuard(Transaction& tr, Unfinished ending)
+TransactionGuard::TransactionGuard(Transaction& tr, Unfinished ending, Scope scope)
     : tr_(tr), ending_(ending)
 {
     if (!tr_.InTransaction()) {
         tr_.StartTransaction();
         started_ = true;
+    } else if (scope == Scope::TakeOver) {
+        started_ = true; // ended here as if this guard had started it
     }
 }
 

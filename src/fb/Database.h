@@ -102,11 +102,16 @@ private:
 // started it; leaving the scope unfinished ends what it started (and never throws): by a rollback,
 // or by a commit for a guard made with Unfinished::Commit (a read: nothing to undo, and the
 // transaction need not be lost). A failure at that ending is logged, never swallowed silently.
+//
+// With Scope::TakeOver the guard ends the transaction whoever started it: the journal writer's
+// one-shot commit flag promises its caller exactly that (start when needed, end in any case).
 class TransactionGuard {
 public:
     enum class Unfinished { Rollback, Commit };
+    enum class Scope { JoinOrStart, TakeOver };
 
-    explicit TransactionGuard(Transaction& tr, Unfinished ending = Unfinished::Rollback);
+    explicit TransactionGuard(Transaction& tr, Unfinished ending = Unfinished::Rollback,
+                              Scope scope = Scope::JoinOrStart);
     ~TransactionGuard();
     TransactionGuard(const TransactionGuard&) = delete;
     TransactionGuard& operator=(const TransactionGuard&) = delete;

@@ -31,6 +31,7 @@ namespace isc {
 inline constexpr std::int32_t io_error = 335544344;        // file could not be opened/read
 inline constexpr std::int32_t bad_db_format = 335544323;
 inline constexpr std::int32_t lock_conflict = 335544345;
+inline constexpr std::int32_t deadlock = 335544336;         // also: update conflicts with a concurrent update
 inline constexpr std::int32_t network_error = 335544721;   // connection lost
 inline constexpr std::int32_t bug_check = 335544333;       // internal consistency check
 inline constexpr std::int32_t unique_key_violation = 335544665;

@@ -104,6 +104,15 @@ inline std::vector<std::string> SplitLines(std::string_view text)
     return lines;
 }
 
+// Every occurrence of from replaced by to, left to right (the replacement is not searched again).
+inline std::string ReplaceAll(std::string text, std::string_view from, std::string_view to)
+{
+    if (from.empty()) return text;
+    for (std::size_t p = text.find(from); p != std::string::npos; p = text.find(from, p + to.size()))
+        text.replace(p, from.size(), to);
+    return text;
+}
+
 // folder + "/" + name, with the folder's trailing separators dropped (the root "/" stays); an
 // empty folder gives the name alone.
 inline std::string JoinPath(std::string_view folder, std::string_view name)

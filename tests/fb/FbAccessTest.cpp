@@ -291,6 +291,44 @@ TEST_F(FbAccess, GuardEndsAFailedReadWithACommitAndRetainsACallersWork)
     EXPECT_EQ(Count(db), 4);
 }
 
+TEST_F(FbAccess, TakeOverGuardEndsACallersTransactionToo)
+{
+    auto insert = [&](int id) {
+        Statement ins(db);
+        ins.SetSQL("INSERT INTO T (ID) VALUES (:ID)");
+        ins.ParamByName("ID").SetInteger(id);
+        ins.ExecQuery();
+    };
+    tr.StartTransaction(); // the caller's, with work of its own
+    insert(1);
+    {
+        TransactionGuard g(tr, TransactionGuard::Unfinished::Rollback, TransactionGuard::Scope::TakeOver);
+        EXPECT_TRUE(g.Started());
+        insert(2);
+        g.Commit();
+    }
+    EXPECT_FALSE(tr.InTransaction());
+    EXPECT_EQ(Count(db), 2); // the caller's row went with the commit
+
+    tr.StartTransaction();
+    insert(3);
+    {
+        TransactionGuard g(tr, TransactionGuard::Unfinished::Rollback, TransactionGuard::Scope::TakeOver);
+        insert(4);
+        // left unfinished: the caller's row is rolled back with it
+    }
+    EXPECT_FALSE(tr.InTransaction());
+    EXPECT_EQ(Count(db), 2);
+
+    {
+        TransactionGuard g(tr, TransactionGuard::Unfinished::Commit, TransactionGuard::Scope::TakeOver);
+        EXPECT_TRUE(tr.InTransaction()); // started when none was active
+        insert(5);
+    }
+    EXPECT_FALSE(tr.InTransaction());
+    EXPECT_EQ(Count(db), 3);
+}
+
 TEST_F(FbAccess, ErrorsCarryEngineCodeSqlCodeAndOrigin)
 {
     TransactionGuard g(tr);
