@@ -221,13 +221,19 @@ void Transaction::RollbackRetaining()
 
 // ---- TransactionGuard
 
-TransactionGuard::TransactionGuard(Transaction& tr, Unfinished ending)
+TransactionGuard::TransactionGuard(Transaction& tr, Unfinished ending, Owner owner)
     : tr_(tr), ending_(ending)
 {
-    if (!tr_.InTransaction()) {
-        tr_.StartTransaction();
-        started_ = true;
+    if (tr_.InTransaction()) {
+        if (owner == Owner::Started) return;
+        if (owner == Owner::Active) {
+            started_ = true;
+            return;
+        }
+        tr_.Commit();
     }
+    tr_.StartTransaction();
+    started_ = true;
 }
 
 TransactionGuard::~TransactionGuard() { EndUnfinished(); }
@@ -256,7 +262,8 @@ void TransactionGuard::EndUnfinished()
 void TransactionGuard::Commit()
 {
     if (started_ && !done_) {
-        tr_.Commit(); // a failed commit stays unfinished: the destructor rolls it back
+        // A reader that ends the active transaction itself may have finished it already.
+        if (tr_.InTransaction()) tr_.Commit(); // a failed commit stays unfinished: the destructor rolls it back
         done_ = true;
     }
 }
