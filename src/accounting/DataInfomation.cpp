@@ -106,18 +106,8 @@ int AccRegInteger(TDM& dm, const std::string& group, const std::string& code)
     return RegAsInteger(GetAccReg(dm, group, code, kRegInteger, "0"));
 }
 
-void SafeCommit(fb::Transaction& tr, bool started)
-{
-    if (!started || !tr.InTransaction()) return;
-    try {
-        tr.Commit();
-    } catch (const std::exception&) {
-        try {
-            tr.Rollback();
-        } catch (const std::exception&) {
-        }
-    }
-}
+// These readers end a failure with a commit of what they started: a read has nothing to undo.
+using Unfinished = fb::TransactionGuard::Unfinished;
 
 void ShowInformation(const std::string& text) { ShowErrorDetail(text, "", TMsgDlgType::mtInformation); }
 
@@ -165,13 +155,9 @@ bool TDataInfomation::GetDataInfoRec(TDataInfomationRec& rec)
     fb::Connection& db = dm_.IBDatabaseDAT;
     fb::Transaction& tr = dm_.IBTransactionDAT;
     const bool wasConnected = db.Connected();
-    bool started = false;
     try {
         if (!wasConnected) db.Open();
-        if (!tr.InTransaction()) {
-            tr.StartTransaction();
-            started = true;
-        }
+        fb::TransactionGuard guard(tr, Unfinished::Commit);
         fb::Statement q(db, &tr);
         q.SetSQL("SELECT ENTTEXT,DATATYPE,CODETYPE,SCODE1,SKANA,SHOUGOU,TANTOU,NENDO,KISHU,KIMATU,SITEN,BUMON,DATALOCK\n"
                  "FROM ACCDEF1\nWHERE REC=1");
@@ -237,14 +223,12 @@ bool TDataInfomation::GetDataInfoRec(TDataInfomationRec& rec)
             rec.READ_ONLY = q.Eof() ? 0 : q.FieldByName("READ_ONLY").AsInteger();
             q.Close();
         }
-        SafeCommit(tr, started);
+        guard.Commit();
         return true;
     } catch (const FbError& e) {
-        SafeCommit(tr, started);
         if (e.IBErrorCode() == isc::dsql_error) throw;
         ShowIBError(e, "TDataInfomation.GetDataInfoRec", kMsgGetInfo);
     } catch (const std::exception& e) {
-        SafeCommit(tr, started);
         ShowErrorDetail(kMsgGetInfo, e.what());
     }
     if (!wasConnected && db.Connected()) db.Close();
@@ -339,13 +323,9 @@ bool TDataInfomation::ReadIniFileServer(const std::string& host, const std::stri
     fb::Connection& sys = dm_.IBDatabaseDEF;
     fb::Transaction& str = dm_.IBTransactionDEF;
     const bool sysWasConnected = sys.Connected();
-    bool started = false;
     try {
         if (!sysWasConnected) dm_.fnAccDefConnected(host, false);
-        if (!str.InTransaction()) {
-            str.StartTransaction();
-            started = true;
-        }
+        fb::TransactionGuard guard(str, Unfinished::Commit);
         const std::string table = DataListTableOf(sys, str, folder);
         fb::Statement q(sys, &str);
         // The table name is one of two fixed names, never data.
@@ -380,13 +360,11 @@ bool TDataInfomation::ReadIniFileServer(const std::string& host, const std::stri
             rec.READ_ONLY = q.FieldByName("READ_ONLY").AsInteger();
         }
         q.Close();
-        SafeCommit(str, started);
+        guard.Commit();
     } catch (const FbError& e) {
-        SafeCommit(str, started);
         ShowIBError(e, "TDataInfomation.ReadIniFile", kMsgLockInfo);
         rec.STATUS = dsFree;  // after an error the data set counts as not locked
     } catch (const std::exception& e) {
-        SafeCommit(str, started);
         ShowErrorDetail(kMsgLockInfo, e.what());
         rec.STATUS = dsFree;
     }
@@ -543,13 +521,10 @@ void TDataInfomation::UpdateIniFile(const std::string& folder, const std::string
 void TDataInfomation::UpdateDataInfomation(const std::string& host, const std::string& folder, const TDataInfomationRec& rec)
 {
     fb::Transaction& tr = dm_.IBTransactionDAT;
-    bool started = false;
     try {
         if (dm_.fnAccDatConnected(host, folder, false)) {
-            if (!tr.InTransaction()) {
-                tr.StartTransaction();
-                started = true;
-            }
+            // A failed write is a single statement that did nothing: the reads before it are committed.
+            fb::TransactionGuard guard(tr, Unfinished::Commit);
             fb::Statement q(dm_.IBDatabaseDAT, &tr);
             std::string name = rec.DATALISTNAME;
             if (TrimZen(name).empty()) {
@@ -573,13 +548,11 @@ void TDataInfomation::UpdateDataInfomation(const std::string& host, const std::s
             q.ParamByName("DATALOCK").SetInteger(rec.UPDATE_LOCK);
             if (readOnlyColumn) q.ParamByName("READ_ONLY").SetInteger(rec.READ_ONLY);
             q.ExecQuery();
-            SafeCommit(tr, started);
+            guard.Commit();
         }
     } catch (const FbError& e) {
-        SafeCommit(tr, started);
         ShowIBError(e, "TDM.UpdateDataInfomation", kMsgUpdate);
     } catch (const std::exception& e) {
-        SafeCommit(tr, started);
         ShowErrorDetail(kMsgUpdate, e.what());
     }
     dm_.fnAccDatDisConnected(folder, false, false);
@@ -662,19 +635,13 @@ bool TDataInfomation::IsDataSiyouKengen(const std::string& folder)
     fb::Transaction& tr = dm_.IBTransactionDAT;
     bool result = false;
     const bool wasActive = tr.InTransaction();
-    bool started = false;
     try {
         if (!DataFileExists(folder) || IsAllSisetuAllowed()) return true;
         if (dm_.fnAccDatConnected(SystemDef.HostName, folder, false)) {
-            if (!tr.InTransaction()) {
-                tr.StartTransaction();
-                started = true;
-            }
+            fb::TransactionGuard guard(tr, Unfinished::Commit);
             if (fnGetExistsOpeDefSisetu(dm_) && fnGetAccInfo(dm_)) {
-                if (!tr.InTransaction()) {
-                    tr.StartTransaction();
-                    started = true;
-                }
+                // the lists read in the active transaction, or in one of their own when it ended
+                fb::TransactionGuard lists(tr, Unfinished::Commit);
                 TSitenList all(dm_), own(dm_);
                 all.SetTransaction(tr);
                 own.SetTransaction(tr);
@@ -683,17 +650,16 @@ bool TDataInfomation::IsDataSiyouKengen(const std::string& folder)
                 all.Execute(-1);
                 own.Execute(SystemDef.OpCode);
                 result = all.Count == own.Count;
+                lists.Commit();
             }
-            SafeCommit(tr, started);
+            guard.Commit();
         }
         if (!result) ShowInformation(kMsgNoKengen);
     } catch (const FbError& e) {
         if (!wasActive) ShowIBError(e, "TDataInfomation.IsDataSiyouKengen", kMsgKengen);
-        SafeCommit(tr, started);
         result = false;
     } catch (const std::exception& e) {
         if (!wasActive) ShowErrorDetail(kMsgKengen, e.what());
-        SafeCommit(tr, started);
         result = false;
     }
     dm_.fnAccDatDisConnected(folder, false, false);
@@ -706,27 +672,21 @@ bool TDataInfomation::IsDataPasswordAuth(const std::string& folder)
     fb::Transaction& tr = dm_.IBTransactionDAT;
     bool result = false;
     const bool wasActive = tr.InTransaction();
-    bool started = false;
     try {
         if (!DataFileExists(folder)) return true;
         if (dm_.fnAccDatConnected(SystemDef.HostName, folder, false)) {
-            if (!tr.InTransaction()) {
-                tr.StartTransaction();
-                started = true;
-            }
+            fb::TransactionGuard guard(tr, Unfinished::Commit);
             if (fnGetAccInfo(dm_)) {
                 result = CheckDataPassword();
                 if (!result) ShowInformation(kMsgBadPassword);
             }
-            SafeCommit(tr, started);
+            guard.Commit();
         }
     } catch (const FbError& e) {
         if (!wasActive) ShowIBError(e, "TDataInfomation.IsDataPasswordAuth", kMsgPassword);
-        SafeCommit(tr, started);
         result = false;
     } catch (const std::exception& e) {
         if (!wasActive) ShowErrorDetail(kMsgPassword, e.what());
-        SafeCommit(tr, started);
         result = false;
     }
     dm_.fnAccDatDisConnected(folder, false, false);

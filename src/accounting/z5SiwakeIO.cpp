@@ -244,7 +244,7 @@ void TSiwakeWrite::TakeAutoCommit(std::optional<fb::TransactionGuard>& guard, Un
     if (AutoCommit == 0) return;
     if (!tr_) throw std::logic_error("TSiwakeWrite: no transaction was handed in");
     AutoCommit = 0;
-    guard.emplace(*tr_, ending, fb::TransactionGuard::Scope::TakeOver);
+    guard.emplace(*tr_, ending, fb::TransactionGuard::Owner::Active);
 }
 
 std::string TSiwakeWrite::Text(int code, int variant) const

@@ -236,17 +236,15 @@ void SetSystemCode(TDM& dm, const std::string& name, std::string& kcode, std::st
 void GetUserCode(TDM& dm, const std::string& kcode, std::string& usercode)
 {
     if (TrimBlanks(kcode).empty()) return;
-    fb::TransactionGuard guard(dm.IBTransactionDAT);
-    try {
+    // its own transaction is committed also when the read fails; the error goes on to the caller
+    fb::TransactionGuard guard(dm.IBTransactionDAT, fb::TransactionGuard::Unfinished::Commit);
+    {
         fb::Statement q = DataStatement(dm);
         q.SetSQL("SELECT USERCODE FROM KAMOKUMST\nWHERE KCODE=:KCODE");
         q.ParamByName("KCODE").SetString(kcode);
         q.ExecQuery();
         if (!q.Eof()) usercode = q.FieldByName("USERCODE").AsString();
         q.Close();
-    } catch (...) {
-        guard.Commit();
-        throw;
     }
     guard.Commit();
 }
@@ -255,8 +253,9 @@ void GetTusinID(TDM& dm, int rec, int slot)
 {
     if (slot < 0 || slot >= static_cast<int>(AccInf.TusinHolder.size())) throw std::out_of_range("GetTusinID: slot");
     if (!fnExistence_Table(dm, "TUSIN_ID")) return;
-    fb::TransactionGuard guard(dm.IBTransactionDAT);
-    try {
+    // its own transaction is committed also when the read fails; the error goes on to the caller
+    fb::TransactionGuard guard(dm.IBTransactionDAT, fb::TransactionGuard::Unfinished::Commit);
+    {
         fb::Statement q = DataStatement(dm);
         q.SetSQL("SELECT REC,HOLDER,PASWORD FROM TUSIN_ID\nWHERE REC=:REC");
         q.ParamByName("REC").SetInteger(rec);
@@ -265,9 +264,6 @@ void GetTusinID(TDM& dm, int rec, int slot)
             AccInf.TusinPasword[slot] = q.FieldByName("PASWORD").AsString();
         }
         q.Close();
-    } catch (...) {
-        guard.Commit();
-        throw;
     }
     guard.Commit();
 }
@@ -312,10 +308,10 @@ bool fnExistence_Field(TDM& dm, const std::string& table, const std::string& fie
 void fnGetDataBaseVer(TDM& dm, std::string& version)
 {
     version = "0.0.0";
-    fb::Transaction& tr = dm.IBTransactionDAT;
     try {
-        if (tr.InTransaction()) tr.Commit();
-        tr.StartTransaction();
+        // The version is read alone: whatever the caller has open is committed first.
+        fb::TransactionGuard guard(dm.IBTransactionDAT, fb::TransactionGuard::Unfinished::Rollback,
+                                   fb::TransactionGuard::Owner::Fresh);
         fb::Statement q = DataStatement(dm);
         q.SetSQL("SELECT MAJOR,MINOR1,MINOR2 FROM ACCVERSION WHERE REC=1");
         q.ExecQuery();
@@ -323,13 +319,9 @@ void fnGetDataBaseVer(TDM& dm, std::string& version)
             version = std::to_string(q.FieldByName("MAJOR").AsInteger()) + "." + std::to_string(q.FieldByName("MINOR1").AsInteger()) +
                       "." + std::to_string(q.FieldByName("MINOR2").AsInteger());
         q.Close();
-        tr.Commit();
+        guard.Commit();
     } catch (const FbError& e) {
         ShowIBError(e, "TDM.fnGetDataBaseVer", "データベースのバージョンの取得に失敗しました。");
-        try {
-            if (tr.InTransaction()) tr.Rollback();
-        } catch (const std::exception&) {
-        }
         version = "0.0.0";
     }
 }
@@ -562,7 +554,8 @@ void GetDataListRec(TDM& dm, const std::string& path, int& rec, int& rowno)
 bool fnGetAccInfo(TDM& dm)
 {
     TACCINF& a = AccInf;
-    fb::TransactionGuard guard(dm.IBTransactionDAT);
+    // What the load started is committed also after a failure: the defaults it inserted stay.
+    fb::TransactionGuard guard(dm.IBTransactionDAT, fb::TransactionGuard::Unfinished::Commit);
     bool ok = false;
     try {
         fb::Statement& q = dm.IBQACC1;
@@ -704,11 +697,7 @@ bool fnGetAccInfo(TDM& dm)
     }
     if (!ok) {
         dm.IBQACC1.Close();
-        // What the load started is committed also after a failure: the defaults it inserted stay.
-        try {
-            if (guard.Started() && dm.IBTransactionDAT.InTransaction()) guard.Commit();
-        } catch (const std::exception&) {
-        }
+        guard.EndUnfinished();
     }
     return ok;
 }

@@ -436,39 +436,31 @@ void PutAccRegBlob(TDM& dm, const std::string& group, const std::string& key, co
 TRegValue GetMsdHoukoku(TDM& dm, const std::string& group, const std::string& code, const std::string& typeName,
                         const std::string& defaultText)
 {
-    fb::Transaction& tr = dm.IBTransactionDAT;
-    if (!tr.InTransaction()) tr.StartTransaction();
+    // Deliberately also a caller's transaction: the report readers expect each read to be final,
+    // and a failure rolls back whatever is active before the error is passed on.
+    fb::TransactionGuard guard(dm.IBTransactionDAT, fb::TransactionGuard::Unfinished::Rollback,
+                               fb::TransactionGuard::Owner::Active);
     std::string text;
-    try {
-        fb::Statement q = DataStatement(dm);
-        q.SetSQL("SELECT MDTEXT1 FROM MSD_HOUKOKU WHERE MDGROUP=:MDGROUP AND MDCODE=:MDCODE ");
-        q.ParamByName("MDGROUP").SetString(group);
-        q.ParamByName("MDCODE").SetString(code);
-        q.ExecQuery();
-        if (!q.Eof()) {
-            text = q.FieldByName("MDTEXT1").AsString();
-            q.Close();
-        } else {
-            q.Close();
-            text = defaultText;
-            fb::Statement ins = DataStatement(dm);
-            ins.SetSQL("INSERT INTO MSD_HOUKOKU(MDGROUP,MDCODE,MDTYPE,MDTEXT1) VALUES(:MDGROUP,:MDCODE,:MDTYPE,:MDTEXT1)");
-            ins.ParamByName("MDGROUP").SetString(group);
-            ins.ParamByName("MDCODE").SetString(code);
-            ins.ParamByName("MDTYPE").SetString(typeName);
-            ins.ParamByName("MDTEXT1").SetString(defaultText);
-            ins.ExecQuery();
-        }
-        // Deliberately also a caller's transaction: the report readers expect each read to be final.
-        if (tr.InTransaction()) tr.Commit();
-    } catch (...) {
-        try {
-            if (tr.InTransaction()) tr.Rollback();
-        } catch (const std::exception&) {
-            // the original error is the one to report
-        }
-        throw;
+    fb::Statement q = DataStatement(dm);
+    q.SetSQL("SELECT MDTEXT1 FROM MSD_HOUKOKU WHERE MDGROUP=:MDGROUP AND MDCODE=:MDCODE ");
+    q.ParamByName("MDGROUP").SetString(group);
+    q.ParamByName("MDCODE").SetString(code);
+    q.ExecQuery();
+    if (!q.Eof()) {
+        text = q.FieldByName("MDTEXT1").AsString();
+        q.Close();
+    } else {
+        q.Close();
+        text = defaultText;
+        fb::Statement ins = DataStatement(dm);
+        ins.SetSQL("INSERT INTO MSD_HOUKOKU(MDGROUP,MDCODE,MDTYPE,MDTEXT1) VALUES(:MDGROUP,:MDCODE,:MDTYPE,:MDTEXT1)");
+        ins.ParamByName("MDGROUP").SetString(group);
+        ins.ParamByName("MDCODE").SetString(code);
+        ins.ParamByName("MDTYPE").SetString(typeName);
+        ins.ParamByName("MDTEXT1").SetString(defaultText);
+        ins.ExecQuery();
     }
+    guard.Commit();
     return RegTextToValue(typeName, text, TRegTypeSet::Basic, TRegBoolRule::IgnoreCase);
 }
 

@@ -221,15 +221,19 @@ void Transaction::RollbackRetaining()
 
 // ---- TransactionGuard
 
-TransactionGuard::TransactionGuard(Transaction& tr, Unfinished ending, Scope scope)
+TransactionGuard::TransactionGuard(Transaction& tr, Unfinished ending, Owner owner)
     : tr_(tr), ending_(ending)
 {
-    if (!tr_.InTransaction()) {
-        tr_.StartTransaction();
-        started_ = true;
-    } else if (scope == Scope::TakeOver) {
-        started_ = true; // ended here as if this guard had started it
+    if (tr_.InTransaction()) {
+        if (owner == Owner::Started) return;
+        if (owner == Owner::Active) {
+            started_ = true;
+            return;
+        }
+        tr_.Commit();
     }
+    tr_.StartTransaction();
+    started_ = true;
 }
 
 TransactionGuard::~TransactionGuard() { EndUnfinished(); }
@@ -258,7 +262,8 @@ void TransactionGuard::EndUnfinished()
 void TransactionGuard::Commit()
 {
     if (started_ && !done_) {
-        tr_.Commit(); // a failed commit stays unfinished: the destructor rolls it back
+        // A reader that ends the active transaction itself may have finished it already.
+        if (tr_.InTransaction()) tr_.Commit(); // a failed commit stays unfinished: the destructor rolls it back
         done_ = true;
     }
 }

@@ -103,15 +103,16 @@ private:
 // or by a commit for a guard made with Unfinished::Commit (a read: nothing to undo, and the
 // transaction need not be lost). A failure at that ending is logged, never swallowed silently.
 //
-// With Scope::TakeOver the guard ends the transaction whoever started it: the journal writer's
-// one-shot commit flag promises its caller exactly that (start when needed, end in any case).
+// A few readers must end the active transaction whoever started it, so that what they read is
+// final; they say so with an Owner other than Started, and the guard then ends it as its own:
+// - Owner::Active adopts a caller's active transaction (or starts one);
+// - Owner::Fresh commits a caller's active transaction first, then starts its own.
 class TransactionGuard {
 public:
     enum class Unfinished { Rollback, Commit };
-    enum class Scope { JoinOrStart, TakeOver };
+    enum class Owner { Started, Active, Fresh };
 
-    explicit TransactionGuard(Transaction& tr, Unfinished ending = Unfinished::Rollback,
-                              Scope scope = Scope::JoinOrStart);
+    explicit TransactionGuard(Transaction& tr, Unfinished ending = Unfinished::Rollback, Owner owner = Owner::Started);
     ~TransactionGuard();
     TransactionGuard(const TransactionGuard&) = delete;
     TransactionGuard& operator=(const TransactionGuard&) = delete;

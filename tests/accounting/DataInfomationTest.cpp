@@ -6,13 +6,13 @@
 
 #include "accounting/DataInfomation.h"
 #include "fb/Database.h"
+#include "fb/FbError.h"
 #include "fb/Statement.h"
 #include "core/DataModulePassword.h"
 #include "core/z5EasyEncode.h"
 #include "Isql.h"
 #include "platform/IniFile.h"
 
-#include <deque>
 
 using namespace kb;
 using namespace kbtest;
@@ -272,6 +272,41 @@ TEST(DataInfomation, UpdateWritesNameAndLocksBack)
     EXPECT_TRUE(env.ui.shown.empty());
 }
 
+// The summary joins a caller's transaction and leaves it open; what the calls started is over
+// after their failures, which pass on (dynamic SQL) or are reported (the write-back).
+TEST(DataInfomation, CallersTransactionStaysOpenAndFailuresLeaveNoneBehind)
+{
+    AccEnv env;
+    const auto folder = env.MakeDataSet("t1", BranchDataSetSql());
+    TDataInfomation info(*env.dm);
+    TDataInfomationRec rec;
+    fb::Transaction& tr = env.dm->IBTransactionDAT;
+    ASSERT_TRUE(env.dm->fnAccDatConnected("", folder.string(), false));
+    tr.StartTransaction();
+    ASSERT_TRUE(info.GetDataInfoRec(rec));
+    EXPECT_TRUE(tr.InTransaction());
+    EXPECT_EQ(rec.SITENCNT, 2);
+    tr.Commit();
+    env.dm->fnAccDatDisConnected(folder.string(), false, false);
+
+    // version 15 promises the read-only column; without it both calls fail
+    kbtest::fixture::RunIsql(folder / "vqacc.fdb", "ALTER TABLE ACCDEF1 DROP READ_ONLY;\nCOMMIT;\n");
+    ASSERT_TRUE(env.dm->fnAccDatConnected("", folder.string(), false));
+    EXPECT_THROW(info.GetDataInfoRec(rec), FbError);
+    EXPECT_FALSE(tr.InTransaction());
+    env.dm->fnAccDatDisConnected(folder.string(), false, false);
+    EXPECT_TRUE(env.ui.shown.empty());
+
+    rec.DATALISTNAME = "新しい名前";
+    info.UpdateDataInfomation("", folder.string(), rec);
+    ASSERT_EQ(env.ui.shown.size(), 1u);
+    EXPECT_NE(env.ui.shown[0].find("データ情報の更新に失敗しました。"), std::string::npos);
+    EXPECT_FALSE(tr.InTransaction());
+    EXPECT_FALSE(env.dm->IBDatabaseDAT.Connected());
+    const auto rows = kbtest::fixture::Query(folder / "vqacc.fdb", "SELECT ENTTEXT FROM ACCDEF1 WHERE REC = 1");
+    EXPECT_EQ(rows.at(0).at("ENTTEXT"), "支店テスト");
+}
+
 TEST(DataInfomation, SharedCopyMarksTakenOnlyWhenTheCopyArrived)
 {
     AccEnv env;
@@ -352,20 +387,6 @@ TEST(DataInfomation, OperatorWithoutTheBranchIsRefusedWithTheMessage)
     EXPECT_EQ(env.ui.shown.size(), 2u);
 }
 
-namespace {
-struct ScriptedPrompt : IDataPasswordPrompt {
-    std::deque<std::string> answers;
-    int asked = 0;
-    bool Ask(const TDataPasswordAsk&, std::string& entry) override
-    {
-        ++asked;
-        entry = answers.front();
-        answers.pop_front();
-        return true;
-    }
-};
-} // namespace
-
 TEST(DataInfomation, PasswordAuthAsksThroughTheDataModule)
 {
     AccEnv env;
@@ -379,15 +400,16 @@ TEST(DataInfomation, PasswordAuthAsksThroughTheDataModule)
     const auto folder = env.MakeDataSet("p1", BranchDataSetSql() +
         "INSERT INTO ACCREG (AGROUP, ACODE, ATYPE, ATEXT) VALUES ('基本設定', 'データパスワードV2', '文字', '" +
         code.CodedText + "');\n");
-    ScriptedPrompt prompt;
+    ScriptedPasswordPrompt prompt;
     SetDataPasswordPrompt(&prompt);
     TDataInfomation info(*env.dm);
 
     prompt.answers = {"x", "pw12"};
     EXPECT_TRUE(info.IsDataPasswordAuth(folder.string()));
-    EXPECT_EQ(prompt.asked, 2);
+    EXPECT_EQ(prompt.asked.size(), 2u);
     EXPECT_TRUE(env.ui.shown.empty());
 
+    prompt.asked.clear();
     prompt.answers = {"a", "b", "c"};
     EXPECT_FALSE(info.IsDataPasswordAuth(folder.string()));
     ASSERT_EQ(env.ui.shown.size(), 1u);

@@ -3,6 +3,7 @@
 // databases, the records back to their load state, the error box caught, and small data sets
 // made from db/accounting.sql with the rows a test needs.
 
+#include "common/FakeUi.h"
 #include "common/TestDb.h"
 #include "common/TestEnv.h"
 #include "core/DataModule.h"
@@ -42,22 +43,11 @@ inline std::string FileBytes(const std::filesystem::path& p)
     return ss.str();
 }
 
-struct CaughtBoxes : kb::IErrorUi {
-    void ShowMessageBox(const std::string& text, kb::TMsgDlgType type) override
-    {
-        shown.push_back(text);
-        types.push_back(type);
-    }
-    void RequestTerminate() override {}
-    std::vector<std::string> shown;
-    std::vector<kb::TMsgDlgType> types;
-};
-
 // The logged-in operator is 山田太郎 (group 10000, code 10) unless a test changes it.
 struct AccEnv {
     TempDir dir;
     ScopedEnv env;
-    CaughtBoxes ui;
+    RecordingErrorUi ui;
     std::unique_ptr<kb::TDM> dm;
 
     AccEnv()

@@ -201,7 +201,7 @@ protected:
         return n;
     }
 
-    kbtest::ledger::RecordingErrorUi ui;
+    kbtest::RecordingErrorUi ui;
     static inline kbtest::TempDir* dir_ = nullptr;
 };
 

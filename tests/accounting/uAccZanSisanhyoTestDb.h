@@ -5,6 +5,7 @@
 #include "DataSetWriter.h"
 #include "FixtureBuilder.h"
 #include "Isql.h"
+#include "common/FakeUi.h"
 #include "common/TestDb.h"
 
 #include "core/DataModule.h"
@@ -20,12 +21,6 @@
 namespace kbtest::ledger {
 
 enum class DataSetKind { General, Loss, NoProcedures, Departments, Medical };
-
-struct RecordingErrorUi : kb::IErrorUi {
-    std::vector<std::string> shown;
-    void ShowMessageBox(const std::string& text, kb::TMsgDlgType) override { shown.push_back(text); }
-    void RequestTerminate() override {}
-};
 
 // An individual's small data set that ends the year with a loss: sales 100,000, expenses 300,000.
 inline void BuildLossDataSet(const std::filesystem::path& folder)

@@ -5,6 +5,7 @@
 #include "core/DataModulePassword.h"
 #include "core/ErrorReporter.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,12 +28,13 @@ public:
 };
 
 // Answers the data-password tries in order; nullopt stands for closing the prompt without OK.
-// Every ask is kept.
+// Every ask is kept, and shown to onAsk when set (a driver reports it to its caller).
 class ScriptedPasswordPrompt : public kb::IDataPasswordPrompt {
 public:
     bool Ask(const kb::TDataPasswordAsk& ask, std::string& entry) override
     {
         asked.push_back(ask);
+        if (onAsk) onAsk(ask);
         if (asked.size() > answers.size()) return false; // the script ran out: closed
         const std::optional<std::string>& a = answers[asked.size() - 1];
         if (!a) return false;
@@ -42,6 +44,7 @@ public:
 
     std::vector<std::optional<std::string>> answers;
     std::vector<kb::TDataPasswordAsk> asked;
+    std::function<void(const kb::TDataPasswordAsk&)> onAsk;
 };
 
 } // namespace kbtest

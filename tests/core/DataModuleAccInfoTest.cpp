@@ -5,6 +5,7 @@
 
 #include "FixtureBuilder.h"
 #include "core/DataModuleAccInfo.h"
+#include "core/DataModuleAccReg.h"
 #include "core/uAccDateCmp.h"
 #include "core/uAccSikinguriCmp.h"
 #include "core/uAccZanTable.h"
@@ -216,6 +217,24 @@ TEST_F(AccInfoLoad, FailuresAreReportedAndTheLoadAnswersFalse)
     EXPECT_FALSE(Load());
     EXPECT_NE(env.ui.shown.back().find("基本設定(ACCDEF1)のレコードが見つかりませんでした。"), std::string::npos);
     EXPECT_FALSE(env.dm->IBTransactionDAT.InTransaction());
+}
+
+// The version is read alone: the caller's open work is committed before the read, so a failing
+// read rolls back only its own transaction.
+TEST_F(AccInfoLoad, FailedVersionReadKeepsTheCallersEarlierWork)
+{
+    Exec(file, {"DROP TABLE ACCVERSION"});
+    env.OpenData(file);
+    env.dm->IBTransactionDAT.StartTransaction();
+    PutAccReg(*env.dm, "基本設定", "前の作業", kRegText, std::string("1"));
+    std::string version = "15.0.0";
+    fnGetDataBaseVer(*env.dm, version);
+    EXPECT_EQ(version, "0.0.0");
+    EXPECT_FALSE(env.dm->IBTransactionDAT.InTransaction());
+    ASSERT_EQ(env.ui.shown.size(), 1u);
+    EXPECT_NE(env.ui.shown[0].find("データベースのバージョンの取得に失敗しました。"), std::string::npos);
+    // a lost row would come back as the inserted default
+    EXPECT_EQ(RegAsString(GetAccReg(*env.dm, "基本設定", "前の作業", kRegText, "0")), "1");
 }
 
 TEST_F(AccInfoLoad, VersionExistenceAndFacilityQuestions)

@@ -225,6 +225,16 @@ TEST_F(AccRegStore, MsdHoukokuEndsEvenTheCallersTransaction)
     EXPECT_EQ(std::get<std::string>(GetMsdHoukoku(*env.dm, "報告", "名", kRegText, "")), " ");
 }
 
+TEST_F(AccRegStore, MsdHoukokuFailureRollsBackTheCallersTransactionAndPassesTheErrorOn)
+{
+    env.dm->IBTransactionDAT.StartTransaction();
+    PutAccReg(*env.dm, "基本設定", "前の作業", kRegText, std::string("1"));
+    // MDTEXT1 holds 254 characters: the insert of the missing row fails
+    EXPECT_THROW(GetMsdHoukoku(*env.dm, "報告", "基金", kRegText, std::string(600, 'x')), FbError);
+    EXPECT_FALSE(env.dm->IBTransactionDAT.InTransaction());
+    EXPECT_FALSE(StoredRow("基本設定", "前の作業"));
+}
+
 TEST_F(AccRegStore, CorporationOutlineQuestions)
 {
     const struct {

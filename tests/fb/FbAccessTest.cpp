@@ -291,42 +291,72 @@ TEST_F(FbAccess, GuardEndsAFailedReadWithACommitAndRetainsACallersWork)
     EXPECT_EQ(Count(db), 4);
 }
 
-TEST_F(FbAccess, TakeOverGuardEndsACallersTransactionToo)
+// The readers that must end the active transaction whoever started it: Active adopts the caller's
+// (its work goes with the ending, kept or lost), Fresh commits the caller's work before its own.
+TEST_F(FbAccess, GuardThatEndsTheActiveTransactionSaysSo)
 {
+    using Owner = TransactionGuard::Owner;
+    using Unfinished = TransactionGuard::Unfinished;
     auto insert = [&](int id) {
         Statement ins(db);
         ins.SetSQL("INSERT INTO T (ID) VALUES (:ID)");
         ins.ParamByName("ID").SetInteger(id);
         ins.ExecQuery();
     };
-    tr.StartTransaction(); // the caller's, with work of its own
+    tr.StartTransaction();
     insert(1);
     {
-        TransactionGuard g(tr, TransactionGuard::Unfinished::Rollback, TransactionGuard::Scope::TakeOver);
+        TransactionGuard g(tr, Unfinished::Rollback, Owner::Active);
         EXPECT_TRUE(g.Started());
         insert(2);
         g.Commit();
     }
     EXPECT_FALSE(tr.InTransaction());
-    EXPECT_EQ(Count(db), 2); // the caller's row went with the commit
+    EXPECT_EQ(Count(db), 2);
 
     tr.StartTransaction();
     insert(3);
-    {
-        TransactionGuard g(tr, TransactionGuard::Unfinished::Rollback, TransactionGuard::Scope::TakeOver);
-        insert(4);
-        // left unfinished: the caller's row is rolled back with it
+    try {
+        TransactionGuard g(tr, Unfinished::Rollback, Owner::Active);
+        insert(1); // duplicate key
+        ADD_FAILURE() << "no error";
+    } catch (const FbError&) {
     }
     EXPECT_FALSE(tr.InTransaction());
-    EXPECT_EQ(Count(db), 2);
+    EXPECT_EQ(Count(db), 2); // the caller's row 3 went with the rollback
 
-    {
-        TransactionGuard g(tr, TransactionGuard::Unfinished::Commit, TransactionGuard::Scope::TakeOver);
-        EXPECT_TRUE(tr.InTransaction()); // started when none was active
-        insert(5);
+    tr.StartTransaction();
+    insert(3);
+    try {
+        TransactionGuard g(tr, Unfinished::Rollback, Owner::Fresh);
+        EXPECT_EQ(Count(db), 3); // committed before the guard's own began
+        insert(4);
+        insert(1);
+        ADD_FAILURE() << "no error";
+    } catch (const FbError&) {
     }
     EXPECT_FALSE(tr.InTransaction());
+    EXPECT_EQ(Count(db), 3); // row 3 kept, row 4 rolled back
+
+    // Without a caller both start their own, as a plain guard does.
+    for (Owner owner : {Owner::Active, Owner::Fresh}) {
+        TransactionGuard g(tr, Unfinished::Rollback, owner);
+        EXPECT_TRUE(g.Started());
+        insert(10 + static_cast<int>(owner));
+    }
     EXPECT_EQ(Count(db), 3);
+
+    // A guard whose transaction a callee already ended has nothing left to commit.
+    {
+        TransactionGuard outer(tr);
+        {
+            TransactionGuard inner(tr, Unfinished::Rollback, Owner::Active);
+            insert(5);
+            inner.Commit();
+        }
+        EXPECT_NO_THROW(outer.Commit());
+    }
+    EXPECT_EQ(Count(db), 4);
 }
 
 TEST_F(FbAccess, ErrorsCarryEngineCodeSqlCodeAndOrigin)

@@ -80,7 +80,7 @@ protected:
     }
 
     kbtest::TempDir tmp;
-    CapturingErrorUi ui;
+    kbtest::RecordingErrorUi ui;
     static kbtest::TempDir* suiteDir_;
 };
 kbtest::TempDir* StatementOnTheLedger::suiteDir_ = nullptr;

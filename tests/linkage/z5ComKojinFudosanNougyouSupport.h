@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "FixtureBuilder.h"
+#include "common/FakeUi.h"
 #include "common/TestDb.h"
 #include "core/ErrorReporter.h"
 #include "core/uAccDateCmp.h"
@@ -58,13 +59,6 @@ inline kb::TKessansyoBalanceMaker HandBalances(std::vector<HandLine> lines)
         sorts.at(static_cast<std::size_t>(row)).QINDEX = row;
     };
 }
-
-class CapturingErrorUi : public kb::IErrorUi {
-public:
-    void ShowMessageBox(const std::string& text, kb::TMsgDlgType) override { shown.push_back(text); }
-    void RequestTerminate() override {}
-    std::vector<std::string> shown;
-};
 
 // One data set of the fixtures, built once per suite and copied for every test.
 class FixtureDataSet : public ::testing::Test {
@@ -133,7 +127,7 @@ protected:
     kbtest::TempDir tmp;
     kb::fb::Connection db;
     kb::fb::Transaction tr{nullptr};
-    CapturingErrorUi ui;
+    RecordingErrorUi ui;
     kb::TKessansyoBalanceMaker previous_;
 };
 

@@ -12,6 +12,7 @@
 #include <tuple>
 
 #include "FixtureBuilder.h"
+#include "common/FakeUi.h"
 #include "common/TestDb.h"
 #include "core/DataModule.h"
 #include "core/DataModuleAccInfo.h"
@@ -154,13 +155,6 @@ std::vector<std::string> TegakiStatements()
     return out;
 }
 
-class CapturingUi : public kb::IErrorUi {
-public:
-    void ShowMessageBox(const std::string& text, kb::TMsgDlgType) override { shown.push_back(text); }
-    void RequestTerminate() override {}
-    std::vector<std::string> shown;
-};
-
 class GeneralStatement : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
@@ -234,7 +228,7 @@ protected:
     kbtest::TempDir tmp;
     kb::fb::Connection db;
     kb::fb::Transaction tr{nullptr};
-    CapturingUi ui;
+    kbtest::RecordingErrorUi ui;
     kb::TKessansyoBalanceMaker previous_;
     static kbtest::TempDir* suiteDir_;
 };
@@ -615,7 +609,7 @@ protected:
     }
 
     kbtest::TempDir tmp;
-    CapturingUi ui;
+    kbtest::RecordingErrorUi ui;
     static kbtest::TempDir* suiteDir_;
 };
 kbtest::TempDir* GeneralStatementOnTheLedger::suiteDir_ = nullptr;

@@ -37,6 +37,7 @@
 #include "dataselect/z5DataSentaku.h"
 #include "dataselect/z5KyoyuData.h"
 #include "FixtureBuilder.h"
+#include "common/FakeUi.h"
 #include "ui/xWizard.h"
 #include "ui/z5MessageDlg2.h"
 
@@ -84,19 +85,6 @@ std::string OneLine(std::string s)
         if (ch == '\n') ch = '\r';
     return s;
 }
-
-class ScriptedPasswordPrompt : public kb::IDataPasswordPrompt {
-public:
-    std::vector<std::string> answers;
-    std::size_t next = 0;
-    bool Ask(const kb::TDataPasswordAsk& ask, std::string& entry) override
-    {
-        std::cout << "KB-PASSWORD-PROMPT " << ask.Attempt << ": " << ask.Prompt << std::endl;
-        if (next >= answers.size()) return false;
-        entry = answers[next++];
-        return true;
-    }
-};
 
 class Driver {
 public:
@@ -309,8 +297,11 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     DriverErrorUi errorUi;
     kb::SetErrorUi(&errorUi);
-    ScriptedPasswordPrompt prompt;
-    prompt.answers = opt.passwords;
+    kbtest::ScriptedPasswordPrompt prompt;
+    prompt.answers.assign(opt.passwords.begin(), opt.passwords.end());
+    prompt.onAsk = [](const kb::TDataPasswordAsk& ask) {
+        std::cout << "KB-PASSWORD-PROMPT " << ask.Attempt << ": " << ask.Prompt << std::endl;
+    };
     kb::SetDataPasswordPrompt(&prompt);
     kb::KyoyuMessageHook = [](const std::string&, const std::string& message, const std::vector<std::string>& lines) {
         std::cout << "KB-SHARE: " << OneLine(message);
