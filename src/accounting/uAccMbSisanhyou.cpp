@@ -32,13 +32,6 @@ bool KnownDivision(int division)
     }
 }
 
-std::string ReplaceAll(std::string s, const std::string& from, const std::string& to)
-{
-    for (std::size_t pos = s.find(from); pos != std::string::npos; pos = s.find(from, pos + to.size()))
-        s.replace(pos, from.size(), to);
-    return s;
-}
-
 // Format "%s%2.2d".
 std::string GroupKey(const std::string& group, int sub)
 {

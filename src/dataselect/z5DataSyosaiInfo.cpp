@@ -1,11 +1,13 @@
 #include "dataselect/z5DataSyosaiInfo.h"
 
+#include "accounting/BackupRestoreThread.h"
 #include "core/DataModule.h"
 #include "core/DataModuleAccInfo.h"
 #include "core/ErrorReporter.h"
 #include "core/uAccRecord.h"
 #include "core/z5AppInfo.h"
 #include "core/z5ComFunc.h"
+#include "core/z5ComFunc2.h"
 #include "core/z5ServerFile.h"
 #include "dataselect/registry/DataFolderInfo.h"
 #include "fb/Database.h"
@@ -31,9 +33,34 @@ namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
+// The rebuild as the backup worker runs it: backup of the source and restore onto it (into a new
+// file first, so a broken restore leaves the source), direct route, indexes kept active. The dialog's
+// animation keeps running while the worker's steps come through the event loop.
+bool WorkerRebuild(const std::string& source, const std::string& backup, std::string& error)
+{
+    if (!DM) {
+        error = "no data module";
+        return false;
+    }
+    TBackupRestoreThread job(*DM);
+    job.Mode = 3;
+    job.Route = 0;
+    job.HostName = SystemDef.HostName;
+    job.DatabaseFile = source;
+    job.BackupFile = backup;
+    job.ActivateIndexes = 1;
+    job.Resume();
+    while (!job.GetTerminated()) WaitMSec(300);
+    job.wait();
+    if (job.Success == 1) return true;
+    error = job.ErrInfo.Message.empty() ? "rebuild failed" : job.ErrInfo.Message;
+    if (!job.ErrInfo.Detail.empty()) error += " (" + job.ErrInfo.Detail + ")";
+    return false;
+}
+
 TRebuildJob& Job()
 {
-    static TRebuildJob job;
+    static TRebuildJob job = WorkerRebuild;
     return job;
 }
 

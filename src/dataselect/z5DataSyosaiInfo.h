@@ -23,7 +23,8 @@ class TxEdit;
 class TxAnimeProgressDialog;
 
 // The rebuild's job: back up source into backup and restore it onto source. True on success;
-// otherwise error holds why. Empty: the backup worker is not available here.
+// otherwise error holds why. The backup worker by default; tests put their own in its place.
+// Empty: no rebuild is available.
 using TRebuildJob = std::function<bool(const std::string& source, const std::string& backup, std::string& error)>;
 void SetRebuildJob(TRebuildJob job);
 TRebuildJob GetRebuildJob();

@@ -420,6 +420,7 @@ TEST_F(DataSentakuShare, FailedRebuildPutsTheDataSetBack)
     SetSafeRoots({root.sysDir, work});
     const std::string entries = OnData(local1, "SELECT COUNT(*) FROM SIWAKE");
     int jobs = 0;
+    const TRebuildJob worker = GetRebuildJob();
     SetRebuildJob([&](const std::string& source, const std::string& backup, std::string& error) {
         ++jobs;
         std::ofstream(backup, std::ios::binary) << "half a backup";
@@ -459,7 +460,38 @@ TEST_F(DataSentakuShare, FailedRebuildPutsTheDataSetBack)
     EXPECT_EQ(jobs, 1);
     EXPECT_EQ(messages, (std::vector<std::string>{"現在、他のユーザーがデータに接続中です。他のユーザーがデータに接続している間はデータの再構築は行えません。"}));
     other.Close();
-    SetRebuildJob(nullptr);
+    SetRebuildJob(worker);
+    EXPECT_TRUE(ui.shown.empty()) << ui.shown.front();
+}
+
+// The rebuild through the backup worker: the data set comes back from its own backup with its
+// company and every journal line, the folder is free again and no work file is left.
+TEST_F(DataSentakuShare, RebuildThroughTheWorkerKeepsCompanyAndJournal)
+{
+    const fs::path local1 = root.sysDir / "0001", work = tmp / "work";
+    fs::create_directories(work);
+    SystemDef.WorkDir = work.string();
+    SetSafeRoots({root.sysDir, work});
+    const std::string company = OnData(local1, "SELECT SHOUGOU FROM ACCDEF1");
+    const std::string entries = OnData(local1, "SELECT COUNT(*) FROM SIWAKE");
+    ASSERT_FALSE(company.empty());
+    answer = mrOk;
+    kbtest::WhenModal([](QWidget* w) {
+        auto* d = qobject_cast<TDataSyosaiInfoBox*>(w);
+        ASSERT_NE(d, nullptr);
+        d->F[6]->click();
+        d->btnCancel->click();
+    });
+    box->SetCurrentLine(LineOfRec(1), 0);
+    box->btnDataInfoClick();
+    ASSERT_EQ(messages.size(), 2u);
+    EXPECT_EQ(messages[1], "データの再構築は適正に行われました。");
+    EXPECT_EQ(OnData(local1, "SELECT SHOUGOU FROM ACCDEF1"), company);
+    EXPECT_EQ(OnData(local1, "SELECT COUNT(*) FROM SIWAKE"), entries);
+    EXPECT_EQ(IniFile(local1 / "vqacc.ini").ReadString("DATASTS", "STATUS", ""), "1");
+    for (const fs::path& dir : {local1, work})
+        for (const auto& e : fs::directory_iterator(dir))
+            EXPECT_TRUE(e.path().extension() != ".fd_" && e.path().extension() != ".fb_") << e.path();
     EXPECT_TRUE(ui.shown.empty()) << ui.shown.front();
 }
 
