@@ -70,7 +70,7 @@ protected:
         kb::ResetErrorReporter();
         kb::SetErrorUi(&ui);
         db = dir.path() / "vqacc.fdb";
-        std::filesystem::copy_file(master_->path() / "0001" / "vqacc.fdb", db);
+        std::filesystem::copy_file(MasterDb(), db);
         kb::SystemDef.LogDir = (dir.path() / "log").string();
         std::filesystem::create_directories(kb::SystemDef.LogDir);
         kb::SystemDef.OpCode = kOperator;
@@ -91,6 +91,8 @@ protected:
         kb::ResetErrorReporter();
         kb::ResetAccRecord();
     }
+
+    virtual std::filesystem::path MasterDb() const { return master_->path() / "0001" / "vqacc.fdb"; }
 
     void Open(kb::fb::Connection& c) const
     {
@@ -132,6 +134,34 @@ protected:
     {
         return fx::Query(db, "SELECT REC, SWKNO, DELFLG, TAISHAKU, KINGAKU, \"COMMENT\", SDAYNUM FROM SIWAKE WHERE SWKREC = " +
                                  std::to_string(swkrec) + " ORDER BY REC");
+    }
+
+    // Every case in both wordings (a table of CheckCase rows, declared below).
+    template <class Cases>
+    void RunCheckCases(const Cases& cases)
+    {
+        const kb::TACCINF facts = kb::AccInf;
+        for (const auto& c : cases) {
+            for (std::uint8_t mode : {0, 1}) {
+                SCOPED_TRACE(std::string(c.name) + (mode ? " (import)" : " (entry)"));
+                kb::AccInf = facts;
+                kb::TSiwakeWrite writer;
+                writer.SetTransaction(kb::DM->IBTransactionDAT);
+                writer.MessageMode = mode;
+                writer.AutoCommit = 1;
+                TSWKREC r = Entry();
+                c.change(r, writer);
+                int code = -1;
+                std::string message = "previous";
+                const bool ok = writer.TestSiwake(r, code, message);
+                EXPECT_EQ(ok, c.code == 0);
+                EXPECT_EQ(code, c.code);
+                EXPECT_EQ(message, mode == 1 && !c.import.empty() ? c.import : c.entry);
+                EXPECT_FALSE(kb::DM->IBTransactionDAT.InTransaction()); // the one-shot commit ended it
+                EXPECT_EQ(writer.AutoCommit, 0);
+            }
+        }
+        EXPECT_TRUE(ui.shown.empty());
     }
 
     int Put(TSWKREC& r)
@@ -252,30 +282,60 @@ std::vector<CheckCase> GeneralCases()
 } // namespace
 
 // Every case in both wordings; a data kind's own row set (medical data) runs through the same body.
-TEST_F(SiwakeWriter, TestSiwakeRefusesEachFaultWithItsCodeInBothWordings)
+TEST_F(SiwakeWriter, TestSiwakeRefusesEachFaultWithItsCodeInBothWordings) { RunCheckCases(GeneralCases()); }
+
+namespace {
+
+// The medical corporation's own rows: every entry names a facility; the hospital S1 keeps every
+// account per department (01 to 03), the care home S3 without; 普通預金 of S2 has a sub-account.
+std::vector<CheckCase> MedicalCases()
 {
-    const kb::TACCINF facts = kb::AccInf;
-    for (const auto& c : GeneralCases()) {
-        for (std::uint8_t mode : {0, 1}) {
-            SCOPED_TRACE(std::string(c.name) + (mode ? " (import)" : " (entry)"));
-            kb::AccInf = facts;
-            kb::TSiwakeWrite writer;
-            writer.SetTransaction(kb::DM->IBTransactionDAT);
-            writer.MessageMode = mode;
-            writer.AutoCommit = 1;
-            TSWKREC r = Entry();
-            c.change(r, writer);
-            int code = -1;
-            std::string message = "previous";
-            const bool ok = writer.TestSiwake(r, code, message);
-            EXPECT_EQ(ok, c.code == 0);
-            EXPECT_EQ(code, c.code);
-            EXPECT_EQ(message, mode == 1 && !c.import.empty() ? c.import : c.entry);
-            EXPECT_FALSE(kb::DM->IBTransactionDAT.InTransaction()); // the one-shot commit ended it
-            EXPECT_EQ(writer.AutoCommit, 0);
-        }
+    using W = kb::TSiwakeWrite;
+    auto at = [](const char* scode, const char* debit, const char* credit, const char* bcode = "") {
+        return [=](TSWKREC& r, W&) {
+            r.SCODE = scode;
+            r.L.KCODE = debit;
+            r.R.KCODE = credit;
+            r.L.BCODE = r.R.BCODE = bcode;
+        };
+    };
+    return {
+        {"care home, no departments", at("S3", "721", "111"), 0, "", ""},
+        {"hospital with a department on both sides", at("S1", "721", "111", "01"), 0, "", ""},
+        {"no facility", at("", "721", "111"), 5,
+         "施設コードが不正です。データを選択し直してください。", "施設コードが不正です。"},
+        {"hospital without a department", at("S1", "721", "111"), 11,
+         "借方の部門コードが見つかりません。", "借方の部門コードの設定が不正です。"},
+        {"sub-account of the health centre missing", at("S2", "131", "411"), 11,
+         "借方の補助コードを入力してください。", "借方の補助コードの設定が不正です。"},
+        {"credit account unknown", at("S3", "721", "999"), 21,
+         "貸方の科目コードが見つかりません。", "貸方の科目コードの設定が不正です。"},
+    };
+}
+
+class MedicalSiwakeWriter : public SiwakeWriter {
+protected:
+    static void SetUpTestSuite()
+    {
+        kbtest::PrepareFirebird();
+        medical_ = new kbtest::TempDir;
+        fx::BuildMedicalDataSet(medical_->path() / "0006", 6);
     }
-    EXPECT_TRUE(ui.shown.empty());
+    static void TearDownTestSuite()
+    {
+        delete medical_;
+        medical_ = nullptr;
+    }
+    std::filesystem::path MasterDb() const override { return medical_->path() / "0006" / "vqacc.fdb"; }
+    static inline kbtest::TempDir* medical_ = nullptr;
+};
+
+} // namespace
+
+TEST_F(MedicalSiwakeWriter, TestSiwakeRefusesEachFaultWithItsCodeInBothWordings)
+{
+    ASSERT_EQ(kb::AccInf.DATATYPE, 3);
+    RunCheckCases(MedicalCases());
 }
 
 TEST_F(SiwakeWriter, TestSiwakeCompletesTheEntry)
