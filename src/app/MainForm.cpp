@@ -152,16 +152,21 @@ int HostMenuStub(int, const std::string&) { return 0; }
 int OpenRegisteredForm(const std::string& name, int mode, const std::string& params)
 {
     if (name.empty() || g_opening) return -1;
-    g_opening = true;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    struct Restore {
-        ~Restore()
-        {
-            QApplication::restoreOverrideCursor();
-            g_opening = false;
-        }
-    } restore;
-    std::unique_ptr<TFormInstance> form = CreateRegisteredForm(name);
+    // The guard and the hourglass cover the creation only: the opened form may open another by
+    // name from its Execute (the nested data selection, new data's wizard).
+    std::unique_ptr<TFormInstance> form;
+    {
+        g_opening = true;
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        struct Restore {
+            ~Restore()
+            {
+                QApplication::restoreOverrideCursor();
+                g_opening = false;
+            }
+        } restore;
+        form = CreateRegisteredForm(name);
+    }
     if (ISyoriKidou* syori = form ? SupportsSyoriKidou(form.get()) : nullptr) {
         std::vector<std::string> lines;
         std::size_t start = 0;

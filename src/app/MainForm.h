@@ -207,6 +207,8 @@ private:
 // The hooks the form installs for the shared code.
 int HostMenuStub(int code, const std::string& text);
 // Opens a registered form by name with "Name=Value" lines separated by CR; -1 when nothing ran.
+// Refused (-1, no box) only while another open is creating its form; the opened form may open
+// another by name from its Execute.
 int OpenRegisteredForm(const std::string& name, int mode, const std::string& params);
 // Validates a data set's database (folder/DataFileName): 1 intact; 0 damaged, after the message
 // (quiet 0) and the marks in the data list and the folder's information file.

@@ -965,11 +965,11 @@ bool TDataSentakuBox::CheckDestination(const std::string& op, const TDataFolderI
         result = CollateDataInfo(op, source, dest);
     }
     if (result && op == "復元") {
-        CopySource.SHOUGOU = source.SHOUGOU;
-        CopySource.KISHU = Date::Parse(source.KISHU).value_or(Date{});
-        CopySource.KIMATU = Date::Parse(source.KIMATU).value_or(Date{});
-        CopySource.VER_TEXT = source.VERSION2;
-        CopySource.GASSAN = static_cast<std::uint8_t>(source.GASSANKBN);
+        Incoming.SHOUGOU = source.SHOUGOU;
+        Incoming.KISHU = Date::Parse(source.KISHU).value_or(Date{});
+        Incoming.KIMATU = Date::Parse(source.KIMATU).value_or(Date{});
+        Incoming.VER_TEXT = source.VERSION2;
+        Incoming.GASSAN = static_cast<std::uint8_t>(source.GASSANKBN);
     }
     return result;
 }
@@ -1000,9 +1000,9 @@ bool TDataSentakuBox::CollateDataInfo(const std::string& op, const TDataFolderIn
     return ShowMessageBox(box) == mrOk;
 }
 
-void TDataSentakuBox::ApplyGassanSetting(int line, int loadedKind, int loadedChildCount)
+void TDataSentakuBox::ApplyGassanSetting(int line, int incomingKind, int loadedKind, int loadedChildCount)
 {
-    const auto w = GassanSettingToWrite(CopySource.GASSAN, loadedKind, loadedChildCount, ConnectMode);
+    const auto w = GassanSettingToWrite(incomingKind, loadedKind, loadedChildCount, ConnectMode);
     if (w) WriteGassanSetting(RowFolder(line), w->first, w->second);
 }
 

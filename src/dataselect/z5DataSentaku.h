@@ -84,6 +84,15 @@ private:
     std::vector<TGridLine> lines_;
 };
 
+// The facts of the data a restore brings (its backup's trailer, or a trial restore of it), kept apart
+// from the copy clipboard: a copy marked before a restore is pasted as it was marked.
+struct TIncomingDataRec {
+    std::string SHOUGOU;
+    Date KISHU, KIMATU;
+    std::string VER_TEXT;
+    std::uint8_t GASSAN = 0;
+};
+
 class TDataSentakuBox : public TBSDI, public TFormInstance, public ISyoriKidou, public IDataListLines {
     Q_OBJECT
 public:
@@ -206,10 +215,16 @@ public:
     int CheckDataPath(const std::string& folder);
     bool CheckDestination(const std::string& op, const TDataFolderInfoRec& source, const std::string& destination);
     bool CollateDataInfo(const std::string& op, const TDataFolderInfoRec& source, const TDataFolderInfoRec& destination);
-    void ApplyGassanSetting(int line, int loadedKind, int loadedChildCount);
+    // Writes the consolidation settings a paste or restore leaves in the line's folder: incomingKind
+    // is the kind of the data brought (the copy's or the restore's), loadedKind and
+    // loadedChildCount the line's as loaded before the operation.
+    void ApplyGassanSetting(int line, int incomingKind, int loadedKind, int loadedChildCount);
     void WriteGassanSetting(const std::string& folder, int kind, int count);
-    // The copy clipboard: the data a paste brings, or the facts of a restore's backup.
+    // The copy clipboard: the data a paste brings. A restore never touches it.
     TDataListRec CopySource;
+    // The facts of the data a restore brings: filled by CheckDestination("復元") after it agreed,
+    // or read from the restored data when nothing was compared.
+    TIncomingDataRec Incoming;
     void UpdateFunctionKeys();
     TFunctionKeyInput FunctionKeyInput() const;
     void ESCClick();

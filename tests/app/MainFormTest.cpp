@@ -22,6 +22,7 @@
 #include "../ui/UiTestHelp.h"
 #include "core/DataModule.h"
 #include "core/ErrorReporter.h"
+#include "core/FormRegistry.h"
 #include "core/uAccRecord.h"
 #include "dataselect/Logon.h"
 #include "platform/ChildProcess.h"
@@ -103,6 +104,47 @@ TEST(RegisteredForms, UnknownNameShowsTheInterfaceErrorAndAnswersMinusOne)
     EXPECT_EQ(shown, std::vector<std::string>{"処理を起動するためのインターフェースが実装されていません。\rライブラリのロードに失敗した可能性があります。"});
     EXPECT_EQ(QApplication::overrideCursor(), nullptr); // the wait cursor is given back
     EXPECT_EQ(kb::HostMenuStub(10, ""), 0);
+    kb::SetMessage2Interceptor(nullptr);
+}
+
+// Forms that open others by name: from their creation (refused, another open is being set up) and
+// from their Execute (allowed, also for a name nobody registered).
+struct InnerForm : kb::TFormInstance, kb::ISyoriKidou {
+    static inline std::vector<std::string> params;
+    void SetParams(const std::vector<std::string>& lines) override { params = lines; }
+    int Execute(int mode) override { return mode == 1 ? 7 : 8; }
+};
+struct OuterForm : kb::TFormInstance, kb::ISyoriKidou {
+    static inline int duringCreation = 0;
+    static inline std::vector<int> fromExecute;
+    OuterForm() { duringCreation = kb::OpenRegisteredForm("TestInnerForm", 1, "A=1"); }
+    void SetParams(const std::vector<std::string>&) override {}
+    int Execute(int) override
+    {
+        fromExecute.push_back(kb::OpenRegisteredForm("TestInnerForm", 1, "SyoriType=5\rOnlySA_Syori=Backup"));
+        fromExecute.push_back(kb::OpenRegisteredForm("SzKihonWiz", 1, "DataPath=/x"));
+        fromExecute.push_back(QApplication::overrideCursor() == nullptr ? 1 : 0);
+        return 1;
+    }
+};
+
+TEST(RegisteredForms, AFormOpensAnotherFromItsExecuteButNotWhileItIsBeingCreated)
+{
+    std::vector<std::string> shown;
+    kb::SetMessage2Interceptor([&](kb::TMessage2InfoRec& rec) {
+        shown.push_back(rec.Lines[0].Text);
+        return kb::mrOk;
+    });
+    kb::RegisterFormClass<InnerForm>("TestInnerForm");
+    kb::RegisterFormClass<OuterForm>("TestOuterForm");
+    EXPECT_EQ(kb::OpenRegisteredForm("TestOuterForm", 1, ""), 1);
+    EXPECT_EQ(OuterForm::duringCreation, -1);
+    EXPECT_EQ(OuterForm::fromExecute, (std::vector<int>{7, -1, 1}));
+    EXPECT_EQ(InnerForm::params, (std::vector<std::string>{"SyoriType=5", "OnlySA_Syori=Backup", "FormStyle=2"}));
+    // Only the unregistered name showed the box; the refused open during creation showed nothing.
+    EXPECT_EQ(shown, std::vector<std::string>{"処理を起動するためのインターフェースが実装されていません。"});
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    kb::ResetFormRegistry();
     kb::SetMessage2Interceptor(nullptr);
 }
 

@@ -2,7 +2,7 @@
 // in slots 1 to 5 of 120; see tests/fixtures/README.md): shown offscreen, driven by keys and clicks.
 
 #include "common/FakeUi.h"
-#include "DataRootFixture.h"
+#include "DataSentakuBoxFixture.h"
 #include "FixtureBuilder.h"
 #include "common/TestDb.h"
 #include "core/DataModule.h"
@@ -35,61 +35,7 @@ namespace {
 const std::vector<std::string> kWizardLines = {"SyoriType=3", "JyokenSet=1", "DataType=2", "CodeType=0", "DataVerMajor=15",
                                                "FormStyle=2"};
 
-class DataSentakuBoxTest : public kbtest::DataRootTest {
-protected:
-    void SetUp() override
-    {
-        kbtest::DataRootTest::SetUp();
-        if (HasFatalFailure()) return;
-        SetMessage2Interceptor([this](TMessage2InfoRec& r) {
-            std::string text;
-            for (const auto& l : r.Lines) text += l.Text;
-            messages.push_back(text);
-            return answer;
-        });
-        ResetFormRegistry();
-        RegisterDataSelectForms();
-    }
-    void TearDown() override
-    {
-        SetMessage2Interceptor(nullptr);
-        kbtest::DataRootTest::TearDown();
-        ResetFormRegistry();
-    }
-
-    // The form as the open-by-name hook makes it.
-    std::unique_ptr<TFormInstance> Open(const std::vector<std::string>& lines, TDataSentakuBox*& box)
-    {
-        auto form = CreateRegisteredForm("SzDataSenkaku");
-        box = dynamic_cast<TDataSentakuBox*>(form.get());
-        ISyoriKidou* s = SupportsSyoriKidou(form.get());
-        EXPECT_NE(s, nullptr);
-        s->SetParams(lines);
-        return form;
-    }
-
-    // Prepared and shown without a modal loop, as Execute(1) prepares it.
-    std::unique_ptr<TFormInstance> Show(const std::vector<std::string>& lines, TDataSentakuBox*& box)
-    {
-        auto form = Open(lines, box);
-        box->InitDisplay(1);
-        box->show();
-        box->activateWindow();
-        box->PerfectGrid1->setFocus();
-        QCoreApplication::processEvents();
-        return form;
-    }
-
-    int LineOfCode(TDataSentakuBox* box, const std::string& code)
-    {
-        for (int i = 0; i < box->LineCount(); ++i)
-            if (box->Cell(i, 1) == code) return i;
-        return -1;
-    }
-
-    std::vector<std::string> messages;
-    int answer = mrOk; // what every message form answers
-};
+using DataSentakuBoxTest = kbtest::DataSentakuBoxFixture;
 
 } // namespace
 
