@@ -122,7 +122,7 @@ int ShowPreview(TPlotivarDEF& block)
         vdb.SetDevMode(block);
         CalcPaperRatio(e);
         form->FormResize();
-        form->showMaximized();
+        form->setWindowState(form->windowState() | Qt::WindowMaximized);
         form->exec();
         return form->CloseCode;
     } catch (const std::exception& ex) {
