@@ -3,6 +3,7 @@
 // dialog moves it), the print permission and the close codes.
 
 #include "print/Plotivar_Imagedsp.h"
+#include "print/Plotivar_PrintIng.h"
 #include "print/Plotivar_Vdb.h"
 #include "print/Plotivar_yohaku.h"
 #include "platform/Text.h"
@@ -19,6 +20,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScrollArea>
 #include <QTest>
 #include <QToolButton>
@@ -191,6 +193,45 @@ TEST_F(PrintPreview, RuleRowAndTopMarginFromTheMarginDialog)
         EXPECT_NEAR(DarkRow(f.ImagePaintBox->grab().toImage(), x, 90, 150), 113 + 19, 1);
         f.CloseButton->click();
     });
+}
+
+TEST_F(PrintPreview, ALandscapePageTurnsTheSheet)
+{
+    WriteFile(dir_ / "turn.prn", Utf8ToCp932(std::string(kHeader) + "TEXT;200;200;ONE;ＭＳ 明朝;12;;黒;1;;0;0;\r\nE;\r\n"
+                                                                     "ORIENTATION;1;\r\nTEXT;200;200;TWO;ＭＳ 明朝;12;;黒;1;;0;0;\r\n"));
+    block_.DataFile = (dir_ / "turn.prn").string();
+    Run([](TImageDispForm& f) {
+        EXPECT_GT(f.PaperPanel->height(), f.PaperPanel->width());
+        f.NextPage->click();
+        EXPECT_EQ(VdbPrint().Orientation(), 1);
+        EXPECT_GT(f.PaperPanel->width(), f.PaperPanel->height());
+        f.TopPage->click();
+        EXPECT_EQ(VdbPrint().Orientation(), 0);
+        EXPECT_GT(f.PaperPanel->height(), f.PaperPanel->width());
+        f.CloseButton->click();
+    });
+}
+
+TEST_F(PrintPreview, PrintingFromThePreviewKeepsThePageShown)
+{
+    if (!HaveTool("pdfinfo")) GTEST_SKIP() << "poppler-utils is not installed";
+    const std::string pdf = (dir_ / "out.pdf").string();
+    VdbPrint().PdfFileName = pdf;
+    int asked = 0;
+    TScopedPrintDialog dialog([&](TVDBPrint&, TPrintDialogState& s) {
+        ++asked;
+        EXPECT_EQ(s.MaxPage, 2);
+        return true;
+    });
+    Run([](TImageDispForm& f) {
+        f.NextPage->click();
+        f.PrintButton->click();
+        EXPECT_EQ(Where(f), "2/2");
+        f.CloseButton->click();
+    });
+    EXPECT_EQ(asked, 1); // the preview's print always asks
+    EXPECT_TRUE(QString::fromStdString(Output("pdfinfo '" + pdf + "'")).contains(QRegularExpression("Pages:\\s+2\\n")));
+    EXPECT_EQ(PlotivarDef.DataFile, block_.DataFile);
 }
 
 TEST_F(PrintPreview, WithoutPermissionThePrintButtonsAreDisabled)
