@@ -10,6 +10,7 @@ PACKAGES=(
   libxml2-dev libxml2-utils libcurl4-openssl-dev libssl-dev libzip-dev liblhasa-dev lhasa
   fonts-noto-cjk fonts-ipafont-mincho fonts-ipafont-gothic fonts-ipaexfont
   poppler-utils
+  cups-daemon cups-client
   python3 python3-pyftpdlib openssl zlib1g-dev
 )
 

@@ -1,5 +1,8 @@
 #include "print/Plotivar_Class.h"
 
+#include "print/Plotivar_Imagedsp.h"
+#include "print/Plotivar_PrintIng.h"
+
 #include "core/z5ComFunc.h"
 #include "platform/Text.h"
 
@@ -329,13 +332,13 @@ void TPlotivar::CopyToDef(TPlotivarDEF& d) const
 
 TPlotivar::Runner& TPlotivar::ShowPreview()
 {
-    static Runner r;
+    static Runner r = [](TPlotivarDEF& d) { return kb::ShowPreview(d); };
     return r;
 }
 
 TPlotivar::Runner& TPlotivar::StartPrint()
 {
-    static Runner r;
+    static Runner r = [](TPlotivarDEF& d) { return kb::StartPrint(d); };
     return r;
 }
 

@@ -128,6 +128,19 @@ std::string GetOrientationList(const std::string& fileName, int defaultOrientati
     return out;
 }
 
+int PageOrientation(const std::vector<std::string>& list, int page, int fallback)
+{
+    if (page < 1 || page > static_cast<int>(list.size())) return -1;
+    const std::string& line = list[static_cast<std::size_t>(page - 1)];
+    try {
+        std::size_t used = 0;
+        const int v = std::stoi(line, &used);
+        return used == line.size() ? v : fallback;
+    } catch (...) {
+        return fallback;
+    }
+}
+
 namespace {
 struct PaperRatio {
     int data, printer, v, h;
@@ -199,6 +212,55 @@ void WritePrintErrorLog(const std::string& message)
     const bool ok = std::fwrite(line.data(), 1, line.size(), f) == line.size();
     const bool closed = std::fclose(f) == 0;
     if (!ok || !closed) throw std::runtime_error("エラーログに書き込めません: " + path);
+}
+
+void LogPrintError(const std::string& message) noexcept
+{
+    try {
+        WritePrintErrorLog(message);
+    } catch (...) {
+    }
+}
+
+bool PrintFileExists(const std::string& name)
+{
+    std::error_code ec;
+    return !name.empty() && std::filesystem::is_regular_file(name, ec);
+}
+
+void CopyBlockSettings(const TPlotivarDEF& b, TPlotivarDEF& d)
+{
+    d.Title = b.Title;
+    d.DocTitle = b.DocTitle;
+    d.PrinterNum = b.PrinterNum;
+    d.PaperSize = b.PaperSize;
+    d.OutPutPaper = b.OutPutPaper;
+    d.PaperName = b.PaperName;
+    d.Orientation = b.Orientation;
+    d.TopMargin = b.TopMargin;
+    d.LeftMargin = b.LeftMargin;
+    d.EvenLeftShift = b.EvenLeftShift;
+    d.TopCorrect = b.TopCorrect;
+    d.LeftCorrect = b.LeftCorrect;
+    d.FormTopMargin = b.FormTopMargin;
+    d.FormLeftMargin = b.FormLeftMargin;
+    d.NetColor1 = b.NetColor1;
+    d.NetColor2 = b.NetColor2;
+    d.UserColor1 = b.UserColor1;
+    d.UserColor2 = b.UserColor2;
+    d.PrintFom = b.PrintFom;
+    d.PrnDlg = b.PrnDlg;
+    d.Zoom = b.Zoom;
+    d.ModeSw = b.ModeSw;
+    d.PaperLength = b.PaperLength;
+    d.PaperWidth = b.PaperWidth;
+    d.Scale = b.Scale;
+    d.Copies = b.Copies;
+    d.PrintQuality = b.PrintQuality;
+    d.ColorMode = b.ColorMode;
+    d.Duplex = b.Duplex;
+    d.Collate = b.Collate;
+    d.DevYResolution = b.DevYResolution;
 }
 
 double StrToFloat0(const std::string& text)

@@ -23,6 +23,9 @@ bool SkipToPage(TPrintTextFile& f, int page, bool wrap);
 void GetPageCounts(TPlotivarEngine& engine);
 // One line per page with the page's orientation number.
 std::string GetOrientationList(const std::string& fileName, int defaultOrientation);
+// The orientation of page (from 1) in the lines of GetOrientationList: the line's number, fallback
+// when it is not one, -1 when the list has no such line.
+int PageOrientation(const std::vector<std::string>& list, int page, int fallback);
 // VScale and HScale for the data's and the printer's paper.
 void CalcPaperRatio(TPlotivarEngine& engine);
 // Paper size in millimetres; an unknown code gives the printer's printable size (height + 20) and
@@ -30,6 +33,13 @@ void CalcPaperRatio(TPlotivarEngine& engine);
 void GetPaperSizeMM(TPlotivarEngine& engine, int code, int& width, int& height);
 // Appends "yy/mm/dd hh:nn:ss  " + message to "Plotivar_Error.log" in Documents; I/O failures throw.
 void WritePrintErrorLog(const std::string& message);
+// WritePrintErrorLog for the handlers that must go on: a failing log write is swallowed.
+void LogPrintError(const std::string& message) noexcept;
+// True for an existing regular file (an empty name is none).
+bool PrintFileExists(const std::string& name);
+// The settings both the preview and the printing job take over from a block other than the
+// engine's own: printer, paper, titles, margins and corrections, colours, switches and job settings.
+void CopyBlockSettings(const TPlotivarDEF& from, TPlotivarDEF& to);
 // The engine log's path.
 std::string PrintErrorLogPath();
 double StrToFloat0(const std::string& text);

@@ -203,7 +203,7 @@ TEST(PlotivarWriter, PreviewHandsOverTheSettingsAndCleansUp)
     kbtest::WriteFile(dir / "CHART.WMF", "x");
 
     TPlotivar::ShowPreview() = nullptr;
-    EXPECT_THROW(p.Preview(), std::runtime_error); // no preview yet: said plainly, nothing deleted
+    EXPECT_THROW(p.Preview(), std::runtime_error); // no preview runner: said plainly, nothing deleted
     EXPECT_TRUE(std::filesystem::exists(p.DataFile));
 
     TPlotivarDEF seen;

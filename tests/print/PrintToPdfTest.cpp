@@ -7,6 +7,7 @@
 
 #include "common/TestDb.h"
 #include "common/TestEnv.h"
+#include "print/PrintTestSupport.h"
 
 #include <QImage>
 #include <QPageSize>
@@ -21,39 +22,9 @@
 #include <filesystem>
 
 using namespace kb;
+using namespace kbtest;
 
 namespace {
-
-// The list's geometry, in tenths of a millimetre: rules from 150 to 2000, rows 44 apart from 405.
-const char* const kHeader = "*PLOTIVAR*************************************************************\r\n"
-                            "*[SETTING]\r\n*TITLE=データリスト\r\n"
-                            "*************************************************************PLOTIVAR*\r\n";
-
-std::string PageHead(int page)
-{
-    return "TEXT;1000;150;データリスト;ＭＳ 明朝;16;;黒;1;CENTER;0;0;\r\n"
-           "TEXT;2000;250;PAGE    " + std::to_string(page) + ";ＭＳ 明朝;9;;黒;1;RIGHT;0;0;\r\n"
-           "LINE;150;300;2000;300;4;0;黒;\r\n"
-           "TEXT;180;325;No;ＭＳ 明朝;9;;黒;1;;0;0;\r\n"
-           "TEXT;250;325;データリスト名;ＭＳ 明朝;9;;黒;1;;0;0;\r\n"
-           "TEXT;1050;325;会計年度;ＭＳ 明朝;9;;黒;1;CENTER;0;0;\r\n"
-           "TEXT;1350;325;会計期間;ＭＳ 明朝;9;;黒;1;CENTER;0;0;\r\n"
-           "TEXT;1600;325;データフォルダ;ＭＳ 明朝;9;;黒;1;;0;0;\r\n"
-           "LINE;150;390;2000;390;4;0;黒;\r\n"
-           "LINE;150;2820;2000;2820;4;0;黒;\r\n";
-}
-
-std::string Row(int y, const char* no, const char* name, const char* year, const char* folder, bool rule)
-{
-    const std::string ys = std::to_string(y);
-    std::string s = "TEXT;170;" + ys + ";" + no + ";ＭＳ 明朝;9;;黒;1;;0;0;\r\n"
-                    "TEXT;250;" + ys + ";" + name + ";ＭＳ 明朝;9;;黒;1;;0;0;\r\n"
-                    "TEXT;1050;" + ys + ";" + year + ";ＭＳ 明朝;9;;黒;1;CENTER;0;0;\r\n"
-                    "TEXT;1350;" + ys + ";R06/01/01-R06/12/31;ＭＳ 明朝;9;;黒;1;CENTER;0;0;\r\n"
-                    "TEXT;1600;" + ys + ";" + folder + ";ＭＳ 明朝;9;;黒;1;;0;0;\r\n";
-    if (rule) s += "LINE;150;" + std::to_string(y + 34) + ";2000;" + std::to_string(y + 34) + ";0;2;0;\r\n";
-    return s;
-}
 
 // One word as the test expects it: its text, and its box in millimetres.
 struct Box {
@@ -76,18 +47,6 @@ Box Expect(const std::string& text, int x, int y, int points, int align, int fir
     return {word, left, y / 10.0, left + ems(word), y / 10.0 + em};
 }
 
-std::string Output(const std::string& cmd)
-{
-    std::string out;
-    if (FILE* p = ::popen(cmd.c_str(), "r")) {
-        char buf[4096];
-        std::size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-        ::pclose(p);
-    }
-    return out;
-}
-
 // An A4 sheet without margins at dpi, so the painter's origin is the paper's corner.
 void SetUpA4(QPdfWriter& writer, int dpi)
 {
@@ -96,18 +55,13 @@ void SetUpA4(QPdfWriter& writer, int dpi)
     writer.setPageMargins(QMarginsF(0, 0, 0, 0));
 }
 
-bool HaveTool(const char* name) { return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0; }
 
 class PrintToPdf : public ::testing::Test {
 protected:
     void SetUp() override
     {
         if (!HaveTool("pdftotext") || !HaveTool("pdftoppm")) GTEST_SKIP() << "poppler-utils is not installed";
-        const std::string text = std::string(kHeader) + PageHead(1) +
-                                 Row(405, "  1", "山田商店", "5 期", "~/0001", true) +
-                                 Row(449, "  2", "佐藤農園", "12 期", "~/0002", false) + "E;\r\n" + PageHead(2) +
-                                 Row(405, "  3", "鈴木不動産", "1 期", "~/0003", false);
-        kbtest::WriteFile(dir_ / "list.prn", Utf8ToCp932(text));
+        kbtest::WriteFile(dir_ / "list.prn", Utf8ToCp932(DataListText()));
         pdf_ = (dir_ / "list.pdf").string();
 
         TPlotivarDEF def;
