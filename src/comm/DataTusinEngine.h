@@ -26,6 +26,9 @@ public:
     virtual void Warning(const std::string& text) = 0;
     virtual void Error(const std::string& text) = 0;
     virtual bool Confirm(const std::string& text) = 0;
+    // The differences found before a restore (caption "データ照合チェックの結果"); true only when
+    // the user ticked the consent ("データ" + label + "処理の続行に同意します。") and pressed OK.
+    virtual bool AgreeDifferences(const std::string& label, const std::vector<std::string>& lines) = 0;
     virtual void WaitOpen(const std::string& caption, const std::vector<std::string>& lines) = 0;
     virtual void WaitLine(int line, const std::string& text, TWaitLineState state) = 0;
     virtual void WaitClose() = 0;

@@ -2,7 +2,6 @@
 // the version text and the comparison lines before a restore.
 
 #include "comm/DataTusinDb.h"
-#include "comm/TusinDataSide.h"
 
 #include "FixtureBuilder.h"
 #include "Isql.h"
@@ -121,17 +120,4 @@ TEST(DataTusinDb, VersionTextAndComparisonLines)
     EXPECT_EQ(invalid, "復元処理元のデータ情報が不正です。");
     CompareDataInfoLines("復元", local, empty, false, invalid);
     EXPECT_EQ(invalid, "復元処理先のデータ情報が不正です。");
-}
-
-TEST(DataTusinDb, BackupAndRestoreOfTheDataSideFailClearlyUntilBuilt)
-{
-    kbtest::RecordingErrorUi ui;
-    TScopedErrorUi install(&ui);
-    kbtest::TempDir dir;
-    TTusinDataSide side(dir.path().string());
-    EXPECT_FALSE(side.SaveSendData(dir / "vqacc.fbk"));
-    EXPECT_FALSE(side.RestoreReceivedData(dir / "vqacc.fbk"));
-    ASSERT_EQ(ui.shown.size(), 2u);
-    EXPECT_EQ(ui.shown[0], "データ通信のバックアップ・復元処理は、このプログラムではまだ利用できません。");
-    EXPECT_FALSE(std::filesystem::exists(dir / "vqacc.fbk"));
 }

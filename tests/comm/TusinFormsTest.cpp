@@ -117,6 +117,7 @@ TEST(TusinForms, WaitViewFollowsTheEngineSteps)
         void Warning(const std::string&) override {}
         void Error(const std::string&) override {}
         bool Confirm(const std::string&) override { return true; }
+        bool AgreeDifferences(const std::string&, const std::vector<std::string>&) override { return true; }
         void ListButtons(bool) override {}
     } view(nullptr);
     view.WaitOpen("", {"送信用データ保存　実行中", "送信用データ圧縮", "送信用データ暗号化", "中継サーバーへデータ送信", "x"});

@@ -16,7 +16,7 @@
 namespace kbtest {
 
 struct RecordingView : kb::ITusinView {
-    std::vector<std::string> Messages; // "I:", "W:", "E:", "Q:" + text
+    std::vector<std::string> Messages; // "I:", "W:", "E:", "Q:" + text; "A:" + label + "|" + each line
     std::vector<std::string> Lines;    // every wait line text as set
     bool Answer = true;
     int EscOn = 0;
@@ -27,6 +27,13 @@ struct RecordingView : kb::ITusinView {
     bool Confirm(const std::string& t) override
     {
         Messages.push_back("Q:" + t);
+        return Answer;
+    }
+    bool AgreeDifferences(const std::string& label, const std::vector<std::string>& lines) override
+    {
+        std::string all = "A:" + label;
+        for (const auto& l : lines) all += "|" + l;
+        Messages.push_back(all);
         return Answer;
     }
     void WaitOpen(const std::string&, const std::vector<std::string>& lines) override
