@@ -14,6 +14,7 @@
 #include "platform/Text.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <charconv>
 #include <filesystem>
@@ -63,9 +64,12 @@ int YukouSiwakeCount(TDM& dm)
     return q.Eof() ? 0 : q.FieldAt(0).AsInteger();
 }
 
+std::atomic<std::int64_t> g_siwakeScans{0};
+
 // Entries updated or deleted (one line per entry).
 int UpDelSiwakeCount(TDM& dm)
 {
+    ++g_siwakeScans;
     fb::Statement q(dm.IBDatabaseDAT, &dm.IBTransactionDAT);
     q.SetSQL("SELECT COUNT(REC) AS SWKCNT FROM SIWAKE\nWHERE (DELFLG IN (1,2) AND TAISHAKU=1)");
     q.ExecQuery();
@@ -112,6 +116,8 @@ using Unfinished = fb::TransactionGuard::Unfinished;
 void ShowInformation(const std::string& text) { ShowErrorDetail(text, "", TMsgDlgType::mtInformation); }
 
 } // namespace
+
+std::int64_t SiwakeScanCount() { return g_siwakeScans.load(); }
 
 std::string DataStatusName(int status)
 {

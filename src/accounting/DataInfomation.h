@@ -84,6 +84,10 @@ struct TSiwakeCountCache {
     int Total = 0;               // live, updated and deleted entries (TOTALSIWAKE)
 };
 
+// How many times this process has counted the journal's updated and deleted entries, each a read of
+// every journal line (lets a caller see what a run cost).
+std::int64_t SiwakeScanCount();
+
 class TDataInfomation {
 public:
     explicit TDataInfomation(TDM& dm);

@@ -5,7 +5,7 @@
 
 #include <charconv>
 #include <cstdio>
-#include <map>
+#include <unordered_map>
 
 namespace kb {
 
@@ -42,11 +42,17 @@ Currency WithTax(Currency amount, const TTaxSum& t, bool credit)
 }
 
 // Firebird compares texts with trailing blanks ignored.
-bool SqlEqual(std::string_view a, std::string_view b)
+std::string_view SqlKey(std::string_view a)
 {
     while (!a.empty() && a.back() == ' ') a.remove_suffix(1);
-    while (!b.empty() && b.back() == ' ') b.remove_suffix(1);
-    return a == b;
+    return a;
+}
+
+bool SqlEqual(std::string_view a, std::string_view b) { return SqlKey(a) == SqlKey(b); }
+
+void AddNonNull(Currency& sum, const fb::Field& v)
+{
+    if (!v.IsNull()) sum += v.AsCurrency();
 }
 
 bool OtherSide(int dac, int lineSide)
@@ -58,7 +64,6 @@ bool OtherSide(int dac, int lineSide)
     return (debitAccount && creditLine) || (creditAccount && debitLine);
 }
 
-Currency Sum(const fb::Statement& q, const char* name) { return q.FieldByName(name).AsCurrency(); }
 
 // "KAR07" -> 7 when the name is prefix + two digits within [lo, hi], else -1.
 int Numbered(std::string_view name, std::string_view prefix, int lo, int hi)
@@ -111,68 +116,83 @@ std::vector<TKessanRow> AccSisanhyoKessanRows(fb::Connection& db, fb::Transactio
     const bool excluded = Tax == 1;
     fb::Statement q(db, &tr);
 
-    // the provisional-tax accounts and the start month, as the procedure looks them up
-    q.SetSQL("SELECT (SELECT FIRST 1 KCODE FROM ACCDEF2 WHERE KNAME = :KARIUKE) AS KARIUKE,\n"
-             "(SELECT FIRST 1 KCODE FROM ACCDEF2 WHERE KNAME = :KARIBARAI) AS KARIBARAI,\n"
-             "(SELECT FIRST 1 KAISINO FROM ACCDEF1 WHERE REC = 1) AS KAISINO FROM RDB$DATABASE");
+    // One statement for all figures (each statement costs a prepare and a round of its own):
+    // -1 and 0 the provisional-tax accounts and the start month, as the procedure looks them up;
+    // then the balance tables row by row, summed here by account: 1 the openings and past balances,
+    // 2 the period sums (the procedure's expression, fixed text chosen by the mode), 3 the past-year
+    // and before-start movements; tax-excluded, 4 the tax sums by class (A3) and period. Grouping in
+    // the database sorts every row first, which costs more than the scan itself. A NULL amount is
+    // left out of a sum, as SUM does, so rows whose amounts are all zero or NULL are not fetched.
+    const char* const periodAmounts = excluded ? "KAR_NUK - KAR_IKKATSU, KAS_NUK - KAS_IKKATSU"
+                                               : "KAR_NUK + KAR_TAX, KAS_NUK + KAS_TAX";
+    const char* const periodNonZero = excluded ? "KAR_NUK - KAR_IKKATSU <> 0 OR KAS_NUK - KAS_IKKATSU <> 0"
+                                               : "KAR_NUK + KAR_TAX <> 0 OR KAS_NUK + KAS_TAX <> 0";
+    std::string sql = std::string(
+        "SELECT -1, (SELECT FIRST 1 KCODE FROM ACCDEF2 WHERE KNAME = :KARIBARAI), NULL, NULL, NULL, NULL, NULL\n"
+        "FROM RDB$DATABASE\nUNION ALL\n"
+        "SELECT 0, (SELECT FIRST 1 KCODE FROM ACCDEF2 WHERE KNAME = :KARIUKE),\n"
+        "(SELECT FIRST 1 KAISINO FROM ACCDEF1 WHERE REC = 1), NULL, NULL, NULL, NULL FROM RDB$DATABASE\nUNION ALL\n"
+        "SELECT 1, KCODE, 0, KISHU_KOMI, KISHU_NUKI, KAKOZAN, KAISIZAN FROM KAMOKU_SZ\nUNION ALL\n"
+        "SELECT 2, KCODE, MNUM, ") + periodAmounts + ", NULL, NULL FROM KAMOKU_MS\n"
+        "WHERE MNUM BETWEEN 1 AND 16 AND (" + periodNonZero + ")\nUNION ALL\n"
+        "SELECT 3, KCODE, MNUM, NUKIZAN, NUKIZAN + ZEIGAKU, NULL, NULL FROM KAMOKU_PZ\n"
+        "WHERE MNUM BETWEEN -15 AND 15 AND (NUKIZAN <> 0 OR NUKIZAN + ZEIGAKU <> 0)";
+    if (excluded)
+        sql += "\nUNION ALL\nSELECT 4, NULL, MNUM, KAR, KAS, KKUBUN, NULL FROM KAMOKU_TAX\n"
+               "WHERE KKUBUN IN (1, 2) AND MNUM BETWEEN 1 AND 16";
+    q.SetSQL(sql);
     q.ParamByName("KARIUKE").SetString("仮受消費税");
     q.ParamByName("KARIBARAI").SetString("仮払消費税");
-    q.ExecQuery();
-    const std::string kariuke = q.FieldByName("KARIUKE").IsNull() ? "-" : q.FieldByName("KARIUKE").AsString();
-    const std::string karibarai = q.FieldByName("KARIBARAI").IsNull() ? "-" : q.FieldByName("KARIBARAI").AsString();
-    const int kaisino = q.FieldByName("KAISINO").IsNull() ? 1 : q.FieldByName("KAISINO").AsInteger();
-    q.Close();
 
-    // One grouped read of each balance table, in one statement: 1 the openings and past balances
-    // by account, 2 the period sums (the procedure's expression, fixed text chosen by the mode),
-    // 3 the past-year and before-start movements.
-    std::map<std::string, TAccountFigures> figures;
-    q.SetSQL(std::string(
-                 "SELECT 1 AS SRC, KCODE, 0 AS MNUM, SUM(KISHU_KOMI) AS A1, SUM(KISHU_NUKI) AS A2, SUM(KAKOZAN) AS A3,\n"
-                 "SUM(KAISIZAN) AS A4 FROM KAMOKU_SZ GROUP BY KCODE\nUNION ALL\n") +
-             (excluded ? "SELECT 2, KCODE, MNUM, SUM(KAR_NUK - KAR_IKKATSU), SUM(KAS_NUK - KAS_IKKATSU), NULL, NULL\n"
-                       : "SELECT 2, KCODE, MNUM, SUM(KAR_NUK + KAR_TAX), SUM(KAS_NUK + KAS_TAX), NULL, NULL\n") +
-             "FROM KAMOKU_MS WHERE MNUM BETWEEN 1 AND 16 GROUP BY KCODE, MNUM\nUNION ALL\n"
-             "SELECT 3, KCODE, MNUM, SUM(NUKIZAN), SUM(NUKIZAN + ZEIGAKU), NULL, NULL\n"
-             "FROM KAMOKU_PZ WHERE MNUM BETWEEN -15 AND 15 GROUP BY KCODE, MNUM");
+    std::string kariuke = "-", karibarai = "-";
+    int kaisino = 1;
+    std::unordered_map<std::string, TAccountFigures> figures;
+    TTaxSums taxSums{}; // class 1 received, 2 paid; period 1..16
+    std::string code;
     for (q.ExecQuery(); !q.Eof(); q.Next()) {
-        TAccountFigures& f = figures[q.FieldByName("KCODE").AsString()];
-        const int m = q.FieldByName("MNUM").AsInteger();
-        switch (q.FieldByName("SRC").AsInteger()) {
+        // by position: the loop runs once per balance row
+        const int src = q.FieldAt(0).AsInteger();
+        const fb::Field kcode = q.FieldAt(1), mnum = q.FieldAt(2), a1 = q.FieldAt(3), a2 = q.FieldAt(4);
+        const int m = mnum.AsInteger();
+        if (src == -1) {
+            if (!kcode.IsNull()) karibarai = kcode.AsString();
+            continue;
+        }
+        if (src == 0) {
+            if (!kcode.IsNull()) kariuke = kcode.AsString();
+            if (!mnum.IsNull()) kaisino = m;
+            continue;
+        }
+        if (src == 4) {
+            TTaxSum& t = taxSums[static_cast<std::size_t>(q.FieldAt(5).AsInteger())][static_cast<std::size_t>(m)];
+            if (!t.present) t = {true, true, true, {}, {}};
+            if (!a1.IsNull()) t.karNull = false;
+            if (!a2.IsNull()) t.kasNull = false;
+            AddNonNull(t.kar, a1);
+            AddNonNull(t.kas, a2);
+            continue;
+        }
+        code = kcode.AsString();
+        TAccountFigures& f = figures[std::string(SqlKey(code))];
+        switch (src) {
         case 1:
             f.hasBalanceRow = true;
-            f.komi = Sum(q, "A1");
-            f.nuki = Sum(q, "A2");
-            f.kakozan = Sum(q, "A3");
-            f.kaisizan = Sum(q, "A4");
+            AddNonNull(f.komi, a1);
+            AddNonNull(f.nuki, a2);
+            AddNonNull(f.kakozan, q.FieldAt(5));
+            AddNonNull(f.kaisizan, q.FieldAt(6));
             break;
         case 2:
-            f.kar[static_cast<std::size_t>(m)] = Sum(q, "A1");
-            f.kas[static_cast<std::size_t>(m)] = Sum(q, "A2");
+            AddNonNull(f.kar[static_cast<std::size_t>(m)], a1);
+            AddNonNull(f.kas[static_cast<std::size_t>(m)], a2);
             break;
         default:
-            f.pzNuki[static_cast<std::size_t>(m + 15)] = Sum(q, "A1");
-            f.pzKomi[static_cast<std::size_t>(m + 15)] = Sum(q, "A2");
+            AddNonNull(f.pzNuki[static_cast<std::size_t>(m + 15)], a1);
+            AddNonNull(f.pzKomi[static_cast<std::size_t>(m + 15)], a2);
             break;
         }
     }
     q.Close();
-
-    TTaxSums taxSums{}; // class 1 received, 2 paid; period 1..16
-    if (excluded) {
-        q.SetSQL("SELECT KKUBUN, MNUM, SUM(KAR) AS KAR, SUM(KAS) AS KAS FROM KAMOKU_TAX\n"
-                 "WHERE KKUBUN IN (1, 2) AND MNUM BETWEEN 1 AND 16 GROUP BY KKUBUN, MNUM");
-        for (q.ExecQuery(); !q.Eof(); q.Next()) {
-            TTaxSum& t = taxSums[static_cast<std::size_t>(q.FieldByName("KKUBUN").AsInteger())]
-                                [static_cast<std::size_t>(q.FieldByName("MNUM").AsInteger())];
-            t.present = true;
-            t.karNull = q.FieldByName("KAR").IsNull();
-            t.kasNull = q.FieldByName("KAS").IsNull();
-            t.kar = Sum(q, "KAR");
-            t.kas = Sum(q, "KAS");
-        }
-        q.Close();
-    }
 
     // the layout lines with their accounts in use, in the procedure's order
     std::vector<TKessanRow> rows;
@@ -193,7 +213,7 @@ std::vector<TKessanRow> AccSisanhyoKessanRows(fb::Connection& db, fb::Transactio
             const TLineAccount a{q.FieldByName("KCODE").AsString(), q.FieldByName("USERCODE").AsString(),
                                  q.FieldByName("KNAME").AsString(), q.FieldByName("BPFLG").AsString(),
                                  q.FieldByName("DAC").AsInteger()};
-            const auto fit = figures.find(a.KCODE);
+            const auto fit = figures.find(std::string(SqlKey(a.KCODE)));
             if (fit == figures.end() || !fit->second.hasBalanceRow) continue;
             AddAccount(row, ++count, a, fit->second, excluded, kaisino,
                        SqlEqual(a.KCODE, kariuke) ? 1 : SqlEqual(a.KCODE, karibarai) ? 2 : 0, taxSums);

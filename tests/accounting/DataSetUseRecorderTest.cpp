@@ -163,3 +163,40 @@ TEST(DataSetUseRecorder, DataPlaceOfTheServerModesRefreshesItsOwnListRow)
     EXPECT_EQ(DataListRow(f).at("SHOUGOU"), "古い名前");
     EXPECT_TRUE(env.ui.shown.empty()) << env.ui.shown.front();
 }
+
+// Counting the replaced and deleted entries reads every journal line: one run (open with use
+// recording, close with the end of use and the list refresh) counts once, a second run over the
+// unchanged journal not at all, and a deletion while the data set is open is counted at the close.
+TEST(DataSetUseRecorder, ARunCountsTheJournalOnceAndAgainOnlyAfterItChanged)
+{
+    AccEnv env;
+    const FixtureRoot f = BuildGeneral(env);
+    const std::string folder = f.general.folder.string();
+    const auto iniPath = f.general.folder / "vqacc.ini";
+    TDataSetUseRecorder recorder(*env.dm);
+    SetDataSetUseRecorder(&recorder);
+    ASSERT_TRUE(env.dm->fnAccDefConnected("", false));
+
+    const std::int64_t before = SiwakeScanCount();
+    ASSERT_TRUE(env.dm->fnAccDatConnected("", folder, true));
+    EXPECT_EQ(SiwakeScanCount() - before, 1);
+    ASSERT_TRUE(env.dm->fnAccDatDisConnected(folder, true, true));
+    EXPECT_EQ(SiwakeScanCount() - before, 1);
+    EXPECT_EQ(FileBytes(iniPath), ExpectedIni("STATUS=1\r\n"));
+
+    ASSERT_TRUE(env.dm->fnAccDatConnected("", folder, true));
+    EXPECT_EQ(SiwakeScanCount() - before, 1);
+    {
+        // the first live entry deleted, both its lines, as the accounting application does
+        fb::TransactionGuard g(env.dm->IBTransactionDAT);
+        fb::Statement q(env.dm->IBDatabaseDAT, &env.dm->IBTransactionDAT);
+        q.SetSQL("UPDATE SIWAKE SET DELFLG = 2 WHERE SWKREC = (SELECT MIN(SWKREC) FROM SIWAKE WHERE DELFLG = 0)");
+        q.ExecQuery();
+        g.Commit();
+    }
+    ASSERT_TRUE(env.dm->fnAccDatDisConnected(folder, true, true));
+    EXPECT_EQ(SiwakeScanCount() - before, 2);
+    const std::string ini = FileBytes(iniPath);
+    EXPECT_NE(ini.find("\r\nSIWAKE=141\r\nTOTALSIWAKE=142\r\n"), std::string::npos) << ini;
+    EXPECT_TRUE(env.ui.shown.empty()) << env.ui.shown.front();
+}

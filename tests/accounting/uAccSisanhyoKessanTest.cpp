@@ -46,7 +46,7 @@ struct Lcg {
 // layout lines (several share one, some lines carry a caption, line 19 a caption that repeats its
 // one account's name with a trailing blank); every fourth account has sub-accounts; a few are on the other side
 // of their line; K139 is not in use and K140 has no balance row. The provisional-tax accounts
-// K335 / K152 (ACCDEF2) have tax sums, one of them NULL. Amounts are pseudo-random with four
+// K335 / K152 (ACCDEF2) have tax sums, one of them NULL; a few balance amounts are NULL. Amounts are pseudo-random with four
 // decimals, in every period -15..16 of KAMOKU_PZ / KAMOKU_MS.
 void BuildGeneratedDataSet(const std::filesystem::path& folder)
 {
@@ -112,6 +112,11 @@ void BuildGeneratedDataSet(const std::filesystem::path& folder)
                        std::to_string(kind) + ", " + std::to_string(m) + ", " +
                        (kind == 2 && m == 3 ? std::string("NULL") : Money(g.Next(700000))) + ", " + Money(g.Next(700000)) +
                        ");\n";
+    // NULL amounts, which a sum leaves out (a NULL tax part leaves out the whole row's amount)
+    sql += "UPDATE KAMOKU_MS SET KAR_TAX = NULL WHERE KCODE IN ('K105', 'K121') AND MNUM IN (2, 5);\n"
+           "UPDATE KAMOKU_MS SET KAS_NUK = NULL WHERE KCODE = 'K105' AND MNUM = 7 AND SCODE = '';\n"
+           "UPDATE KAMOKU_PZ SET ZEIGAKU = NULL WHERE KCODE IN ('K106', 'K121') AND MNUM < 0;\n"
+           "UPDATE KAMOKU_SZ SET KAKOZAN = NULL, KISHU_NUKI = NULL WHERE KCODE = 'K107' AND BCODE = '00';\n";
     sql += fx::SummaryLinesSql();
     sql += "COMMIT;\n";
     fx::RunIsql(db, sql);
