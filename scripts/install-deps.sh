@@ -11,6 +11,7 @@ PACKAGES=(
   fonts-noto-cjk fonts-ipafont-mincho fonts-ipafont-gothic fonts-ipaexfont
   poppler-utils
   python3 python3-pyftpdlib openssl zlib1g-dev
+  mariadb-server-core mariadb-client-core unzip
 )
 
 missing=()
