@@ -142,14 +142,15 @@ std::string TWebDbSqlDump::TextForm(const fb::Field& f)
 std::string TWebDbSqlDump::EscapeSqlText(const std::string& text)
 {
     // UTF-8 never carries 0x5C inside a multi-byte character, so a "\" here is always one.
+    if (text.find_first_of("\\'") == std::string::npos) return text;
     return ReplaceAll(ReplaceAll(text, "\\", "\\\\"), "'", "\\'");
 }
 
-std::string TWebDbSqlDump::FieldToSqlValue(const fb::Statement& q, const std::string& column, const std::string& typeWord,
-                                           int length)
+namespace {
+
+std::string FieldValue(const fb::Field& f, const std::string& typeWord, int length)
 {
     const std::string type = AsciiUpper(typeWord);
-    const fb::Field f = q.FieldByName(column);
     if (f.IsNull()) {
         if (type == "DATE") return "'0000-00-00'";
         if (type == "DATETIME") return "'0000-00-00 00:00:00'";
@@ -158,13 +159,19 @@ std::string TWebDbSqlDump::FieldToSqlValue(const fb::Statement& q, const std::st
     if (type == "STR") {
         std::string s = f.AsString();
         if (length > 0) s = TrimZen(FixLeft(s, length));
-        return "'" + EscapeSqlText(s) + "'";
+        return "'" + TWebDbSqlDump::EscapeSqlText(s) + "'";
     }
-    if (type == "DATE" || type == "DATETIME") {
-        const DateTime t = f.AsDateTime();
-        return Clamped(t, type == "DATETIME", "'" + TextForm(f) + "'");
-    }
-    return TextForm(f);
+    if (type == "DATE" || type == "DATETIME")
+        return Clamped(f.AsDateTime(), type == "DATETIME", "'" + TWebDbSqlDump::TextForm(f) + "'");
+    return TWebDbSqlDump::TextForm(f);
+}
+
+} // namespace
+
+std::string TWebDbSqlDump::FieldToSqlValue(const fb::Statement& q, const std::string& column, const std::string& typeWord,
+                                           int length)
+{
+    return FieldValue(q.FieldByName(column), typeWord, length);
 }
 
 std::string TWebDbSqlDump::DateToSqlValue(const std::string& typeWord, const DateTime& value)
@@ -232,7 +239,7 @@ struct TWebDbSqlDump::Impl {
         Raw(kCrLf);
     }
 
-    std::string Value(const fb::Statement& q, const TValue& v, long rowNo)
+    std::string Value(const fb::Statement& q, const TValue& v, int index, long rowNo)
     {
         const auto& c = v.code;
         if (c == "#") return std::to_string(rowNo);
@@ -241,13 +248,13 @@ struct TWebDbSqlDump::Impl {
             const Date d = c == "@ZZ" ? AccInf.zzKISHU : AccInf.zKISHU;
             return d.IsNull() ? "null" : "'" + d.ToString() + "'";
         }
-        const fb::Field f = q.FieldByName(v.field);
+        const fb::Field f = q.FieldAt(static_cast<std::size_t>(index));
         if (c == "n") return f.IsNull() ? "null" : TextForm(f);
         if (c == "t") return f.IsNull() ? "''" : "'" + EscapeSqlText(TextForm(f)) + "'";
-        if (c == "S") return FieldToSqlValue(q, v.field, "STR");
-        if (c == "S20") return FieldToSqlValue(q, v.field, "STR", 20);
-        if (c == "N") return FieldToSqlValue(q, v.field, "CURR");
-        if (c == "DT") return FieldToSqlValue(q, v.field, "DATETIME");
+        if (c == "S") return FieldValue(f, "STR", 0);
+        if (c == "S20") return FieldValue(f, "STR", 20);
+        if (c == "N") return FieldValue(f, "CURR", 0);
+        if (c == "DT") return FieldValue(f, "DATETIME", 0);
         if (c == "RGB") return ColorToSqlInt(f.AsInteger());
         if (c == "CT") {
             const int t = f.AsInteger();
@@ -276,12 +283,31 @@ struct TWebDbSqlDump::Impl {
     {
         long count = 0;
         q.ExecQuery();
+        if (w.FetchOnly) {
+            for (; !q.Eof() && !(r.limit > 0 && count >= r.limit); q.Next()) ++count;
+            q.Close();
+            return count;
+        }
         if (!q.Eof()) {
+            // Field positions once per query, not a name lookup per value and row.
+            std::vector<int> index(values.size(), -1);
+            for (std::size_t i = 0; i < values.size(); ++i) {
+                const auto& c = values[i].code;
+                if (c == "#" || c == "L" || c[0] == '@') continue;
+                for (std::size_t k = 0; k < q.FieldCount(); ++k)
+                    if (q.FieldAt(k).Name() == values[i].field) index[i] = static_cast<int>(k);
+                if (index[i] < 0) q.FieldByName(values[i].field); // throws, naming the missing field
+            }
             for (const auto& h : r.header) Line(h);
             for (;;) {
-                std::string row = "(";
-                for (std::size_t i = 0; i < values.size(); ++i) row += (i ? "," : "") + Value(q, values[i], r.first + count);
-                row += ")";
+                std::string row;
+                row.reserve(1024);
+                row += '(';
+                for (std::size_t i = 0; i < values.size(); ++i) {
+                    if (i) row += ',';
+                    row += Value(q, values[i], index[i], r.first + count);
+                }
+                row += ')';
                 row = w.EncodeDumpLine(row);
                 ++count;
                 const bool more = q.Next() && !(r.limit > 0 && count >= r.limit);

@@ -40,6 +40,8 @@ public:
     int RowsPerInsert = 100;
     std::uint8_t AnsiOutput = 0; // 1: rows stay CP932
     bool HadTransaction = false;
+    // Runs every query and fetches every row but formats nothing (the benchmark's baseline).
+    bool FetchOnly = false;
     // The last failure's text (also shown through ShowErrorDetail).
     std::string ErrorText;
 
