@@ -12,6 +12,7 @@ PACKAGES=(
   poppler-utils
   cups-daemon cups-client
   python3 python3-pyftpdlib openssl zlib1g-dev
+  mariadb-server-core mariadb-client-core unzip
 )
 
 missing=()

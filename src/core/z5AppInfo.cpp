@@ -154,6 +154,7 @@ int LoadAppInfo(const fs::path& programPath, TAppInfoRec& rec)
         rec.VerTest = s("Application", "VerTest");
         rec.ReruziroBlind = ToIntDef(s("Application", "ReruziroBlind"), 0);
         rec.WebAzimobanServer = s("Application", "WebAzimobanServer");
+        rec.MeetingGuideUrl = s("Application", "MeetingGuideUrl");
         rec.QuorviServer = s("Application", "QuorviServer");
         rec.StatusServer = s("Application", "StatusServer");
         if (rec.StatusServer.empty()) rec.StatusServer = kStatusServerPlaceholder;

@@ -68,6 +68,8 @@ struct TAppInfoRec {
     std::string DataConQiv02;
     // [Application]
     std::string WebAzimobanServer;
+    // The family's guide page on issuing a web-meeting URL (empty: the dialog's link opens nothing).
+    std::string MeetingGuideUrl;
     std::string QuorviServer;
     // The data communication's status server (HTTPS); a placeholder that resolves nowhere until the
     // installation names the service's host.

@@ -63,6 +63,8 @@ class Status(http.server.BaseHTTPRequestHandler):
     def do_GET(self):
         ctl = control()
         url = urllib.parse.urlsplit(self.path)
+        if url.path == "/request.php":
+            return azimo_request(self, ctl)
         q = dict(urllib.parse.parse_qsl(url.query, keep_blank_values=True))
         code = q.get("Scode", "")
         with LOCK:
@@ -121,6 +123,30 @@ class Status(http.server.BaseHTTPRequestHandler):
         if code in ctl.get("cut", []):
             data = data[: len(data) // 2]
         self.wfile.write(data)
+
+
+def azimo_request(handler, ctl):
+    """The cloud analysis service's request.php: answers in the headers X-Add, X-Pas, X-Status.
+    Scripted by ctl["azimo"]: {"status": {"1000": "000"}, "http": {"1000": 500},
+    "no_status": ["1000"], "pas": "wrong"}. Every request is appended, raw path included, to
+    <dir>/azimo_requests.jsonl."""
+    az = ctl.get("azimo", {})
+    raw = handler.path
+    q = dict(urllib.parse.parse_qsl(urllib.parse.urlsplit(raw).query, keep_blank_values=True, encoding="cp932"))
+    pmd = q.get("pmd", "")
+    with LOCK:
+        with open(os.path.join(DIR, "azimo_requests.jsonl"), "a", encoding="utf-8") as f:
+            f.write(json.dumps({"path": raw, "params": q,
+                                "headers": [k + ": " + v for k, v in handler.headers.items()]}) + "\n")
+    code = int(az.get("http", {}).get(pmd, 200))
+    uid = q.get("fnm", "")
+    status = az.get("status", {}).get(pmd, "000" if uid in ctl.get("users", {}) else "902")
+    lines = ["HTTP/1.0 %d %s" % (code, "OK" if code == 200 else "Error"), "Content-Type: text/plain", "Connection: close"]
+    if pmd == "1000" and uid in ctl.get("users", {}):
+        lines += ["X-Add: 127.0.0.1", "X-Pas: " + az.get("pas", ctl["users"][uid]["ftp_password"])]
+    if pmd not in az.get("no_status", []):
+        lines.append("X-Status: " + status)
+    handler.wfile.write(("\r\n".join(lines) + "\r\n\r\nok\r\n").encode("cp932"))
 
 
 class Ftp(FTPHandler):
