@@ -35,13 +35,14 @@ inline const std::filesystem::path& GeneralMaster()
     return db;
 }
 
-// A copy of the general fixture at folder/vqacc.fdb, changed by the script when one is given.
+// A copy of the general fixture at folder/vqacc.fdb, changed by the script when one is given. The
+// copy names 111 現金 as its cash account (the fixture itself names no system account).
 inline std::filesystem::path GeneralCopy(const std::filesystem::path& folder, const std::string& script = "")
 {
     std::filesystem::create_directories(folder);
     const auto db = folder / "vqacc.fdb";
     std::filesystem::copy_file(GeneralMaster(), db, std::filesystem::copy_options::overwrite_existing);
-    if (!script.empty()) fx::RunIsql(db, script + "\nCOMMIT;\n");
+    fx::RunIsql(db, "INSERT INTO ACCDEF2 (KCODE, KNAME) VALUES ('K111', '現金');\n" + script + "\nCOMMIT;\n");
     return db;
 }
 
