@@ -69,6 +69,10 @@ protected:
         kb::SystemDef.PCName = "WS01";
         kb::SystemDef.TempDir = (tmp.path() / "temp").string();
         kb::SystemDef.LogDir = (tmp.path() / "log").string();
+        kb::SystemDef.DataDir = folder.string();
+        kb::SystemDef.HostName.clear();
+        kb::SystemDef.DbUser = "SYSDBA";
+        kb::SystemDef.DbPassword = "masterkey";
         std::filesystem::create_directories(kb::SystemDef.TempDir);
         std::filesystem::create_directories(kb::SystemDef.LogDir);
         kb::CreateDM();
