@@ -13,6 +13,8 @@
 #include "platform/Text.h"
 
 #include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
 #include <filesystem>
 #include <map>
 
@@ -44,6 +46,41 @@ std::string Printf(const char* format, const std::string& a, const std::string& 
 std::string VersionText(const std::array<int, 3>& v)
 {
     return std::to_string(v[0]) + "." + std::to_string(v[1]) + "." + std::to_string(v[2]);
+}
+
+// On this computer's disk: a copy flushed to disk before it counts, and a rename whose folder is
+// flushed too. In the server modes the server's file operations do the same on its disk.
+bool CopyFile(const std::string& source, const std::string& target)
+{
+    if (ConnectMode != 0) return FCopy(*DM, source, target, ConnectMode);
+    std::error_code ec;
+    if (!std::filesystem::copy_file(source, target, std::filesystem::copy_options::overwrite_existing, ec)) return false;
+    const int fd = ::open(target.c_str(), O_RDONLY);
+    const bool ok = fd >= 0 && ::fsync(fd) == 0;
+    if (fd >= 0) ::close(fd);
+    return ok;
+}
+
+bool RenameFile(const std::string& source, const std::string& target)
+{
+    if (ConnectMode != 0) return FMove(*DM, source, target, ConnectMode);
+    if (std::rename(source.c_str(), target.c_str()) != 0) return false;
+    const int fd = ::open(std::filesystem::path(target).parent_path().c_str(), O_RDONLY | O_DIRECTORY);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+    return true;
+}
+
+void RemoveFile(const std::string& path)
+{
+    if (ConnectMode != 0) {
+        if (FExist(*DM, path, ConnectMode)) FDel(*DM, path, ConnectMode, false);
+        return;
+    }
+    std::error_code ec;
+    std::filesystem::remove(path, ec);
 }
 
 struct StopRun : std::runtime_error {
@@ -611,11 +648,12 @@ bool TCashBookLoader::FinishImport()
             r.SetSQL(std::string("DELETE FROM ") + table);
             r.ExecQuery();
         }
-        r.SetSQL("DELETE FROM ACCREG WHERE AGROUP=:AGROUP AND (ACODE=:A1 OR ACODE=:A2)");
-        r.ParamByName("AGROUP").SetString("基本設定");
-        r.ParamByName("A1").SetString("合算データ区分");
-        r.ParamByName("A2").SetString("合算データ数");
-        r.ExecQuery();
+        r.SetSQL("DELETE FROM ACCREG WHERE AGROUP=:AGROUP AND ACODE=:ACODE");
+        for (const char* key : {"合算データ区分", "合算データ数"}) {
+            r.ParamByName("AGROUP").SetString("基本設定");
+            r.ParamByName("ACODE").SetString(key);
+            r.ExecQuery();
+        }
     });
     return true;
 }
@@ -626,7 +664,8 @@ void TCashBookLoader::ReplaceDataFile()
     const std::string folder = SystemDef.DataDir;
     const std::string data = JoinPath(folder, DataFileName);
     const std::string safety = std::filesystem::path(data).replace_extension(".f00").string();
-    const std::string fresh = JoinPath(folder, "." + DataFileName + ".kbnew");
+    const std::string fresh = JoinPath(folder, DataFileName + ".kbnew");
+    const auto remove = [](const std::string& path) { RemoveFile(path); };
     const auto seam = [&](const char* step, const std::string& target) { return !SwapSeam || SwapSeam(step, target); };
     const auto fail = [&](const std::string& detail) {
         Log3(-100, std::string(kCopyFailed) + detail);
@@ -640,28 +679,28 @@ void TCashBookLoader::ReplaceDataFile()
     }
     // The new file is complete beside the data file before it takes the name by a rename, and the
     // old one is kept as ".f00" until then: a stop at any point leaves a whole data file.
-    FDel(*DM, fresh, ConnectMode, false);
-    if (!seam("copy", fresh) || !FCopy(*DM, ReceivePath, fresh, ConnectMode)) {
-        FDel(*DM, fresh, ConnectMode, false);
+    remove(fresh);
+    if (!seam("copy", fresh) || !CopyFile(ReceivePath, fresh)) {
+        remove(fresh);
         fail("");
         return;
     }
-    if (!seam("safety", safety) || !FCopy(*DM, data, safety, ConnectMode)) {
-        FDel(*DM, fresh, ConnectMode, false);
-        FDel(*DM, safety, ConnectMode, false);
+    if (!seam("safety", safety) || !CopyFile(data, safety)) {
+        remove(fresh);
+        remove(safety);
         fail("");
         return;
     }
-    if (!seam("rename", data) || !FMove(*DM, fresh, data, ConnectMode)) {
-        FDel(*DM, fresh, ConnectMode, false);
+    if (!seam("rename", data) || !RenameFile(fresh, data)) {
+        remove(fresh);
         // A failed rename leaves the old file in place; should it not be whole, ".f00" is the copy to use.
         std::error_code ec;
         const bool whole = ConnectMode != 0 || std::filesystem::file_size(data, ec) == std::filesystem::file_size(safety, ec);
-        if (whole) FDel(*DM, safety, ConnectMode, false);
+        if (whole) remove(safety);
         fail(whole ? std::string() : " 元のデータは " + safety + " に残っています。");
         return;
     }
-    if (seam("cleanup", safety)) FDel(*DM, safety, ConnectMode, false);
+    if (seam("cleanup", safety)) remove(safety);
 }
 
 } // namespace kb
