@@ -59,22 +59,7 @@ protected:
         c.Params() = {"user_name=SYSDBA", "password=masterkey", "lc_ctype=SJIS_0208"};
         c.Open();
         kb::fb::Transaction t(&c);
-        kb::TSiwakeWrite w;
-        w.SetTransaction(t);
-        kb::TSWKREC r;
-        w.InitSiwakeRec(r, 0, kb::Date(2025, 3, 14));
-        r.L.KCODE = "714";
-        r.R.KCODE = "111";
-        r.L.TAXCODE = r.R.TAXCODE = 810;
-        r.KINGAKU = r.L.NUK = r.R.NUK = kb::Currency::FromYen(7000);
-        r.TEKTEXT = "タクシー代";
-        t.StartTransaction();
-        int code = 0;
-        std::string message;
-        ASSERT_TRUE(w.TestSiwake(r, code, message)) << message;
-        clientRec = w.PutSiwake(r);
-        ASSERT_GT(clientRec, 0);
-        t.Commit();
+        clientRec = PostCashEntry(t, kb::Date(2025, 3, 14), 7000, "タクシー代");
     }
 
     int RunMerge(kb::TCashBookLoader& l)

@@ -79,20 +79,7 @@ TEST_F(CashBookSender, MasterThenIncrementalMarks)
     // A cash entry made after the master send, then an incremental send: only it is linked, and
     // its RESERVE1 stays 0 (a line the other side does not know yet).
     kb::InitZeiRituList(kb::Date(2025, 1, 1));
-    kb::TSiwakeWrite w;
-    w.SetTransaction(kb::DM->IBTransactionDAT);
-    kb::TSWKREC r;
-    w.InitSiwakeRec(r, 0, kb::Date(2025, 3, 14));
-    r.L.KCODE = "714";
-    r.R.KCODE = "111";
-    r.L.TAXCODE = r.R.TAXCODE = 810;
-    r.KINGAKU = r.L.NUK = r.R.NUK = kb::Currency::FromYen(7000);
-    int code = 0;
-    std::string message;
-    kb::DM->IBTransactionDAT.StartTransaction();
-    ASSERT_TRUE(w.TestSiwake(r, code, message)) << message;
-    ASSERT_GT(w.PutSiwake(r), 0);
-    kb::DM->IBTransactionDAT.Commit();
+    ASSERT_GT(PostCashEntry(kb::DM->IBTransactionDAT, kb::Date(2025, 3, 14), 7000, ""), 0);
 
     ASSERT_EQ(Run(1), 1);
     const auto fresh = Rows(db, "SELECT RESERVE1, LINKKEY, LINKKUB, REC FROM SIWAKE WHERE HIZUKE = '2025-03-14' ORDER BY TAISHAKU",

@@ -8,6 +8,7 @@
 #include "Isql.h"
 #include "common/TestDb.h"
 
+#include "accounting/z5SiwakeIO.h"
 #include "core/DataModule.h"
 #include "core/DataModuleAccInfo.h"
 #include "core/uAccRecord.h"
@@ -56,6 +57,28 @@ inline std::vector<std::string> Rows(const std::filesystem::path& db, const std:
         out.push_back(line);
     }
     return out;
+}
+
+// A cash payment of travel costs (714 旅費交通費 / 111 現金, outside the tax) posted by the journal
+// writer in its own transaction on t's database. Returns the new first-side REC.
+inline int PostCashEntry(kb::fb::Transaction& t, kb::Date date, std::int64_t yen, const std::string& text)
+{
+    kb::TSiwakeWrite w;
+    w.SetTransaction(t);
+    kb::TSWKREC r;
+    w.InitSiwakeRec(r, 0, date);
+    r.L.KCODE = "714";
+    r.R.KCODE = "111";
+    r.L.TAXCODE = r.R.TAXCODE = 810;
+    r.KINGAKU = r.L.NUK = r.R.NUK = kb::Currency::FromYen(yen);
+    r.TEKTEXT = text;
+    kb::fb::TransactionGuard g(t);
+    int code = 0;
+    std::string message;
+    if (!w.TestSiwake(r, code, message)) throw std::runtime_error(message);
+    const int rec = w.PutSiwake(r);
+    g.Commit();
+    return rec;
 }
 
 // The data module with the open data set at folder (no host: the embedded engine).
