@@ -26,7 +26,9 @@ TEST_F(CashBookCheck, AccountStructureAndSettingsFromATable)
         int autoFlag;
         std::vector<std::string> log; // code and message of every entry
     } cases[] = {
-        {"an account not used there (client)", "UPDATE KAMOKUMST SET USE = 0 WHERE KCODE = 'K749';", 0,
+        // the received entries carry the keys of a master send, so the merge adds none of them again
+        {"an account not used there (client)",
+         "UPDATE KAMOKUMST SET USE = 0 WHERE KCODE = 'K749';\nUPDATE SIWAKE SET RESERVE1 = REC WHERE TAISHAKU = 1;", 0,
          {"101 (使用データ:749 雑費) 受信データの当科目は[使用しない]に設定されています。",
           "1 取り込み処理が成功しました。 （次回の送信時は、マスター送信を行って下さい。）"}},
         {"an account not used there (sender)", "UPDATE KAMOKUMST SET USE = 0 WHERE KCODE = 'K749';", 1,
@@ -50,7 +52,7 @@ TEST_F(CashBookCheck, AccountStructureAndSettingsFromATable)
         std::vector<std::string> log;
         for (const auto& e : l.Log) log.push_back(std::to_string(e.Code) + " " + e.Message);
         EXPECT_EQ(log, c.log);
-        EXPECT_EQ(l.GetResultCode(), c.log.back()[0] == '1' ? 1 : c.log.front()[0] == '-' ? std::stoi(c.log.front()) : 1);
+        EXPECT_EQ(l.GetResultCode(), std::stoi(c.log.front()) < 0 ? std::stoi(c.log.front()) : 1);
     }
 }
 
