@@ -237,7 +237,9 @@ void TCashBookLoader::Run()
         fnGetAccInfo(*DM);
         if (HostStatusTextHook) {
             HostStatusTextHook(0, AccInf.SHOUGOU + " " + std::to_string(AccInf.SITEN) + " " + KikanToStr(AccInf.KISHU, AccInf.KIMATU, false));
-            HostStatusTextHook(1, "");
+            std::string sisetu;
+            GetOpeDefSisetu(*DM, sisetu);
+            HostStatusTextHook(1, sisetu);
         }
         if (HostStatusFlagHook) {
             HostStatusFlagHook(0, 0);

@@ -87,8 +87,19 @@ protected:
 
 TEST_F(CashBookReplace, TheAdaptedReceivedDatabaseBecomesTheDataFile)
 {
+    std::vector<std::string> status;
+    kb::HostStatusTextHook = [&](int panel, const std::string& text) { status.push_back(std::to_string(panel) + ":" + text); };
+    kb::HostStatusFlagHook = [&](int panel, int flag) { status.push_back(std::to_string(panel) + "=" + std::to_string(flag)); };
     kb::TCashBookLoader l;
-    ASSERT_EQ(Replace(l), 1);
+    const int result = Replace(l);
+    kb::HostStatusTextHook = nullptr;
+    kb::HostStatusFlagHook = nullptr;
+    ASSERT_EQ(result, 1);
+    // The host's status bar hears of the new data set.
+    ASSERT_EQ(status.size(), 4u);
+    EXPECT_EQ(status[0].rfind("0:受信商店 0 ", 0), 0u) << status[0];
+    EXPECT_EQ(status[1].rfind("1:", 0), 0u);
+    EXPECT_EQ(std::vector<std::string>(status.begin() + 2, status.end()), (std::vector<std::string>{"0=0", "1=0"}));
     ASSERT_EQ(l.Log.size(), 1u);
     EXPECT_EQ(l.Log[0].Message, "取り込み処理が成功しました。");
     EXPECT_TRUE(kb::DM->IBDatabaseDAT.Connected());
