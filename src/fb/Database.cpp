@@ -76,7 +76,7 @@ Connection::~Connection()
     } catch (const std::exception& e) {
         std::cerr << "Connection::Close: " << e.what() << "\n";
     }
-    for (auto* t : transactions_) t->Forget();
+    for (auto* t : std::vector<Transaction*>(transactions_)) t->Forget(this);
     for (auto* s : statements_) s->Forget();
 }
 
@@ -150,31 +150,72 @@ Transaction::~Transaction()
         isc_rollback_transaction(st, &handle_);
         if (st[0] == 1 && st[1]) std::cerr << MakeError(st, "Transaction::~Transaction").what() << "\n";
     }
-    if (db_) db_->Unregister(this);
+    for (auto* c : Databases()) c->Unregister(this);
 }
 
 void Transaction::SetDefaultDatabase(Connection* db)
 {
     if (db == db_) return;
     if (InTransaction()) Fail("transaction is active", "Transaction::SetDefaultDatabase");
-    if (db_) db_->Unregister(this);
+    if (db_ && std::find(extra_.begin(), extra_.end(), db_) == extra_.end()) db_->Unregister(this);
     db_ = db;
-    if (db_) db_->Register(this);
+    if (!db_) return;
+    if (std::find(extra_.begin(), extra_.end(), db_) != extra_.end()) std::erase(extra_, db_); // stays registered
+    else db_->Register(this);
 }
 
-void Transaction::Forget()
+void Transaction::AddDatabase(Connection* db)
 {
+    if (!db || db == db_ || std::find(extra_.begin(), extra_.end(), db) != extra_.end()) return;
+    if (InTransaction()) Fail("transaction is active", "Transaction::AddDatabase");
+    extra_.push_back(db);
+    db->Register(this);
+}
+
+void Transaction::RemoveDatabase(Connection* db)
+{
+    if (!db || std::find(extra_.begin(), extra_.end(), db) == extra_.end()) return;
+    if (InTransaction()) Fail("transaction is active", "Transaction::RemoveDatabase");
+    std::erase(extra_, db);
+    db->Unregister(this);
+}
+
+std::vector<Connection*> Transaction::Databases() const
+{
+    std::vector<Connection*> all;
+    if (db_) all.push_back(db_);
+    all.insert(all.end(), extra_.begin(), extra_.end());
+    return all;
+}
+
+void Transaction::Forget(Connection* db)
+{
+    // The connection rolled the transaction back before it went (Close); the others keep theirs.
     handle_ = 0;
-    db_ = nullptr;
+    if (db == db_) db_ = nullptr;
+    std::erase(extra_, db);
 }
 
 void Transaction::StartTransaction()
 {
     if (InTransaction()) Fail("transaction is already active", "Transaction::StartTransaction");
-    if (!db_ || !db_->Connected()) Fail("database is not connected", "Transaction::StartTransaction");
+    const auto all = Databases();
+    if (all.empty()) Fail("database is not connected", "Transaction::StartTransaction");
+    for (auto* c : all)
+        if (!c->Connected()) Fail("database is not connected", "Transaction::StartTransaction");
     const std::string tpb = BuildTpb(params_);
+    const int len = static_cast<int>(tpb.size());
+    const char* p = tpb.data();
     ISC_STATUS_ARRAY st;
-    isc_start_transaction(st, &handle_, 1, db_->Handle(), static_cast<unsigned short>(tpb.size()), tpb.data());
+    // One start over every database: the client library then commits in two phases.
+    switch (all.size()) {
+    case 1: isc_start_transaction(st, &handle_, 1, all[0]->Handle(), len, p); break;
+    case 2: isc_start_transaction(st, &handle_, 2, all[0]->Handle(), len, p, all[1]->Handle(), len, p); break;
+    case 3:
+        isc_start_transaction(st, &handle_, 3, all[0]->Handle(), len, p, all[1]->Handle(), len, p, all[2]->Handle(), len, p);
+        break;
+    default: Fail("a transaction spans at most three databases", "Transaction::StartTransaction");
+    }
     if (st[0] == 1 && st[1]) {
         handle_ = 0;
         throw MakeError(st, "Transaction::StartTransaction");

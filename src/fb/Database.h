@@ -7,6 +7,10 @@
 // and a list of parameters ("read_committed", "rec_version", "nowait" ...). TransactionGuard is the
 // house rule in one object: it starts the transaction only when it is not active, ends only what it
 // started, and rolls back what it started when the scope is left unfinished.
+//
+// A transaction may span further databases (AddDatabase): it then starts over all of them at once,
+// and the client library commits it in two phases, so the work in every database is kept or lost
+// together. Closing any of its connections rolls it back as a whole.
 
 #include <functional>
 #include <string>
@@ -78,6 +82,11 @@ public:
 
     void SetDefaultDatabase(Connection* db);
     Connection* DefaultDatabase() const { return db_; }
+    // Adds a further database to the ones the next start covers (none twice); not while active.
+    void AddDatabase(Connection* db);
+    void RemoveDatabase(Connection* db);
+    // The default database first, then the added ones.
+    std::vector<Connection*> Databases() const;
     std::vector<std::string>& Params() { return params_; }
 
     void StartTransaction();
@@ -91,9 +100,10 @@ public:
 
 private:
     friend class Connection;
-    void Forget(); // the connection went away
+    void Forget(Connection* db); // that connection went away
 
     Connection* db_ = nullptr;
+    std::vector<Connection*> extra_;
     std::vector<std::string> params_;
     unsigned int handle_ = 0;
 };
