@@ -4,6 +4,7 @@
 
 #include "DataSentakuBoxFixture.h"
 #include "core/DataModuleAccReg.h"
+#include "core/DataModuleBackup.h"
 #include "core/z5ComFunc.h"
 #include "FixtureBuilder.h"
 #include "accounting/DataSetUseRecorder.h"
@@ -66,6 +67,29 @@ protected:
         OpenDataSet(db, folder);
         fb::Transaction tr(&db);
         return std::get<std::string>(GetAccReg(db, tr, group, code, kRegText, ""));
+    }
+
+    // The ini, work and Documents folders of the program, made; the work folder a safe root.
+    void UseFolders()
+    {
+        SystemDef.IniDir = (tmp / "ini").string();
+        SystemDef.WorkDir = (tmp / "work").string();
+        SystemDef.DocumentsDir = (tmp / "docs").string();
+        for (const auto& d : {SystemDef.IniDir, SystemDef.WorkDir, SystemDef.DocumentsDir}) fs::create_directories(d);
+        SetSafeRoots({root.sysDir, tmp / "work"});
+    }
+
+    // One statement on the data set in folder, committed.
+    static void OnData(const std::string& folder, const std::string& sql)
+    {
+        fb::Connection db;
+        OpenDataSet(db, folder);
+        fb::Transaction tr(&db);
+        fb::TransactionGuard g(tr);
+        fb::Statement q(db, &tr);
+        q.SetSQL(sql);
+        q.ExecQuery();
+        g.Commit();
     }
 
     std::unique_ptr<TDataSetUseRecorder> recorder;
@@ -244,21 +268,8 @@ TEST_F(DataSentakuSaveTest, HistoryKeepsTheLastEightNewestFirst)
 // a copy marked before stays as it was.
 TEST_F(DataSentakuSaveTest, SaveAndRestoreIntoAnEmptySlot)
 {
-    SystemDef.IniDir = (tmp / "ini").string();
-    SystemDef.WorkDir = (tmp / "work").string();
-    SystemDef.DocumentsDir = (tmp / "docs").string();
-    for (const auto& d : {SystemDef.IniDir, SystemDef.WorkDir, SystemDef.DocumentsDir}) fs::create_directories(d);
-    SetSafeRoots({root.sysDir, tmp / "work"});
-    {
-        fb::Connection db;
-        OpenDataSet(db, Folder(1));
-        fb::Transaction tr(&db);
-        fb::TransactionGuard g(tr);
-        fb::Statement q(db, &tr);
-        q.SetSQL("UPDATE ACCDEF1 SET CLOUD_LINE=3 WHERE REC=1");
-        q.ExecQuery();
-        g.Commit();
-    }
+    UseFolders();
+    OnData(Folder(1), "UPDATE ACCDEF1 SET CLOUD_LINE=3 WHERE REC=1");
     TDataSentakuBox* box = nullptr;
     auto form = Show({"SyoriType=0", "FormStyle=2"}, box);
     const fs::path target = tmp / "保存先";
@@ -321,4 +332,79 @@ TEST_F(DataSentakuSaveTest, SaveAndRestoreIntoAnEmptySlot)
     EXPECT_EQ(box->CopySource.GASSAN, 1);
     EXPECT_EQ(box->Incoming.SHOUGOU, "青色商店");
     EXPECT_TRUE(ui.shown.empty()) << ui.shown.front();
+}
+
+// Over data of another company and year the collation box lists the differences; declining it, or
+// a job failing on a backup that lost its second half (trailer intact), leaves the data set as it was,
+// its line not red and free.
+TEST_F(DataSentakuSaveTest, DeclinedOrFailedRestoreLeavesTheDataSet)
+{
+    UseFolders();
+    OnData(Folder(2), "UPDATE ACCDEF1 SET KISHU='2024-01-01', KIMATU='2024-12-31' WHERE REC=1");
+    const DataFacts before = FactsOf(Folder(2));
+    TDataSentakuBox* box = nullptr;
+    auto form = Show({"SyoriType=0", "FormStyle=2"}, box);
+    const fs::path target = tmp / "保存先";
+    box->SetCurrentLine(LineOfCode(box, "0001"), 0);
+    ASSERT_EQ(box->SaveData(target.string()), 1);
+
+    ModalScript script;
+    const int line = LineOfCode(box, "0002");
+    box->SetCurrentLine(line, 0);
+    auto unchanged = [&] {
+        const DataFacts f = FactsOf(Folder(2));
+        EXPECT_EQ(f.shougou, before.shougou);
+        EXPECT_EQ(f.kishu, "2024/01/01");
+        EXPECT_EQ(f.kimatu, "2024/12/31");
+        EXPECT_EQ(f.entries, before.entries);
+        EXPECT_NE(box->Model->Lines()[static_cast<std::size_t>(line)].BackColor, 0x0000FFu);
+        EXPECT_EQ(box->RowRecord(line)->DATA_STATUS, 0);
+        EXPECT_EQ(IniFile(fs::path(Folder(2)) / "vqacc.ini").ReadInteger("DATASTS", "STATUS", 0), 1);
+        for (const auto& e : fs::directory_iterator(Folder(2)))
+            EXPECT_EQ(e.path().filename().string().rfind(".restore-", 0), std::string::npos) << e.path();
+    };
+    EXPECT_EQ(box->RestoreData(target.string(), 0), -1);
+    ASSERT_EQ(script.boxes.size(), 1u);
+    for (const char* difference : {"会社名に違いがありました。", "　【復元元】：青色商店", "　【復元先】：不動産次郎",
+                                   "期首に違いがありました。", "　【復元先】：2024/01/01", "期末に違いがありました。"})
+        EXPECT_NE(script.boxes[0].find(difference), std::string::npos) << difference << "\n" << script.boxes[0];
+    unchanged();
+
+    {
+        // The backup's second half goes; the trailer stays.
+        const std::string bytes = Bytes(target / "vqacc.fbk");
+        const std::size_t zone = bytes.rfind(kZoneMarker);
+        ASSERT_NE(zone, std::string::npos);
+        std::ofstream(target / "vqacc.fbk", std::ios::binary | std::ios::trunc) << bytes.substr(0, zone / 2) << bytes.substr(zone);
+    }
+    script.agree = true;
+    messages.clear();
+    EXPECT_EQ(box->RestoreData(target.string(), 0), -1);
+    EXPECT_EQ(script.boxes.size(), 2u);
+    ASSERT_FALSE(messages.empty());
+    EXPECT_NE(messages.back().find("データベースの復元に失敗しました。"), std::string::npos) << messages.back();
+    unchanged();
+}
+
+// A backup without trailer is first restored into the work folder for its facts; the work folder
+// itself is refused as a location and the dialog comes back.
+TEST_F(DataSentakuSaveTest, BackupWithoutTrailerIsReadThroughTheWorkFolder)
+{
+    UseFolders();
+    const fs::path plain = tmp / "plain";
+    fs::create_directories(plain);
+    ASSERT_TRUE(BackupFDB(*DM, kProtocolLocal, "", true, (plain / "vqacc.fbk").string(), Folder(1) + "/vqacc.fdb"));
+    TDataSentakuBox* box = nullptr;
+    auto form = Show({"SyoriType=0", "FormStyle=2"}, box);
+    ModalScript script;
+    script.locations = {SystemDef.WorkDir + "/", plain.string()};
+    box->SetCurrentLine(LineOfCode(box, "0002"), 0);
+    EXPECT_EQ(box->RestoreData("", 0), -1); // declined at the collation
+    EXPECT_EQ(script.locationDialogs, 2);
+    ASSERT_FALSE(messages.empty());
+    EXPECT_EQ(messages.front(), "このフォルダは選択出来ません。他の場所を選んで下さい。");
+    ASSERT_EQ(script.boxes.size(), 1u);
+    EXPECT_NE(script.boxes[0].find("　【復元元】：青色商店"), std::string::npos) << script.boxes[0];
+    EXPECT_TRUE(fs::exists(tmp / "work" / "vqacc.fdb")); // the trial restore
+    EXPECT_EQ(FactsOf(Folder(2)).shougou, "不動産次郎");
 }
