@@ -15,6 +15,7 @@
 #include "fb/Statement.h"
 #include "accounting/BackupRestoreThread.h"
 #include "dataselect/z5FileOperation.h"
+#include "dataselect/z5WhichDataSet.h"
 #include "platform/IniFile.h"
 #include "platform/Text.h"
 #include "ui/z5MessageDlg.h"
@@ -26,6 +27,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTimer>
 
 #include <deque>
@@ -407,4 +409,35 @@ TEST_F(DataSentakuSaveTest, BackupWithoutTrailerIsReadThroughTheWorkFolder)
     EXPECT_NE(script.boxes[0].find("　【復元元】：青色商店"), std::string::npos) << script.boxes[0];
     EXPECT_TRUE(fs::exists(tmp / "work" / "vqacc.fdb")); // the trial restore
     EXPECT_EQ(FactsOf(Folder(2)).shougou, "不動産次郎");
+}
+
+// The take-out choice: a line taken out already offers only the bring-back, preselected; OK reads
+// the chosen direction; Cancel leaves BringBack as the caller set it.
+TEST(WhichDataSetBox, ChoiceFollowsTheTakenOutMark)
+{
+    struct Case {
+        int takenOut;
+        bool chooseBringBack, cancel;
+        int result, bringBack;
+        bool takeOutEnabled;
+    };
+    const Case cases[] = {
+        {0, false, false, mrOk, 0, true},
+        {0, true, false, mrOk, 1, true},
+        {1, false, false, mrOk, 1, false},
+        {0, true, true, mrCancel, 0, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.takenOut) + (c.chooseBringBack ? " bring back" : " take out") + (c.cancel ? " cancel" : ""));
+        TWhichDataSetBox box;
+        box.BringBack = 0;
+        box.TakenOut = c.takenOut;
+        box.InitDisplay(1);
+        EXPECT_EQ(box.btnMochidashi->isEnabled(), c.takeOutEnabled);
+        EXPECT_EQ(box.btnMochikaeri->isChecked(), c.takenOut == 1);
+        if (c.chooseBringBack) box.btnMochikaeri->setChecked(true);
+        QTimer::singleShot(0, &box, [&] { (c.cancel ? box.btnCancel : box.btnOK)->click(); });
+        EXPECT_EQ(box.exec(), c.result);
+        EXPECT_EQ(box.BringBack, c.bringBack);
+    }
 }
