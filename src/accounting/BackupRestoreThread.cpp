@@ -6,6 +6,7 @@
 #include "core/ErrorReporter.h"
 #include "core/uAccRecord.h"
 #include "core/z5AppInfo.h"
+#include "core/z5ComFunc2.h"
 #include "core/z5FileFunc.h"
 #include "core/z5ServerFile.h"
 #include "fb/FbError.h"
@@ -604,5 +605,17 @@ bool TBackupRestoreThread::ReadZoneInfo(const std::string& file, bool strip)
     }
     return !SHOUGOU.empty();
 }
+
+bool RunBackupRestoreJob(TBackupRestoreThread& job, const std::string& context)
+{
+    job.Resume();
+    while (!job.GetTerminated()) WaitMSec(300);
+    job.wait();
+    if (job.Success == 1) return true;
+    LogJobError(context, job.ErrInfo.ResultCode, job.ErrInfo.Message, job.ErrInfo.Detail);
+    return false;
+}
+
+std::string JobErrorText(const TBackupRestoreThread& job) { return job.ErrInfo.Message + "\r" + job.ErrInfo.Detail; }
 
 } // namespace kb

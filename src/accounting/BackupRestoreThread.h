@@ -96,4 +96,10 @@ private:
     bool stopped_ = false; // the seam stopped the job
 };
 
+// Starts the job and waits for its end, polling every 300 ms while the event loop runs. True when
+// it succeeded; otherwise its reason (message and detail) is logged under context.
+bool RunBackupRestoreJob(TBackupRestoreThread& job, const std::string& context);
+// The job's reason as the boxes show it: the message, "\r" and the detail.
+std::string JobErrorText(const TBackupRestoreThread& job);
+
 } // namespace kb

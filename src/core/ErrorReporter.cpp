@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <vector>
@@ -93,6 +94,24 @@ void LogIBError(const FbError& e, const std::string& context, const std::string&
         // A log that cannot be written must not hide the database error from the user: the
         // failure is noted on stderr and the report goes on.
         std::cerr << "LogIBError: " << logError.what() << "\n";
+    }
+}
+
+void LogJobError(const std::string& context, const std::string& code, const std::string& message,
+                 const std::string& detail)
+{
+    try {
+        auto oneLine = [](std::string t) {
+            for (const char* brk : {"\r\n", "\r", "\n"})
+                for (std::size_t p; (p = t.find(brk)) != std::string::npos;) t.replace(p, std::strlen(brk), " / ");
+            return t;
+        };
+        const std::string pc = SystemDef.PCName.empty() ? ShellFolders::ComputerName() : SystemDef.PCName;
+        const std::string line1 = DateTime::Now().ToString() + "," + pc + "," + std::to_string(SystemDef.OpCode);
+        const std::string line2 = "Error=" + context + " [" + code + "] " + oneLine(message) + "," + oneLine(detail);
+        WriteLines(std::filesystem::path(SystemDef.LogDir) / "ErrDbJob.log", {line1, line2}, true);
+    } catch (const std::exception& logError) {
+        std::cerr << "LogJobError: " << logError.what() << "\n";
     }
 }
 

@@ -45,6 +45,11 @@ void ShowIBError(const FbError& e, const std::string& context, const std::string
 // databaseName as the database. For failures the caller explains itself (the log-on's connection).
 // Never throws.
 void LogIBError(const FbError& e, const std::string& context, const std::string& databaseName);
+// A failed database job (backup, restore, rebuild) in ErrDbJob.log of SystemDef.LogDir: a line
+// naming the time, computer and operator, then context, result code, message and detail (line
+// breaks as " / "). Never throws.
+void LogJobError(const std::string& context, const std::string& code, const std::string& message,
+                 const std::string& detail);
 // The file LogIBError appends to.
 std::string IBErrorLogPath();
 // Error box: text, then "\r\r[詳細情報]\r" and the detail when there is one; nothing when both

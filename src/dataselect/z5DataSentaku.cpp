@@ -1114,7 +1114,11 @@ void TDataSentakuBox::FuncKeyClick(TFuncKey key)
     }
     static const char* const names[] = {"", "", "コピー・貼り付け", "新規作成", "割当解除・領域追加", "データ削除", "保存",
                                         "復元", "データリストの印刷"};
-    NotBuilt(names[key]);
+    const TDataListRec* row = RowRecord(CurrentLine());
+    if (key == fkF6) SaveData("");
+    else if (key == fkF7) RestoreData("", 0);
+    else if (key == fkF3 && ConnectMode != 0 && row && !row->ENTTEXT.empty()) TakeOutBringBack();
+    else NotBuilt(names[key]);
     PerfectGrid1->setFocus();
     UpdateFunctionKeys();
 }
@@ -1173,9 +1177,18 @@ void TDataSentakuBox::F12Click()
         }
         if (a == 0) {
             if (SyoriType == 5) {
-                if (OnlySAMode == 0) InfoBox("この場所にはデータがありません。他の場所を選んで下さい。");
-                else NotBuilt("復元");
-                ClearChosen();
+                if (OnlySAMode == 0) {
+                    InfoBox("この場所にはデータがありません。他の場所を選んで下さい。");
+                    ClearChosen();
+                    return;
+                }
+                SystemDef.DataDir = ChosenFolder;
+                SystemDef.DataShareFolder = ChosenSharePath;
+                if (AutoShareStep("download") < 1 || RestoreData(OnlySABackupPath, 0) == -1) {
+                    ClearChosen();
+                    return;
+                }
+                done(mrOk);
                 return;
             }
             // Nothing is created before new data is: the folder stays as it was, whatever the answer.
@@ -1200,8 +1213,23 @@ void TDataSentakuBox::F12Click()
             }
             SystemDef.DataDir = ChosenFolder;
             SystemDef.DataShareFolder = ChosenSharePath;
-            NotBuilt(OnlySAMode == 0 ? "保存" : "復元");
-            ClearChosen();
+            if (AutoShareStep("download") < 1) {
+                ClearChosen();
+                return;
+            }
+            bool failed;
+            if (OnlySAMode == 0) {
+                int v = SaveData(OnlySABackupPath);
+                if (v == 1) v = AutoShareStep("upload");
+                failed = v < 1;
+            } else {
+                failed = RestoreData(OnlySABackupPath, 0) == -1;
+            }
+            if (failed) {
+                ClearChosen();
+                return;
+            }
+            done(mrOk);
             return;
         }
         SystemDef.DataDir = ChosenFolder;

@@ -42,6 +42,8 @@ class TxAnimeProgressDialog;
 class TDataPlaceBox;
 class TDataPlaceIO;
 class TDataSyosaiInfoBox;
+class TFileOperationBox;
+class TFileOperationBoxEx1;
 
 inline constexpr int kGridColumns = 20;
 inline constexpr int kShownColumns = 10; // 10 to 19 render the line's facts
@@ -174,6 +176,17 @@ public:
     void ShowShareState(int parent, int state);
     // The parent line of a member line (a parent line is its own).
     int GetParentRow(int line) const;
+
+    // ---- saving and restoring, take-out and bring-back (z5DataSentakuSave.cpp)
+    TFileOperationBox* FileOperationBox = nullptr;       // created on first use, owned by the form
+    TFileOperationBoxEx1* FileOperationBoxEx1 = nullptr; // likewise
+    // 0 nothing saved, 1 saved, -1 the backup job failed. An empty target lets the operator choose.
+    int SaveData(const std::string& target);
+    // 0 nothing done, 1 restored, -1 failed. An empty source lets the operator choose.
+    int RestoreData(const std::string& source, int cloud);
+    // 1 ended normally or not applicable, 0 otherwise.
+    int TakeOutBringBack();
+    void SetTakeOutMark(int marked, int code);
 
     // ---- data places of the server modes (z5DataSentakuPlace.cpp)
     void PreparePlaces();

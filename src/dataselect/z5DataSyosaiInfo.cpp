@@ -49,12 +49,8 @@ bool WorkerRebuild(const std::string& source, const std::string& backup, std::st
     job.DatabaseFile = source;
     job.BackupFile = backup;
     job.ActivateIndexes = 1;
-    job.Resume();
-    while (!job.GetTerminated()) WaitMSec(300);
-    job.wait();
-    if (job.Success == 1) return true;
-    error = job.ErrInfo.Message.empty() ? "rebuild failed" : job.ErrInfo.Message;
-    if (!job.ErrInfo.Detail.empty()) error += " (" + job.ErrInfo.Detail + ")";
+    if (RunBackupRestoreJob(job, "TDataSyosaiInfoBox.RebuildData")) return true;
+    error = JobErrorText(job);
     return false;
 }
 
@@ -365,10 +361,14 @@ int TDataSyosaiInfoBox::RebuildData()
             di.Mode = static_cast<std::uint8_t>(mode);
             di.SetDataStatus(DataFolder, 1);
             result = 1;
-        } catch (const std::exception&) {
-            // Whatever the job left, the data set goes back to the copy taken before it.
+        } catch (const std::exception& e) {
+            // Whatever the job left, the data set goes back to the copy taken before it. The
+            // worker's own reason follows the message.
             xAnimeProgressDialog1->SetAnimeActive(false);
-            Info({"データ再構築の処理に失敗しました。"});
+            std::vector<std::string> lines{"データ再構築の処理に失敗しました。"};
+            for (const std::string& l : SplitLines(e.what()))
+                if (!l.empty()) lines.push_back(l);
+            Info(lines);
             FCopy(dm, safety, source, mode);
             keepSafety = !DataSetOpens(DataFolder);
         }

@@ -443,7 +443,7 @@ TEST_F(DataSentakuShare, FailedRebuildPutsTheDataSetBack)
     rebuild();
     EXPECT_EQ(jobs, 1);
     ASSERT_EQ(messages.size(), 2u);
-    EXPECT_EQ(messages[1], "データ再構築の処理に失敗しました。");
+    EXPECT_EQ(messages[1], "データ再構築の処理に失敗しました。\nthe restore broke off"); // with the worker's reason
     EXPECT_EQ(OnData(local1, "SELECT COUNT(*) FROM SIWAKE"), entries);
     for (const fs::path& dir : {local1, work})
         for (const auto& e : fs::directory_iterator(dir))
