@@ -2,6 +2,7 @@
 // the table's seeding, the place dialog's writes, and the data selection's place combo. The module's
 // data root is the folder above the system folder, where the places' folders ("…/data01") live.
 
+#include "DataRootFixture.h"
 #include "common/FakeUi.h"
 #include "common/FirebirdServer.h"
 #include "common/TestDb.h"
@@ -139,13 +140,7 @@ protected:
             q.Close();
             g.Commit();
         }
-        SetMessage2Interceptor([this](TMessage2InfoRec& r) {
-            std::string text;
-            for (const auto& l : r.Lines)
-                if (!l.Text.empty()) text += (text.empty() ? "" : "\n") + l.Text;
-            messages.push_back(text);
-            return answer;
-        });
+        kbtest::RecordMessages(messages, answer);
     }
     void TearDown() override
     {
