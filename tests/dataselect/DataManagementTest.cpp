@@ -4,6 +4,7 @@
 // as a user would (the agree box ticked, then OK).
 
 #include "DataRootFixture.h"
+#include "DataSentakuDriver.h"
 #include "core/DataModuleAccReg.h"
 #include "core/FormRegistry.h"
 #include "core/z5ComFunc.h"
@@ -84,36 +85,17 @@ protected:
 
     void Show(const std::vector<std::string>& lines = {"SyoriType=0"})
     {
-        form = CreateRegisteredForm("SzDataSenkaku");
-        box = dynamic_cast<TDataSentakuBox*>(form.get());
+        form = kbtest::ShowDataSentaku(lines, box);
         ASSERT_NE(box, nullptr);
-        SupportsSyoriKidou(form.get())->SetParams(lines);
-        box->InitDisplay(1);
-        box->show();
-        box->activateWindow();
-        box->PerfectGrid1->setFocus();
-        QCoreApplication::processEvents();
     }
-    int LineOfRec(int rec)
-    {
-        for (int i = 0; i < box->LineCount(); ++i)
-            if (box->Cell(i, 0) == std::to_string(rec)) return i;
-        return -1;
-    }
+    int LineOfRec(int rec) { return kbtest::LineOfRec(*box, rec); }
     int LineOfFolder(const std::string& folder)
     {
         for (int i = 0; i < box->LineCount(); ++i)
             if (box->RowFolder(i) == folder) return i;
         return -1;
     }
-    void Press(int line, TFuncKey key)
-    {
-        box->SetCurrentLine(line, 0);
-        box->PerfectGrid1->setFocus();
-        box->UpdateFunctionKeys();
-        box->FuncButtons[static_cast<std::size_t>(key)]->click();
-        QCoreApplication::processEvents();
-    }
+    void Press(int line, TFuncKey key) { kbtest::PressKey(*box, line, key); }
     std::string Caption(TFuncKey key) { return box->FuncButtons[static_cast<std::size_t>(key)]->text().toStdString(); }
 
     std::string Registry(const std::string& column, int rec) { return kbtest::DataListValue(column, rec); }
