@@ -10,6 +10,7 @@
 #include "core/z5ComFunc.h"
 #include "core/z5ComFunc2.h"
 #include "core/z5DateVersion.h"
+#include "core/z5ServerFile.h"
 #include "platform/IniFile.h"
 #include "platform/Text.h"
 
@@ -142,8 +143,8 @@ void TDataInfomation::ClearDataInfoRec(TDataInfomationRec& rec) { rec = TDataInf
 
 bool TDataInfomation::DataFileExists(const std::string& folder) const
 {
-    // The server modes ask the server for its files; that route is not available here yet.
-    if (Mode == 1 || Mode == 2) throw std::logic_error("file operations on the database server are not available");
+    // The server modes ask the server for its files.
+    if (Mode == 1 || Mode == 2) return FExist(dm_, JoinPath(folder, DataFileName), Mode);
     return std::filesystem::exists(JoinPath(folder, DataFileName));
 }
 

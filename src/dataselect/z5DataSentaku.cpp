@@ -7,6 +7,7 @@
 #include "core/z5ComFunc.h"
 #include "core/z5ServerFile.h"
 #include "dataselect/registry/DataPlace.h"
+#include "dataselect/registry/z5GassanDataCtl.h"
 #include "fb/Database.h"
 #include "fb/Statement.h"
 #include "ui/xAnimeProgressDialog.h"
@@ -1118,6 +1119,7 @@ void TDataSentakuBox::FuncKeyClick(TFuncKey key)
     if (key == fkF6) SaveData("");
     else if (key == fkF7) RestoreData("", 0);
     else if (key == fkF3 && ConnectMode != 0 && row && !row->ENTTEXT.empty()) TakeOutBringBack();
+    else if (key >= fkF2 && key <= fkF5) DataManKeyClick(key);
     else NotBuilt(names[key]);
     PerfectGrid1->setFocus();
     UpdateFunctionKeys();
@@ -1191,11 +1193,21 @@ void TDataSentakuBox::F12Click()
                 done(mrOk);
                 return;
             }
-            // Nothing is created before new data is: the folder stays as it was, whatever the answer.
+            MakeFolder(ChosenFolder);
             if (ShowMessage2(3, "選択したパスにはデータが存在しません。\r新規にデータを作成しますか？",
-                             Btn(TMsgDlgBtn::mbYes) | Btn(TMsgDlgBtn::mbNo)) == mrYes)
-                NotBuilt("新規作成");
-            ClearChosen();
+                             Btn(TMsgDlgBtn::mbYes) | Btn(TMsgDlgBtn::mbNo)) != mrYes) {
+                ClearChosen();
+                return;
+            }
+            // Only data that was made is chosen: a new-data form that did not create it ends nothing.
+            const std::string chosen = ChosenFolder, share = ChosenSharePath;
+            if (CreateNewData() != 1) {
+                ClearChosen();
+                return;
+            }
+            SystemDef.DataDir = chosen;
+            SystemDef.DataShareFolder = share;
+            done(mrOk);
             return;
         }
         if ((SyoriType == 0 || SyoriType == 1) && Line(line).UpdateFlag != 0) {

@@ -19,6 +19,7 @@
 #include "dataselect/z5DataListKensaku.h"
 #include "dataselect/registry/z5DataSentakuRules.h"
 #include "ui/SDI.h"
+#include "ui/z5MessageDlg.h"
 
 #include <QAbstractTableModel>
 
@@ -44,6 +45,8 @@ class TDataPlaceIO;
 class TDataSyosaiInfoBox;
 class TFileOperationBox;
 class TFileOperationBoxEx1;
+class TGassanDataCtl;
+class TInputDlgBox;
 
 inline constexpr int kGridColumns = 20;
 inline constexpr int kShownColumns = 10; // 10 to 19 render the line's facts
@@ -187,6 +190,24 @@ public:
     // 1 ended normally or not applicable, 0 otherwise.
     int TakeOutBringBack();
     void SetTakeOutMark(int marked, int code);
+    // ---- slots: delete, release, add, new data, distributed children (z5DataSentakuSlots.cpp)
+    std::unique_ptr<TGassanDataCtl> GassanCtl;  // created on first use
+    TInputDlgBox* InputDlg = nullptr;           // created on first use, owned by the form
+    bool DeleteDataSet(bool showError);
+    bool ReleaseShareAssign();
+    void AddDataArea();
+    // The new-data form's result (1 created, 2 cancelled, -1 not opened); 0 when refused first.
+    int CreateNewData();
+    void AddBunsanData();
+    // F2 to F5 of a full dialog: copy and paste, new data or a child, release or a new slot, delete.
+    void DataManKeyClick(TFuncKey key);
+    // A red box naming the line's data set, period and folder (under folderLabel).
+    TMessageInfoRec LineBox(int kind, const std::string& caption, const std::string& text, const std::string& folderLabel,
+                            int line) const;
+
+    // ---- copy and paste (z5DataSentakuCopy.cpp)
+    void CopyPasteData();
+    void CopyChildRows(int line);
 
     // ---- data places of the server modes (z5DataSentakuPlace.cpp)
     void PreparePlaces();

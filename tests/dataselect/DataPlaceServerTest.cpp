@@ -2,6 +2,8 @@
 // the table's seeding, the place dialog's writes, and the data selection's place combo. The module's
 // data root is the folder above the system folder, where the places' folders ("…/data01") live.
 
+#include "DataRootFixture.h"
+#include "DataSentakuDriver.h"
 #include "common/FakeUi.h"
 #include "common/FirebirdServer.h"
 #include "common/TestDb.h"
@@ -14,6 +16,11 @@
 #include "dataselect/registry/DataPlace.h"
 #include "dataselect/z5DataPlace.h"
 #include "dataselect/z5DataSentaku.h"
+#include "accounting/DataInfomation.h"
+#include "accounting/DataSetUseRecorder.h"
+#include "dataselect/registry/DataFolderInfo.h"
+#include "ui/xCheckBox.h"
+#include "ui/z5MessageDlg.h"
 #include "fb/Database.h"
 #include "fb/Statement.h"
 #include "ui/UiTestHelp.h"
@@ -139,13 +146,7 @@ protected:
             q.Close();
             g.Commit();
         }
-        SetMessage2Interceptor([this](TMessage2InfoRec& r) {
-            std::string text;
-            for (const auto& l : r.Lines)
-                if (!l.Text.empty()) text += (text.empty() ? "" : "\n") + l.Text;
-            messages.push_back(text);
-            return answer;
-        });
+        kbtest::RecordMessages(messages, answer);
     }
     void TearDown() override
     {
@@ -404,3 +405,138 @@ TEST_F(DataPlaceServer, DataFoldersAreTheServers)
     EXPECT_FALSE(fs::exists(refused));
     ResetFormRegistry();
 }
+
+namespace {
+
+// The full dialog (processing type 0) of client/server mode on the loopback server.
+class DataManServer : public DataPlaceServer {
+protected:
+    void SetUp() override
+    {
+        DataPlaceServer::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        SystemDef.JobLevel = 9;
+        SystemDef.ServerTempDir = (root / "temp").string();
+        recorder = std::make_unique<TDataSetUseRecorder>(*DM);
+        recorderScope = std::make_unique<TScopedDataSetUseRecorder>(recorder.get());
+        ResetFormRegistry();
+        RegisterDataSelectForms();
+    }
+    void TearDown() override
+    {
+        form.reset();
+        ResetFormRegistry();
+        SystemDef.ServerTempDir.clear();
+        recorderScope.reset();
+        recorder.reset();
+        DataPlaceServer::TearDown();
+    }
+    // The general individual in slot 1 (built under an ASCII name, then moved into place).
+    void PutGeneralIntoSlotOne()
+    {
+        const fs::path made = server->DataDir() / "made";
+        kbtest::fixture::BuildGeneralDataSet(made, 1);
+        fs::rename(made, sysDir / "0001");
+        Sql("UPDATE DATALIST SET ENTTEXT='青色一郎（一般）',DATACODE='0001' WHERE REC=1");
+    }
+    void Show()
+    {
+        form = kbtest::ShowDataSentaku({"SyoriType=0"}, box);
+        ASSERT_NE(box, nullptr);
+    }
+    int LineOfRec(int rec) { return kbtest::LineOfRec(*box, rec); }
+    void Press(int line, TFuncKey key) { kbtest::PressKey(*box, line, key); }
+    // Answers the next box of TMessageBox: the agree box ticked, then OK.
+    static void Agree()
+    {
+        kbtest::WhenModal([](QWidget* w) {
+            auto* mb = qobject_cast<TMessageBox*>(w);
+            ASSERT_NE(mb, nullptr);
+            if (mb->cboxAgree->isVisible()) QTest::mouseClick(mb->cboxAgree, Qt::LeftButton, {}, QPoint(4, mb->cboxAgree->height() / 2));
+            mb->btnOK->Click();
+        });
+    }
+
+    std::unique_ptr<TDataSetUseRecorder> recorder;
+    std::unique_ptr<TScopedDataSetUseRecorder> recorderScope;
+    std::unique_ptr<TFormInstance> form;
+    TDataSentakuBox* box = nullptr;
+};
+
+// F4 proposes the highest slot number + 1 and adds a slot row (no folder); a registered path, an
+// existing folder and a full list are refused.
+TEST_F(DataManServer, F4AddsASlotAndRefusesTakenNames)
+{
+    Show();
+    EXPECT_EQ(box->FuncButtons[fkF4]->text().toStdString(), "F4:領域追加");
+    std::string proposed;
+    kbtest::WhenModal([&proposed](QWidget* w) {
+        auto* dlg = qobject_cast<TInputDlgBox*>(w);
+        ASSERT_NE(dlg, nullptr);
+        proposed = dlg->txtInput->text().toStdString();
+        dlg->txtInput->setText("extra");
+        dlg->btnOK->Click();
+    });
+    Press(0, fkF4);
+    EXPECT_EQ(proposed, "0121");
+    const std::string extra = (sysDir / "extra").string();
+    EXPECT_EQ(Value("SELECT COUNT(*) FROM DATALIST WHERE PASNAME='" + extra + "'"), "1");
+    EXPECT_FALSE(fs::exists(sysDir / "extra"));
+    EXPECT_EQ(box->RowFolder(box->CurrentLine()), extra);
+
+    fs::create_directories(sysDir / "made");
+    const struct {
+        std::string name, message;
+    } refusals[] = {
+        {"0001", "\"" + (sysDir / "0001").string() + "\"は既にデータリスト上に作成されています。"},
+        {"made", "\"" + (sysDir / "made").string() + "\"に会計データが作成されています。"},
+    };
+    for (const auto& r : refusals) {
+        messages.clear();
+        TypeName(r.name);
+        Press(0, fkF4);
+        ASSERT_EQ(messages.size(), 1u) << r.name;
+        EXPECT_EQ(messages[0], r.message);
+    }
+    messages.clear();
+    box->Rows.resize(2000);
+    Press(0, fkF4);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0], "これ以上の領域追加は行えません。(最大2000件)");
+}
+
+// A paste through the server's copy job gives a data set that opens with the source's company and
+// journal; deleting it drops the database and removes the folder on the server.
+TEST_F(DataManServer, PasteThroughTheCopyJobAndDeleteOnTheServer)
+{
+    PutGeneralIntoSlotOne();
+    Show();
+    box->SetCurrentLine(LineOfRec(1), 0);
+    box->UpdateFunctionKeys();
+    ASSERT_EQ(box->FuncButtons[fkF2]->text().toStdString(), "F2:コピー");
+    Press(LineOfRec(1), fkF2);
+    ASSERT_EQ(box->CopySourceFolder, (sysDir / "0001").string()) << (messages.empty() ? "" : messages[0]) << Shown();
+    Press(LineOfRec(2), fkF2);
+    EXPECT_TRUE(ui.shown.empty()) << Shown();
+    const std::string copy = (sysDir / "0002").string();
+    ASSERT_TRUE(DataSetOpens(copy));
+    TDataInfomation di(*DM);
+    di.Mode = 1;
+    TDataInfomationRec facts;
+    TDataInfomation::ClearDataInfoRec(facts);
+    ASSERT_TRUE(di.ReadDataInfoFromFolder(copy, facts));
+    DM->fnAccDatDisConnected(copy, false, false);
+    EXPECT_EQ(facts.SHOUGOU, "青色商店");
+    EXPECT_EQ(facts.SIWAKE, 142);
+    EXPECT_EQ(facts.DATALISTNAME, "青色一郎（一般）～コピー");
+    EXPECT_EQ(Value("SELECT DATALOCK FROM DATALIST WHERE REC=2"), "0");
+
+    Agree();
+    Press(LineOfRec(2), fkF5);
+    EXPECT_TRUE(ui.shown.empty()) << Shown();
+    EXPECT_FALSE(fs::exists(sysDir / "0002"));
+    EXPECT_EQ(Value("SELECT ENTTEXT FROM DATALIST WHERE REC=2"), "");
+    EXPECT_TRUE(DataSetOpens((sysDir / "0001").string()));
+}
+
+} // namespace

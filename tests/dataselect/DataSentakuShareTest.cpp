@@ -2,6 +2,7 @@
 // drive) holds the general fixture data set as "sv0001"; the communication's chooser is scripted.
 // Fetching, storing, the refusals, and a consolidated share with a damaged member.
 
+#include "DataRootFixture.h"
 #include "FixtureBuilder.h"
 #include "common/FakeUi.h"
 #include "common/TestDb.h"
@@ -114,13 +115,7 @@ protected:
         SetSafeRoots({root.sysDir});
         CreateDM();
         ASSERT_TRUE(DM->fnAccDefConnected("", true));
-        SetMessage2Interceptor([this](TMessage2InfoRec& r) {
-            std::string text;
-            for (const auto& l : r.Lines)
-                if (!l.Text.empty()) text += (text.empty() ? "" : "\n") + l.Text;
-            messages.push_back(text);
-            return answer;
-        });
+        kbtest::RecordMessages(messages, answer);
         KyoyuMessageHook = [this](const std::string&, const std::string& message, const std::vector<std::string>& lines) {
             std::string text = message;
             for (const auto& l : lines) text += "\n" + l;
@@ -154,37 +149,8 @@ protected:
             if (box->Cell(i, 0) == std::to_string(rec)) return i;
         return -1;
     }
-    std::string Registry(const std::string& column, int rec)
-    {
-        fb::TransactionGuard g(DM->IBTransactionDEF);
-        fb::Statement q(DM->IBDatabaseDEF, &DM->IBTransactionDEF);
-        q.SetSQL("SELECT " + column + " FROM DATALIST WHERE REC=:REC");
-        q.ParamByName("REC").SetInteger(rec);
-        q.ExecQuery();
-        const std::string v = q.Eof() ? "<none>" : q.FieldAt(0).AsString();
-        q.Close();
-        g.Commit();
-        return v;
-    }
-    // One statement on a data set's database, which must open.
-    std::string OnData(const fs::path& folder, const std::string& sql)
-    {
-        fb::Connection db;
-        db.SetSQLDialect(3);
-        db.SetDatabaseName((folder / "vqacc.fdb").string());
-        TDM::SetLoginParams(db);
-        db.Open();
-        fb::Transaction tr(&db, {"read_committed", "rec_version", "nowait"});
-        fb::TransactionGuard g(tr);
-        fb::Statement q(db, &tr);
-        q.SetSQL(sql);
-        q.ExecQuery();
-        std::string v;
-        if (q.StatementType() == fb::Statement::Type::Select) v = q.Eof() ? "<none>" : q.FieldAt(0).AsString();
-        q.Close();
-        g.Commit();
-        return v;
-    }
+    std::string Registry(const std::string& column, int rec) { return kbtest::DataListValue(column, rec); }
+    std::string OnData(const fs::path& folder, const std::string& sql) { return kbtest::DataSetValue(folder, sql); }
     std::string ShareIni(const std::string& key) { return IniFile(share / "vqacc.ini").ReadString("DATASTS", key, ""); }
 
     kbtest::TempDir tmp;
