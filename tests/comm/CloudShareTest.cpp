@@ -76,6 +76,35 @@ TEST(CloudCopyDecision, CurrentCopyHolderModeAndKind)
     EXPECT_EQ(code + "|" + name, "|鈴木");
 }
 
+TEST(CloudShareIdentity, OperatorRightAlignedInFourAndComputerCutToFifteenBytes)
+{
+    RecordingView view;
+    FileDataSide data;
+    TDM dm;
+    TTusinDataSide side{dm, view};
+    TDataTusinEngine engine{view, data};
+    TCloudShareOps ops{engine, side, view};
+    const TSystemDef saved = SystemDef;
+    struct Case { int op; const char* computer; const char* opText; const char* pcText; };
+    const Case cases[] = {
+        {7, "PC-A", "   7山田", "PC-A"},
+        {12345, "ABCDEFGHIJKLMNOPQRS", "2345山田", "ABCDEFGHIJKLMNO"},
+        // 14 bytes fit; the 15th is the first half of a double-byte character and becomes a blank.
+        {10, "ABCDEFGHIJKLMN経理", "  10山田", "ABCDEFGHIJKLMN"},
+        {10, "経理課のＰＣ", "  10山田", "経理課のＰＣ"},
+    };
+    for (const Case& c : cases) {
+        ScopedEnv env("KB_COMPUTER_NAME", std::string(c.computer));
+        SystemDef.OpCode = c.op;
+        SystemDef.OpName = "山田";
+        ASSERT_TRUE(ops.GetOperatorAndPcName());
+        EXPECT_EQ(engine.OpText, c.opText);
+        EXPECT_EQ(engine.PcText, c.pcText) << c.computer;
+        EXPECT_EQ(Cp932ToUtf8(TxPzConv::DecodeBase64(engine.PcTextEnc)), c.pcText);
+    }
+    SystemDef = saved;
+}
+
 namespace {
 
 class CloudShareCalls : public OfficeTest {
