@@ -5,6 +5,7 @@
 #include "core/DataModuleAccInfo.h"
 #include "core/uAccRecord.h"
 #include "core/z5ComFunc.h"
+#include "dataselect/DataTusinLink.h"
 #include "dataselect/z5KyoyuData.h"
 #include "fb/FbError.h"
 #include "ui/z5MessageDlg2.h"
@@ -191,11 +192,11 @@ int TRendoSharedData::DataTusinCheck(int direction)
 {
     if (OemFlag != 0) return 1;
     if (direction != kDirectionReceive && direction != kDirectionSend) return 1;
-    if (AccInf.CloudLine <= 0) return 1;
-    // The cloud-share receive and send belong to the data communication, which this program does
-    // not carry yet: refuse rather than use or return a copy that may not be current.
-    ShowMessage2(1, kCloudShareNotBuilt, Btn(TMsgDlgBtn::mbOK));
-    return -1;
+    // Only the accounting kind outside connection mode 2 keeps data sets in cloud-share areas.
+    if (!IsCloudShareMode(0) || AppKind != 0 || AccInf.CloudLine <= 0) return 1;
+    const int r = direction == kDirectionReceive ? DataTusinLink().CloudShareReceive(SystemDef.DataDir, 1)
+                                                 : DataTusinLink().CloudShareSend(SystemDef.DataDir, 1);
+    return r >= 1 && r <= 9 ? -1 : 1;
 }
 
 } // namespace kb

@@ -44,9 +44,4 @@ private:
     std::unique_ptr<TDataSentakuListCtl> listCtl_;
 };
 
-// The cloud-share transfer is not part of this program yet: a data set kept in a cloud-share area
-// is refused with this message rather than read as if it were current.
-inline constexpr const char* kCloudShareNotBuilt =
-    "クラウドシェアのデータ通信処理が組み込まれていないため、クラウドシェアデータの受信・送信を行えません。";
-
 } // namespace kb

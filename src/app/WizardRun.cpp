@@ -3,6 +3,7 @@
 // steps in RendoSharedData->
 
 #include "app/MainForm.h"
+#include "app/AppDataTusinLink.h"
 #include "app/RendoSharedData.h"
 #include "app/WizardPages.h"
 
@@ -16,6 +17,7 @@
 #include "core/uAccRecord.h"
 #include "core/z5ComFunc.h"
 #include "core/z5DateVersion.h"
+#include "dataselect/DataTusinLink.h"
 #include "dataselect/z5DataSentaku.h"
 #include "linkage/EDataExportError.h"
 #include "linkage/XMLSaveDoc.h"
@@ -75,6 +77,12 @@ void InstallSharedServices()
     if (done) return;
     done = true;
     RegisterDataSelectForms();
+    // The cloud-share calls of the selection and the wizard go to the data communication.
+    if (!GetDataTusinLink()) {
+        static TAppDataTusinLink link;
+        SetDataTusinLink(&link);
+    }
+    SetCloudShareModeSource([] { return IsCloudShareMode(0); });
     if (!GetDataPasswordPrompt()) {
         static TDataPasswordPrompt prompt;
         SetDataPasswordPrompt(&prompt);

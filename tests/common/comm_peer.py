@@ -50,6 +50,26 @@ def record_lines(n, rec, cloud):
     return lines
 
 
+SEEDED = [None]
+
+
+def seed_areas(ctl):
+    """"areas": {ID: {"03": {"name": .., "send": .., "pa": .., "share": "2", "op": .., "pc": ..}}} puts
+    cloud areas in place (plain texts; name, op and pc are stored Base64 as the server keeps them).
+    Applied once per distinct value, so later requests change the areas as usual."""
+    areas = ctl.get("areas")
+    if not areas or SEEDED[0] == areas:
+        return
+    SEEDED[0] = areas
+    for uid, folders in areas.items():
+        for folder, rec in folders.items():
+            r = dict(rec)
+            for k in ("name", "op", "pc"):
+                if r.get(k):
+                    r[k] = b64(r[k])
+            FOLDERS[(uid, True, folder)] = r
+
+
 def period(v):  # "yyyymmdd0000" -> "yyyy/mm/dd 00:00"
     return "%s/%s/%s 00:00" % (v[0:4], v[4:6], v[6:8]) if len(v) >= 8 else ""
 
@@ -82,6 +102,7 @@ class Status(http.server.BaseHTTPRequestHandler):
         t = now(ctl)
         body = []
         with LOCK:
+            seed_areas(ctl)
             cloud = code in ("1725", "1753", "1823", "1833", "1730")
             key = (uid, cloud, q.get("fSname", ""))
             if code in ("1720", "1725"):

@@ -4,6 +4,9 @@
 // hand-written DATA of the general fixture (tests/linkage/expected, from tests/fixtures/README.md).
 
 #include "FixtureBuilder.h"
+#include "Isql.h"
+#include "comm/xPzConv.h"
+#include "common/CommPeer.h"
 #include "common/TestDb.h"
 #include "common/TestEnv.h"
 #include "core/z5EasyEncode.h"
@@ -13,6 +16,7 @@
 #include "platform/CallerWindow.h"
 #include "platform/ChildProcess.h"
 #include "platform/IniFile.h"
+#include "platform/Text.h"
 
 #include <gtest/gtest.h>
 
@@ -566,17 +570,48 @@ TEST_F(RendoRunTest, AMissingOutputFolderIsRefusedOnTheFilePage)
     EXPECT_FALSE(fs::exists(missing));
 }
 
-// The cloud-share transfer is not part of this program: a data set kept in a cloud-share area is
-// refused clearly (and the selection opens again) instead of being read as if it were current.
-TEST_F(RendoRunTest, ACloudShareDataSetIsRefusedClearly)
+// A data set kept in cloud-share area 3 whose local copy is the area's: the run takes the area (no
+// download), reads the data set, and at the close sends it back, which frees the area; the data
+// set keeps the end request's time. An empty area stops the run before the data set is read.
+TEST_F(RendoRunTest, ACloudShareDataSetIsTakenAndReturnedAroundTheRun)
 {
-    Sql(fs::path(Data(1)) / "vqacc.fdb", "UPDATE ACCDEF1 SET CLOUD_LINE=3;\nCOMMIT;\n");
-    const DriverRun r = Drive({"--data", Data(1), "--output", (out / "cloud.xml").string()});
-    EXPECT_TRUE(r.Shows("KB-MESSAGE 1: クラウドシェアのデータ通信処理が組み込まれていないため")) << r.output;
-    EXPECT_TRUE(r.Shows("KB-SELECTION 2 cancel"));
-    EXPECT_EQ(r.exitCode, 1);
-    EXPECT_FALSE(fs::exists(out / "cloud.xml"));
+    const std::string id = "ABCD1234EFGH";
+    kbtest::CommPeer peer(id, "ftp-pw");
+    {
+        kb::IniFile appInfo(root / "program" / "AppInfo.ini");
+        appInfo.WriteString("Application", "StatusServer", "127.0.0.1");
+        appInfo.WriteString("Application", "StatusServerPort", std::to_string(peer.HttpsPort()));
+        appInfo.WriteString("Application", "Serial", "SN-0001");
+    }
+    const fs::path db = fs::path(Data(1)) / "vqacc.fdb";
+    Sql(db, "UPDATE ACCDEF1 SET CLOUD_LINE=3, WEB_HOLDER='" + id + "', PASWORD='abc123', "
+            "CLOUD_TIME='2025-06-01 10:00:00';\nCOMMIT;\n");
+
+    peer.Control(R"({"clock": "2026-01-02 03:04:05", "areas": {")" + id + R"(": {"03": {"name": "青色一郎（一般）",
+        "pa": "abc123", "send": "2025/06/01 10:00:00", "share": "1"}}}})");
+    const fs::path file = out / "cloud.xml";
+    const DriverRun r = Drive({"--data", Data(1), "--output", file.string()});
+    EXPECT_EQ(r.exitCode, 0) << r.output;
+    EXPECT_TRUE(fs::exists(file));
+    EXPECT_EQ(peer.RequestCodes(), (std::vector<std::string>{"1725", "1833", "1725", "1833", "1725", "1823"}));
+    const auto reqs = peer.Requests();
+    ASSERT_EQ(reqs.size(), 6u);
+    EXPECT_EQ(reqs[1].Params.at("fSname"), "03");
+    EXPECT_EQ(kb::Cp932ToUtf8(kb::TxPzConv::DecodeBase64(reqs[1].Params.at("fPcName"))), "PC-A");
+    EXPECT_EQ(reqs[5].Params.at("sSno"), "SN-0001");
+    EXPECT_EQ(kbtest::fixture::Query(db, "SELECT CLOUD_TIME FROM ACCDEF1 WHERE REC=1").at(0).begin()->second.substr(0, 19),
+              "2026-01-02 03:04:05");
     EXPECT_EQ(IniValue(Data(1), "DATASTS", "STATUS"), "1");
+
+    peer.ClearRequests();
+    peer.Control(R"({"areas": {")" + id + R"(": {"03": {"name": ""}}}})");
+    fs::remove(file);
+    const DriverRun empty = Drive({"--data", Data(1), "--output", file.string()});
+    EXPECT_TRUE(empty.Shows("KB-MESSAGE 2: 設定された領域にはデータがありません。")) << empty.output;
+    EXPECT_TRUE(empty.Shows("KB-SELECTION 2 cancel"));
+    EXPECT_EQ(empty.exitCode, 1);
+    EXPECT_FALSE(fs::exists(file));
+    EXPECT_EQ(peer.RequestCodes(), std::vector<std::string>{"1725"});
 }
 
 } // namespace
