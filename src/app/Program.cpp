@@ -7,6 +7,7 @@
 #include "core/uAccRecord.h"
 #include "dataselect/Logon.h"
 #include "dataselect/z5DataSentaku.h"
+#include "dbupdate/z5DbUpdateBox.h"
 #include "platform/AtomicFile.h"
 #include "platform/NamedMutex.h"
 #include "ui/EnterKeyRule.h"
@@ -139,6 +140,7 @@ int RunProgram(int argc, char** argv)
     TQtJapanese qtJapanese;    // Qt's own dialogs and buttons in Japanese
     // The forms other units open by name (static libraries drop unreferenced registrations).
     RegisterDataSelectForms();
+    RegisterDbUpdateForms();
     const bool testMode = Env("KB_TEST_MODE") == "1";
     // Installed for this run and undone when it returns, on every path.
     TScopedMessage2Interceptor answers(testMode ? Message2Interceptor(TestAnswer) : GetMessage2Interceptor());

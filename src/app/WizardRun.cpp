@@ -17,6 +17,7 @@
 #include "core/z5ComFunc.h"
 #include "core/z5DateVersion.h"
 #include "dataselect/z5DataSentaku.h"
+#include "dbupdate/z5DbUpdateList.h"
 #include "linkage/EDataExportError.h"
 #include "linkage/XMLSaveDoc.h"
 #include "ui/DataPasswordPrompt.h"
@@ -75,6 +76,8 @@ void InstallSharedServices()
     if (done) return;
     done = true;
     RegisterDataSelectForms();
+    // The data selection greys data sets older than the newest accounting update step.
+    SetDataVersionCheck(AccountingDataNeedsUpdate);
     if (!GetDataPasswordPrompt()) {
         static TDataPasswordPrompt prompt;
         SetDataPasswordPrompt(&prompt);
