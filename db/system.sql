@@ -518,13 +518,20 @@ BEGIN
   END
 END^
 
-/* Upper-cases the folder names of the registry rows under the given system folder. */
+/* The registry rows under the given system folder. Folder names stay as they are written: paths
+   are case-sensitive here. Selectable, as the update steps call it. */
 CREATE PROCEDURE SP_DATALIST_UPDATE (
   SYSDIR VARCHAR(254) CHARACTER SET SJIS_0208)
+RETURNS (
+  REC     INTEGER,
+  PASNAME VARCHAR(127) CHARACTER SET SJIS_0208)
 AS
 BEGIN
-  UPDATE DATALIST SET PASNAME = UPPER(PASNAME)
-    WHERE UPPER(PASNAME) STARTING WITH UPPER(:SYSDIR);
+  FOR SELECT REC, PASNAME FROM DATALIST
+      WHERE PASNAME STARTING WITH :SYSDIR
+      INTO :REC, :PASNAME
+  DO
+    SUSPEND;
 END^
 
 SET TERM ; ^

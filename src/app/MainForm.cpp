@@ -547,6 +547,8 @@ void TForm1::InitEnvironment()
     SystemDef.PrintDir = SystemDef.BaseDir + "/print";
     SystemDef.HelpDir = SystemDef.BaseDir + "/help";
     SystemDef.SqlDir = SystemDef.BaseDir + "/sql";
+    // The build puts the per-version SQL files beside the program it builds.
+    if (std::error_code ec; fs::is_directory(SystemDef.ExeDir + "/sql", ec)) SystemDef.SqlDir = SystemDef.ExeDir + "/sql";
     const std::string common = WithoutTrailingSlash(ShellFolders::AppDataDir(true).string());
     if (common.empty()) {
         InitErrorText = WithName("アプリケーションの初期化に失敗しました。\r%sを終了します。\rデータフォルダの取得に失敗しました。");

@@ -8,6 +8,7 @@
 #include "dataselect/Logon.h"
 #include "dataselect/z5DataSentaku.h"
 #include "exchange/z5MeetingToolSetting.h"
+#include "dbupdate/z5DbUpdateBox.h"
 #include "platform/AtomicFile.h"
 #include "platform/NamedMutex.h"
 #include "ui/EnterKeyRule.h"
@@ -141,6 +142,7 @@ int RunProgram(int argc, char** argv)
     // The forms other units open by name (static libraries drop unreferenced registrations).
     RegisterDataSelectForms();
     RegisterExchangeForms();
+    RegisterDbUpdateForms();
     const bool testMode = Env("KB_TEST_MODE") == "1";
     // Installed for this run and undone when it returns, on every path.
     TScopedMessage2Interceptor answers(testMode ? Message2Interceptor(TestAnswer) : GetMessage2Interceptor());

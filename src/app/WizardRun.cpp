@@ -19,6 +19,7 @@
 #include "core/z5DateVersion.h"
 #include "dataselect/DataTusinLink.h"
 #include "dataselect/z5DataSentaku.h"
+#include "dbupdate/z5DbUpdateList.h"
 #include "linkage/EDataExportError.h"
 #include "linkage/XMLSaveDoc.h"
 #include "ui/DataPasswordPrompt.h"
@@ -83,6 +84,8 @@ void InstallSharedServices()
         SetDataTusinLink(&link);
     }
     SetCloudShareModeSource([] { return IsCloudShareMode(0); });
+    // The data selection greys data sets older than the newest accounting update step.
+    SetDataVersionCheck(AccountingDataNeedsUpdate);
     if (!GetDataPasswordPrompt()) {
         static TDataPasswordPrompt prompt;
         SetDataPasswordPrompt(&prompt);

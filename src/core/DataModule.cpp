@@ -4,7 +4,11 @@
 #include "core/uAccRecord.h"
 #include "platform/Text.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <stdexcept>
 
@@ -27,6 +31,29 @@ std::string ComparableName(std::string path)
     path = std::filesystem::path(path).lexically_normal().string();
     std::transform(path.begin(), path.end(), path.begin(), [](unsigned char c) { return std::tolower(c); });
     return path;
+}
+
+// Whether a process other than this one has the file open (compared by device and inode). The
+// embedded engine keeps the database file open for as long as a process is attached to it, so this
+// catches an attachment the monitoring tables have not shown; processes of other users cannot be
+// looked at and do not count here.
+bool OtherProcessHoldsFile(const std::string& file)
+{
+    struct stat target {};
+    if (::stat(file.c_str(), &target) != 0) return false;
+    const std::string self = std::to_string(::getpid());
+    std::error_code ec;
+    for (std::filesystem::directory_iterator p("/proc", ec), end; !ec && p != end; p.increment(ec)) {
+        const std::string pid = p->path().filename().string();
+        if (pid.empty() || !std::all_of(pid.begin(), pid.end(), [](unsigned char c) { return std::isdigit(c); }) || pid == self)
+            continue;
+        std::error_code fdEc;
+        for (std::filesystem::directory_iterator fd(p->path() / "fd", fdEc), fdEnd; !fdEc && fd != fdEnd; fd.increment(fdEc)) {
+            struct stat st {};
+            if (::stat(fd->path().c_str(), &st) == 0 && st.st_dev == target.st_dev && st.st_ino == target.st_ino) return true;
+        }
+    }
+    return false;
 }
 
 IDataSetUseRecorder& Recorder()
@@ -209,6 +236,10 @@ bool TDM::AccDatInConnection(std::uint8_t kind, const std::string& hostArg, bool
             q.ExecQuery();
             found = q.FieldByName("CNT").AsInteger() > 0;
             guard.Commit();
+            probe.Close();
+            // The monitoring answer alone must not declare the file free: another process's
+            // attachment shows there only once that process has answered the monitoring request.
+            if (!found) found = OtherProcessHoldsFile(localPath);
         }
     } catch (const FbError& e) {
         ShowIBError(e, "TDM.AccDatInConnection", kMsgInConnection);

@@ -304,6 +304,7 @@ void RegisterDataSelectForms();
 
 // Whether cloud share applies (the communication settings decide; off until they are installed).
 void SetCloudShareModeSource(std::function<bool()> source);
+// The grey rule's version check comes the same way: SetDataVersionCheck (registry/z5DataSentakuRules.h).
 bool IsCloudShareMode();
 
 } // namespace kb

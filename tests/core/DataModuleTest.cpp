@@ -4,6 +4,7 @@
 #include "core/ErrorReporter.h"
 #include "core/uAccRecord.h"
 #include "fb/HoldingProcess.h"
+#include "platform/ChildProcess.h"
 #include "platform/Text.h"
 
 #include <gtest/gtest.h>
@@ -224,18 +225,20 @@ TEST_F(DataModuleTest, InConnectionSeesOtherProcessesButNotItsOwnAttachment)
     EXPECT_TRUE(ui.shown.empty());
 
     {
-        // The holder is an isql-fb child; on a heavily loaded machine one occasionally fails to attach
-        // at all, so a holder that never shows up is replaced (at most three), each watched for 15 s.
-        bool seen = false;
-        for (int attempt = 0; attempt < 3 && !seen; ++attempt) {
-            kbtest::HoldingProcess other((tmp / "data1" / "vqacc.fdb").string());
-            for (int i = 0; i < 300 && !seen; ++i) {
-                seen = DM->AccDatInConnection(1, "", false, Folder("data1"));
-                if (!seen) std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            }
-            if (seen) EXPECT_FALSE(DM->AccDatInConnection(1, "", false, Folder("data2")));
-        }
-        EXPECT_TRUE(seen);
+        // The holder returns once its attachment has answered a statement: the probe must see it at once.
+        kbtest::HoldingProcess other((tmp / "data1" / "vqacc.fdb").string());
+        EXPECT_TRUE(DM->AccDatInConnection(1, "", false, Folder("data1")));
+        EXPECT_FALSE(DM->AccDatInConnection(1, "", false, Folder("data2")));
+    }
+    {
+        // A process that has the file open but has not (yet) answered a monitoring request is not
+        // taken for free: here one that only holds the file as its standard input.
+        kb::ChildProcess opener({"sleep", "60"});
+        opener.SetInputFile(tmp / "data2" / "vqacc.fdb");
+        opener.Start();
+        EXPECT_TRUE(DM->AccDatInConnection(1, "", false, Folder("data2")));
+        opener.Terminate();
+        EXPECT_FALSE(DM->AccDatInConnection(1, "", false, Folder("data2")));
     }
     EXPECT_TRUE(DM->IBDatabaseDAT.Connected());
 

@@ -5,6 +5,7 @@
 
 #include "DataRootFixture.h"
 #include "dataselect/registry/DataListRefresh.h"
+#include "dataselect/registry/z5DataSentakuRules.h"
 
 #include <gtest/gtest.h>
 
@@ -183,11 +184,16 @@ TEST(DataListLines, FactsOfARowAndItsMembers)
     TDataListLine stray = lines[2];
     stray.ChildIndex = 5;
     EXPECT_EQ(RowOf(rows, stray), nullptr);
-    // The grey rule: update-locked and older than the newest update step.
+    // The grey rule: update-locked and older than the newest update step (the check the program
+    // installs from the update subsystem; here one that knows only 15.0.0).
+    SetDataVersionCheck([](const std::string& v) { return v != "15.0.0"; });
     TDataListLine old = lines[0];
     old.VersionText = "14.0.0";
     EXPECT_TRUE(LineNeedsUpdate(old));
     EXPECT_FALSE(LineNeedsUpdate(lines[0]));
     old.UpdateFlag = 0;
     EXPECT_FALSE(LineNeedsUpdate(old));
+    SetDataVersionCheck(nullptr);
+    old.UpdateFlag = 1;
+    EXPECT_FALSE(LineNeedsUpdate(old)); // no check installed: nothing is greyed
 }

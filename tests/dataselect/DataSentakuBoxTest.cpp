@@ -10,6 +10,7 @@
 #include "core/FormRegistry.h"
 #include "core/uAccRecord.h"
 #include "dataselect/z5DataSentaku.h"
+#include "dbupdate/z5DbUpdateList.h"
 #include "fb/Database.h"
 #include "fb/Statement.h"
 #include "ui/z5MessageDlg2.h"
@@ -107,6 +108,12 @@ TEST_F(DataSentakuBoxTest, DamagedRowRedAndUpdateLockedOlderVersionGrey)
 {
     Sql("UPDATE DATALIST SET DATA_STATUS=1 WHERE REC=2");
     Sql("UPDATE DATALIST SET UPDATE_LOCK=1 WHERE REC IN (1,5)");
+    // The update subsystem's version check, as the program installs it: 0005 (14.9.0) is older
+    // than the newest accounting step, 0001 (15.0.0) is not.
+    SetDataVersionCheck(AccountingDataNeedsUpdate);
+    struct Uninstall {
+        ~Uninstall() { SetDataVersionCheck(nullptr); }
+    } uninstall;
     TDataSentakuBox* box = nullptr;
     auto form = Show({"SyoriType=3", "JyokenSet=1", "DataType=2", "FormStyle=2"}, box);
     ASSERT_EQ(box->LineCount(), 4);

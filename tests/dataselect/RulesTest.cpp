@@ -113,12 +113,8 @@ TEST(DataSentakuFilter, ConditionsTable)
     for (const auto& c : cases) EXPECT_EQ(PassesJyoken(c.r, c.j), c.pass) << "case " << i++;
 }
 
-TEST(DataSentakuGreyRule, UpdateStepComparison)
+TEST(DataSentakuLineColour, DamagedAndAlternateLines)
 {
-    const std::pair<const char*, bool> cases[] = {{"14.9.0", true}, {"15.0.0", false}, {"16.0.0", false},
-                                                  {"3.0.2", true},  {"15.0", true},    {"1.2.3.4", true},
-                                                  {"15.x.0", false}, {"", true}};
-    for (const auto& [text, need] : cases) EXPECT_EQ(AccountingNeedsUpdate(text), need) << text;
     EXPECT_EQ(LineBackColor(3, 1, 0xFFFFFF, 0xE1F0FF), 0x0000FFu);
     EXPECT_EQ(LineBackColor(3, 0, 0xFFFFFF, 0xE1F0FF), 0xE1F0FFu);
     EXPECT_EQ(LineBackColor(2, 0, 0xFFFFFF, 0xE1F0FF), 0xFFFFFFu);

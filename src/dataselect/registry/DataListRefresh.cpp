@@ -95,7 +95,7 @@ std::string DataFolderOf(const TDataListRec& row)
 
 bool LineNeedsUpdate(const TDataListLine& line)
 {
-    return !line.VersionText.empty() && line.UpdateFlag == 1 && AccountingNeedsUpdate(line.VersionText);
+    return !line.VersionText.empty() && line.UpdateFlag == 1 && DataVersionNeedsUpdate(line.VersionText);
 }
 
 void SetRowFromInfo(TDataListRec& row, const TDataFolderInfoRec& i, int mode)

@@ -166,27 +166,16 @@ std::string DisplayFolder(const std::string& pasname, const std::string& appData
     return out;
 }
 
-bool AccountingNeedsUpdate(const std::string& versionText, const std::string& newestStep)
+namespace {
+TDataVersionCheck& VersionCheck()
 {
-    TVersionRec db;
-    std::vector<std::string> parts;
-    std::string cur;
-    for (char c : versionText) {
-        if (c == '.') {
-            parts.push_back(cur);
-            cur.clear();
-        } else {
-            cur += c;
-        }
-    }
-    parts.push_back(cur);
-    if (parts.size() == 3) {
-        db.Major = IntDef(parts[0], 0);
-        db.Minor1 = IntDef(parts[1], 0);
-        db.Minor2 = IntDef(parts[2], 0);
-    }
-    return IsVersionRecNewer(StrToVersionRec(newestStep), db);
+    static TDataVersionCheck check;
+    return check;
 }
+} // namespace
+
+void SetDataVersionCheck(TDataVersionCheck check) { VersionCheck() = std::move(check); }
+bool DataVersionNeedsUpdate(const std::string& versionText) { return VersionCheck() ? VersionCheck()(versionText) : false; }
 
 std::uint32_t LineBackColor(int line, int dataStatus, std::uint32_t backColor, std::uint32_t alternateColor)
 {

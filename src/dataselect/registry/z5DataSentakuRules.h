@@ -11,6 +11,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -48,14 +49,14 @@ TDataSentakuRecDispArray FilterDataList(const TDataSentakuRecArray& rows, const 
 // PASNAME with every occurrence of the application data root (letter case ignored) shown as "~".
 std::string DisplayFolder(const std::string& pasname, const std::string& appDataDir);
 
-// ---- the grey rule: the update step's version comparison
+// ---- the grey rule: the update dialog's version check
 
-// The newest accounting-database update step of this program.
-inline constexpr const char* kNewestAccountingStep = "15.0.0";
-// What the update dialog's PrepareUpdate answers for a data version text: true when a step newer
-// than the version exists. A text that is not three dotted parts reads as 0.0.0; a part that is
-// not a number as 0.
-bool AccountingNeedsUpdate(const std::string& versionText, const std::string& newestStep = kNewestAccountingStep);
+// Whether a data set of this version text is older than the newest accounting update step. The
+// program installs the update subsystem's check (this library cannot link it); until then no row
+// counts as outdated.
+using TDataVersionCheck = std::function<bool(const std::string& versionText)>;
+void SetDataVersionCheck(TDataVersionCheck check);
+bool DataVersionNeedsUpdate(const std::string& versionText);
 
 // Line colours ($00BBGGRR).
 inline constexpr std::uint32_t kDamagedLineColor = 0x0000FF;

@@ -1,0 +1,3 @@
+/* System database 11.0.1: the era Reiwa. */
+INSERT INTO GENGO(GNAME,GSIGN,STARTDATE,YEAROFFSET) VALUES('令和','R','2019/05/01',2019);
+COMMIT;

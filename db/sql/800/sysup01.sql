@@ -1,0 +1,5 @@
+/* System database 8.0.0: operators who may manage individual numbers. */
+ALTER TABLE OPERATOR ADD MYNUMBER_ADM INTEGER DEFAULT 0;
+COMMIT;
+UPDATE OPERATOR SET MYNUMBER_ADM=0;
+COMMIT;
