@@ -11,6 +11,9 @@
 #include "common/TestEnv.h"
 #include "print/PrintTestSupport.h"
 
+#include <QImage>
+#include <QPainter>
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -262,6 +265,82 @@ TEST_F(PrDataListFile, FiftySixLinesBreakAfterLine55)
     ASSERT_NE(at, std::string::npos);
     EXPECT_GT(at, body.find("E;\n"));
     EXPECT_EQ(body.substr(body.size() - 29), "LINE;150;439;2000;439;0;2;0;\n");
+}
+
+// The text between the start of pos's line and pos, without surrounding blanks.
+std::string Lead(const std::string& text, std::size_t pos)
+{
+    const std::size_t start = text.rfind('\n', pos) + 1;
+    return QString::fromStdString(text.substr(start, pos - start)).trimmed().toStdString();
+}
+
+std::string Simplified(const std::string& text) { return QString::fromStdString(text).simplified().toStdString(); }
+
+// The list printed on the PDF device and read back.
+class PrDataListPdf : public PrDataListFile {
+protected:
+    void SetUp() override
+    {
+        if (!HaveTool("pdftotext") || !HaveTool("pdftoppm")) GTEST_SKIP() << "poppler-utils is not installed";
+        PrDataListFile::SetUp();
+        TPlotivar::StartPrint() = savedPrint_;
+        SetVdbPrint(std::make_unique<TVDBPrint>(std::vector<std::string>{}, "", true));
+        VdbPrint().PdfFileName = pdf_;
+        list_.Plotivar.PrnDlg = false;
+        list_.PrintRec.FontIndex = 0;
+        list_.Rows = FiftySixLines();
+        for (int i = 0; i < 53; ++i) list_.DispIndex.push_back(i);
+    }
+    void TearDown() override
+    {
+        SetVdbPrint(nullptr);
+        PrDataListFile::TearDown();
+    }
+    std::string Page(int n) const
+    {
+        return Output("pdftotext -layout -f " + std::to_string(n) + " -l " + std::to_string(n) + " '" + pdf_ + "' -");
+    }
+
+    ScopedEnv docs_{"KB_DOCUMENTS_DIR", dir_.path().string()};
+    std::string pdf_ = (dir_ / "list.pdf").string();
+};
+
+TEST_F(PrDataListPdf, PagesHoldTheLinesInDisplayOrder)
+{
+    ASSERT_TRUE(list_.Print(true));
+    const std::string one = Page(1), two = Page(2);
+    EXPECT_NE(Simplified(one).find("データリスト PAGE 1 No データリスト名"), std::string::npos);
+    std::size_t at = one.find("データリスト");
+    ASSERT_NE(at, std::string::npos) << one;
+    for (const char* word : {"PAGE", "No", "データリスト名", "会計年度", "会計期間", "データフォルダ"}) {
+        const std::size_t next = one.find(word, at);
+        ASSERT_NE(next, std::string::npos) << word << "\n" << one;
+        at = next;
+    }
+    // Lines 1-55: rows 1-10, the three children, rows 11-52; a row's line starts with its number, a
+    // child's with nothing.
+    std::vector<std::pair<std::string, std::string>> lines; // name, number
+    for (int i = 1; i <= 52; ++i) {
+        char name[16];
+        std::snprintf(name, sizeof name, "DATA%02d", i);
+        lines.emplace_back(name, std::to_string(i));
+        if (i == 10)
+            for (const char* child : {"CHILD1", "CHILD2", "CHILD3"}) lines.emplace_back(child, "");
+    }
+    for (const auto& [name, number] : lines) {
+        const std::size_t next = one.find(name, at);
+        ASSERT_NE(next, std::string::npos) << name << "\n" << one;
+        EXPECT_EQ(Lead(one, next), number) << name;
+        at = next;
+    }
+    EXPECT_NE(one.find("~/0010/002"), std::string::npos);
+    EXPECT_NE(one.find("1 期"), std::string::npos);
+    EXPECT_EQ(one.find("DATA53"), std::string::npos);
+    EXPECT_NE(Simplified(two).find("PAGE 2"), std::string::npos) << two;
+    const std::size_t last = two.find("DATA53");
+    ASSERT_NE(last, std::string::npos) << two;
+    EXPECT_EQ(Lead(two, last), "53");
+    EXPECT_NE(two.find("~/0053"), std::string::npos) << two;
 }
 
 } // namespace
