@@ -93,8 +93,13 @@ TPrintDlgBox::TPrintDlgBox(QWidget* parent) : TBSDI(parent)
     bottom->addLayout(buttons);
     root->addWidget(pnlBottom);
 
+    // The dialog closes once the whole handler, a descendant's share included, has run: the close
+    // writes the options the descendant has just added.
     for (QPushButton* b : {btnPreview, btnCopy, btnOK})
-        connect(b, &QPushButton::clicked, this, [this, b] { btnOKClick(b); });
+        connect(b, &QPushButton::clicked, this, [this, b] {
+            btnOKClick(b);
+            if (PrintResult != 0) done(mrOk);
+        });
     connect(btnCancel, &QPushButton::clicked, this, [this] { done(mrCancel); });
     connect(btnColorSelect, &QPushButton::clicked, this, [this] { btnColorSelectClick(); });
 
@@ -278,7 +283,6 @@ void TPrintDlgBox::btnOKClick(QPushButton* sender)
     }
     OptionsIO("Hozon");
     PrintResult = sender == btnPreview ? 2 : sender == btnCopy ? 3 : 1;
-    done(mrOk);
 }
 
 void TPrintDlgBox::btnColorSelectClick()

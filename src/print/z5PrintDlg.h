@@ -81,7 +81,8 @@ public:
     std::string OptionValue(const std::string& name) const;
 
 protected:
-    // OK, preview and copy: the choices into the record, then close with the OK result.
+    // OK, preview and copy: the choices into the record and PrintResult; the button then closes the
+    // dialog with the OK result.
     virtual void btnOKClick(QPushButton* sender);
     void btnColorSelectClick();
     bool FormCloseHide() override;
