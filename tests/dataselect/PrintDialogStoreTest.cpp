@@ -15,6 +15,7 @@
 #include "Isql.h"
 #include "common/FakeUi.h"
 #include "common/TestDb.h"
+#include "common/TestEnv.h"
 #include "ui/UiTestHelp.h"
 
 #include <QCheckBox>
@@ -46,6 +47,7 @@ protected:
         SystemDef.GroupId = 10000;
         SystemDef.OpCode = 10000 * 10000 + fx::kOperatorWithPassword;
         SystemDef.SysDbMajor = 12;
+        SystemDef.LogDir = tmp_.path().string();
         CreateDM();
         ASSERT_TRUE(DM->fnAccDefConnected("", true));
         ASSERT_TRUE(fnGetSysDef(*DM));
@@ -184,6 +186,28 @@ TEST_F(PrintDialogStore, StartPageAndForeignModes)
     EXPECT_EQ(rec.ColorMode, 0);
     dlg->OptionsIO("fukugen");
     EXPECT_EQ(rec.ColorMode, 1);
+}
+
+// A failed write is reported under the writing operation's own label.
+TEST_F(PrintDialogStore, FailedWriteIsReportedAsTheWrite)
+{
+    {
+        fb::TransactionGuard g(DM->IBTransactionDEF);
+        fb::Statement q(DM->IBDatabaseDEF, &DM->IBTransactionDEF);
+        q.SetSQL("ALTER TABLE STYLECOLOR ADD CONSTRAINT CK_TEST_NO_DEFAULT CHECK (LINECOLOR5 <> -1)");
+        q.ExecQuery();
+        g.Commit();
+    }
+    TDefaultPrintRec rec;
+    InitDefaultPrintRec(rec);
+    auto dlg = Dialog(rec, true);
+    dlg->btnCancel->click();
+    ASSERT_EQ(ui_.shown.size(), 1u);
+    EXPECT_NE(ui_.shown[0].find("ユーザー別帳票色情報の更新に失敗しました。"), std::string::npos);
+    const std::string log = kbtest::ReadFile(IBErrorLogPath());
+    EXPECT_NE(log.find("TPrintDlgBox.PutStyleColorRec"), std::string::npos);
+    EXPECT_EQ(log.find("TPrintDlgBox.GetStyleColorRec"), std::string::npos);
+    EXPECT_EQ(Row("020-TESTFORM"), "");
 }
 
 TEST_F(PrintDialogStore, ColourDialogPerFormAndEnvironment)
