@@ -343,4 +343,74 @@ TEST_F(PrDataListPdf, PagesHoldTheLinesInDisplayOrder)
     EXPECT_NE(two.find("~/0053"), std::string::npos) << two;
 }
 
+// Page 1's rules against a reference drawn at 100 dpi from the figures in tenths of a millimetre:
+// solid rules at 300, 390 and 2820, a dotted rule 34 below each of lines 1-54 (none under line 55).
+// Texts are masked: their boxes (IPAMincho's fixed pitch, half an em a byte) with a millimetre round.
+TEST_F(PrDataListPdf, PageOneRulesMatchTheirReference)
+{
+    ASSERT_TRUE(list_.Print(true));
+    Output("pdftoppm -r 100 -gray -aaVector no -f 1 -l 1 '" + pdf_ + "' '" + (dir_ / "page").string() + "'");
+    QImage page;
+    for (const auto& entry : std::filesystem::directory_iterator(dir_.path()))
+        if (entry.path().extension() == ".pgm") page.load(QString::fromStdString(entry.path().string()));
+    ASSERT_FALSE(page.isNull());
+
+    const double px = 100 / 254.0;
+    std::vector<QRectF> masks;
+    // x, y in tenths of a mm; align 0 left, 1 centre, 2 right.
+    auto mask = [&](int x, int y, int bytes, int points, int align) {
+        const double em = points * 254.0 / 72, w = bytes * em / 2;
+        const double left = x - (align == 1 ? w / 2 : align == 2 ? w : 0);
+        masks.push_back(QRectF(QPointF((left - 10) * px, (y - 10) * px), QPointF((left + w + 10) * px, (y + em + 10) * px)));
+    };
+    mask(1000, 150, 12, 16, 1);   // データリスト
+    mask(2000, 250, 9, 11, 2);    // PAGE    1
+    mask(180, 325, 2, 11, 0);
+    mask(250, 325, 14, 11, 0);
+    mask(1050, 325, 8, 11, 1);
+    mask(1350, 325, 8, 11, 1);
+    mask(1600, 325, 14, 11, 0);
+    for (int n = 1; n <= 55; ++n) {
+        const int y = 361 + 44 * n;
+        mask(170, y, 3, 9, 0);
+        mask(250, y, 6, 9, 0);
+        mask(1050, y, 4, 9, 1);
+        mask(1350, y, 19, 9, 1);
+        mask(1600, y, n >= 11 && n <= 13 ? 10 : 6, 9, 0);
+    }
+
+    QImage ref(page.size(), QImage::Format_RGB32);
+    ref.fill(Qt::white);
+    {
+        QPainter r(&ref);
+        r.setPen(QPen(Qt::black, 4 * px, Qt::SolidLine, Qt::RoundCap));
+        for (int y : {300, 390, 2820}) r.drawLine(QPointF(150 * px, y * px), QPointF(2000 * px, y * px));
+        r.setPen(QPen(Qt::black, 0));
+        for (int n = 1; n <= 54; ++n) {
+            const int y = 361 + 44 * n + 34;
+            r.drawLine(QPointF(150 * px, y * px), QPointF(2000 * px, y * px));
+        }
+    }
+    long differ = 0, total = 0, ink = 0;
+    for (int y = 0; y < page.height(); ++y) {
+        for (int x = 0; x < page.width(); ++x) {
+            bool masked = false;
+            for (const QRectF& m : masks) masked = masked || m.contains(x, y);
+            if (masked) continue;
+            ++total;
+            // A hairline may land one pixel above or below its figure's pixel row.
+            auto inkNear = [&](const QImage& im) {
+                for (int dy = -1; dy <= 1; ++dy)
+                    if (y + dy >= 0 && y + dy < im.height() && qGray(im.pixel(x, y + dy)) < 128) return true;
+                return false;
+            };
+            const bool a = qGray(page.pixel(x, y)) < 128, b = qGray(ref.pixel(x, y)) < 128;
+            ink += a;
+            differ += (a && !inkNear(ref)) || (b && !inkNear(page));
+        }
+    }
+    EXPECT_GT(ink, 50 * 300); // the dotted rules are there at all
+    EXPECT_LE(differ, total / 200) << differ << " of " << total;
+}
+
 } // namespace
