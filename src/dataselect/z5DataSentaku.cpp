@@ -1113,6 +1113,12 @@ void TDataSentakuBox::FuncKeyClick(TFuncKey key)
         OpenOnlineManual("file01.html", SystemDef.HelpDir, AppKind);
         return;
     }
+    if (key == fkF8) {
+        PrintDataList();
+        PerfectGrid1->setFocus();
+        UpdateFunctionKeys();
+        return;
+    }
     static const char* const names[] = {"", "", "コピー・貼り付け", "新規作成", "割当解除・領域追加", "データ削除", "保存",
                                         "復元", "データリストの印刷"};
     const TDataListRec* row = RowRecord(CurrentLine());

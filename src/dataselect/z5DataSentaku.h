@@ -263,6 +263,8 @@ public:
     TFunctionKeyInput FunctionKeyInput() const;
     void ESCClick();
     void FuncKeyClick(TFuncKey key);
+    // F8: asks for the print options and prints or previews the shown lines.
+    void PrintDataList();
     void F12Click();
     int AutoShareStep(const std::string& direction);
 
