@@ -1113,20 +1113,10 @@ void TDataSentakuBox::FuncKeyClick(TFuncKey key)
         OpenOnlineManual("file01.html", SystemDef.HelpDir, AppKind);
         return;
     }
-    if (key == fkF8) {
-        PrintDataList();
-        PerfectGrid1->setFocus();
-        UpdateFunctionKeys();
-        return;
-    }
-    static const char* const names[] = {"", "", "コピー・貼り付け", "新規作成", "割当解除・領域追加", "データ削除", "保存",
-                                        "復元", "データリストの印刷"};
-    const TDataListRec* row = RowRecord(CurrentLine());
-    if (key == fkF6) SaveData("");
+    if (key == fkF8) PrintDataList();
+    else if (key == fkF6) SaveData("");
     else if (key == fkF7) RestoreData("", 0);
-    else if (key == fkF3 && ConnectMode != 0 && row && !row->ENTTEXT.empty()) TakeOutBringBack();
     else if (key >= fkF2 && key <= fkF5) DataManKeyClick(key);
-    else NotBuilt(names[key]);
     PerfectGrid1->setFocus();
     UpdateFunctionKeys();
 }

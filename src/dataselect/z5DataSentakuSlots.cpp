@@ -80,7 +80,7 @@ void TDataSentakuBox::DataManKeyClick(TFuncKey key)
     case fkF3:
         if (ConnectMode == 0 && r && r->GASSAN == 1) AddBunsanData();
         else if (ConnectMode == 0 || (r && r->ENTTEXT.empty())) CreateNewData();
-        else NotBuilt("持ち出し");
+        else TakeOutBringBack();
         break;
     case fkF4:
         if (ConnectMode == 0) ReleaseShareAssign();
