@@ -83,7 +83,9 @@ class Status(http.server.BaseHTTPRequestHandler):
     def do_GET(self):
         ctl = control()
         url = urllib.parse.urlsplit(self.path)
-        if url.path == "/request.php":
+        # Both services answer at "/request.php": the analysis service's requests carry "pmd",
+        # the status server's "Scode".
+        if url.path == "/request.php" and "pmd=" in url.query and "Scode=" not in url.query:
             return azimo_request(self, ctl)
         q = dict(urllib.parse.parse_qsl(url.query, keep_blank_values=True))
         code = q.get("Scode", "")
